@@ -1,0 +1,59 @@
+# Helpers shared by every subsystem's CMakeLists.
+
+set(QUORVEL_PCH_HEADER ${CMAKE_CURRENT_LIST_DIR}/windows_pch.h)
+
+# Warnings and Windows target version for every Quorvel target.
+function(quorvel_target_defaults target)
+  target_compile_definitions(${target} PRIVATE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0A00 WINVER=0x0A00 NTDDI_VERSION=0x0A000006)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /permissive- /utf-8)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+  endif()
+endfunction()
+
+# quorvel_add_library(name DIR dir [LIBS ...])
+# A static library of every .cpp under DIR (recursively, but never into a
+# nested folder that has a CMakeLists.txt of its own), with the Windows
+# headers precompiled.
+function(quorvel_add_library name)
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${ARG_DIR}/*.cpp ${ARG_DIR}/*.h ${ARG_DIR}/*.hlsl)
+  file(GLOB_RECURSE nested_lists ${ARG_DIR}/*/CMakeLists.txt)
+  foreach(list_file IN LISTS nested_lists)
+    get_filename_component(nested_dir ${list_file} DIRECTORY)
+    list(FILTER sources EXCLUDE REGEX "^${nested_dir}/")
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  target_precompile_headers(${name} PRIVATE ${QUORVEL_PCH_HEADER})
+  quorvel_target_defaults(${name})
+endfunction()
+
+# quorvel_add_test_executable(name DIRS dir... LIBS lib... [TIMEOUT s] [LABELS ...])
+# One GoogleTest executable built from every .cpp in the given folders plus
+# the shared test support, registered with CTest as one test.
+function(quorvel_add_test_executable name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "DIRS;LIBS;LABELS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB_RECURSE dir_sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    list(APPEND sources ${dir_sources})
+  endforeach()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE quorvel_test_support ${ARG_LIBS})
+  target_precompile_headers(${name} PRIVATE ${QUORVEL_PCH_HEADER})
+  quorvel_target_defaults(${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()

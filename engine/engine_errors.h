@@ -1,0 +1,27 @@
+// HRESULT codes the engine returns or recognises, named once so code and
+// tests say what they mean.
+#pragma once
+
+#include <windows.h>
+
+namespace quorvel::windows {
+
+// Free disk space on the output volume is below the minimum.
+inline constexpr HRESULT kErrorDiskFull = static_cast<HRESULT>(0x80070070);
+// A stale partial file could not be moved aside.
+inline constexpr HRESULT kErrorCannotMoveAside = static_cast<HRESULT>(0x80070052);
+// The file queue exceeded its limits or a packet waited more than 5 s.
+inline constexpr HRESULT kErrorQueueTimeout = static_cast<HRESULT>(0x800705B4);
+// Use after stop (MF_E_SHUTDOWN).
+inline constexpr HRESULT kErrorShutdown = static_cast<HRESULT>(0xC00D3E85);
+// A stream added or a packet written after the file was opened or finalized
+// (MF_E_INVALIDREQUEST).
+inline constexpr HRESULT kErrorInvalidRequest = static_cast<HRESULT>(0xC00D36B2);
+// A media type the engine does not accept (MF_E_INVALIDMEDIATYPE).
+inline constexpr HRESULT kErrorInvalidMediaType = static_cast<HRESULT>(0xC00D36B4);
+// A stream sink identifier that is already in use (MF_E_STREAMSINK_EXISTS).
+inline constexpr HRESULT kErrorStreamSinkExists = static_cast<HRESULT>(0xC00D4A3C);
+// A stream sink identifier that does not exist (MF_E_INVALIDSTREAMNUMBER).
+inline constexpr HRESULT kErrorInvalidStreamNumber = static_cast<HRESULT>(0xC00D36B3);
+
+}  // namespace quorvel::windows

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quorvel and starts it under Wine.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+"$root/tools/setup.sh"
+
+build_dir="$root/build/mingw"
+if [[ ! -f "$build_dir/build.ninja" ]]; then
+  cmake --preset mingw >/dev/null
+fi
+cmake --build "$build_dir"
+
+program="$build_dir/app/Quorvel.exe"
+if [[ ! -f "$program" ]]; then
+  echo "Built the engine libraries and tests in $build_dir."
+  echo "The application (Quorvel.exe) does not exist yet; when it does, this command runs:"
+  echo "  cmake/wine_emulator.sh --prefix $build_dir/wineprefix $program"
+  exit 0
+fi
+exec "$root/cmake/wine_emulator.sh" --prefix "$build_dir/wineprefix" "$program" "$@"
