@@ -14,7 +14,8 @@ if [[ "${1:-}" != "--prefix" || -z "${2:-}" ]]; then
   echo "wine_emulator.sh: usage: --prefix DIR (--init | program [args...])" >&2
   exit 2
 fi
-prefix="$2"
+# Wine needs an absolute prefix path.
+prefix="$(realpath -m "$2")"
 shift 2
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"

@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr UINT kCrashExitCode = 134;
+
 LONG WINAPI report_and_terminate(EXCEPTION_POINTERS* info) {
   const DWORD code = info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionCode : 0;
   const void* address = info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionAddress : nullptr;
@@ -18,7 +20,9 @@ LONG WINAPI report_and_terminate(EXCEPTION_POINTERS* info) {
                static_cast<unsigned long>(code), address);
   std::fflush(stderr);
   std::fflush(stdout);
-  TerminateProcess(GetCurrentProcess(), code != 0 ? static_cast<UINT>(code) : 3u);
+  // A fixed code: Wine hands only the low byte of the exit code to the host,
+  // and some exception codes end in 0x00.
+  TerminateProcess(GetCurrentProcess(), kCrashExitCode);
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
