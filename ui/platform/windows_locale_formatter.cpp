@@ -146,6 +146,15 @@ std::wstring apply_percent_pattern(std::wstring_view pattern, std::wstring_view 
   return text;
 }
 
+bool is_leap_year(std::int32_t year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+std::int32_t days_in_month(std::int32_t year, std::int32_t month) {
+  constexpr std::int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && is_leap_year(year) ? 29 : kDays[month - 1];
+}
+
 class WindowsLocaleFormatter final : public LocaleFormatter {
  public:
   std::wstring format_number(std::wstring_view locale, double value,
@@ -194,6 +203,12 @@ class WindowsLocaleFormatter final : public LocaleFormatter {
                            DateStyle style) const override {
     if (date.year < 1 || date.year > 9999 || date.month < 1 || date.month > 12 ||
         date.day < 1 || date.day > 31) {
+      return {};
+    }
+    // Some implementations of the date call roll 29 February of a common year
+    // over into March instead of failing; a date that does not exist must
+    // never be shown as another one.
+    if (date.day > days_in_month(date.year, date.month)) {
       return {};
     }
     SYSTEMTIME time = {};
