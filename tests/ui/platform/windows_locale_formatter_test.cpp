@@ -81,6 +81,7 @@ TEST_F(WindowsLocaleFormatterTest, FormatsNumbersInTheRequestedLocale) {
       {L"en-US", 1.23456789012, {0, 15, true}, L"1.23456789"},
       {L"en-US", 2, {12, 15, true}, L"2.000000000"},
       {L"en-US", 1234567.891, {0, 0, true}, L"1,234,568"},
+      {L"en-US", 1e20, {0, 15, true}, L"100,000,000,000,000,000,000"},
       {L"de-DE", 1234.5, {0, 2, true}, L"1.234,5"},
       {L"de-DE", 1234.5, {0, 2, false}, L"1234,5"},
       {L"fr-FR", 1234567.25, {0, 2, true}, L"1\u00A0234\u00A0567,25"},
