@@ -112,8 +112,7 @@ uint64_t AnimationClock::start(const void* owner, uint64_t key, const AnimationS
       if (entry->owner == owner && entry->key == key) same.push_back(id);
     }
     for (uint64_t id : same) cancel(id);
-    // A cancelled callback may have destroyed the clock's state through a
-    // move; nothing is registered then.
+    // The cancelled animation's on_done may have moved this clock away.
     if (!state_) return 0;
   }
 
