@@ -7,6 +7,8 @@
 
 #include <limits>
 #include <memory>
+#include <type_traits>
+#include <vector>
 
 #include "tests/ui/platform/layout_test_nodes.h"
 #include "ui/platform/layout/grid_panel.h"
