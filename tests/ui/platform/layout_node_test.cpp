@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,13 @@ class PassThroughPanel : public Panel {
   }
   void arrange_override(const LayoutRect& r, const LayoutContext& x) override {
     if (child_count() > 0) child_at(0)->arrange(r, x);
+  }
+};
+
+class NullMeasurer : public TextMeasurer {
+ public:
+  std::optional<Size> measure(const wchar_t*, std::size_t, std::uint32_t) override {
+    return std::nullopt;
   }
 };
 
@@ -189,11 +197,15 @@ TEST(LayoutNodeTest, SecondMeasureWithTheSameKeySkipsTheOverride) {
   other_theme.theme = &dark;
   LayoutContext right_to_left = base;
   right_to_left.direction = kLayoutRightToLeft;
+  NullMeasurer measurer;
+  LayoutContext with_measurer = base;
+  with_measurer.text_measurer = &measurer;
   const Change changes[] = {
       {"revision", bumped, constraint},
       {"dpi", other_dpi, constraint},
       {"theme", other_theme, constraint},
       {"direction", right_to_left, constraint},
+      {"text measurer", with_measurer, constraint},
       {"constraint", base, SizeConstraint{0, 0, 301, kInf}},
   };
   for (const Change& change : changes) {
@@ -204,6 +216,19 @@ TEST(LayoutNodeTest, SecondMeasureWithTheSameKeySkipsTheOverride) {
     leaf.measure(change.constraint, change.context);
     EXPECT_EQ(leaf.measure_calls, 2) << change.name;
   }
+
+  // Parameters stored before the first measure invalidate nothing above.
+  PassThroughPanel panel;
+  auto* child = static_cast<TestLeaf*>(panel.add_child(std::make_unique<TestLeaf>(Size{10, 10})));
+  panel.measure(constraint, base);
+  LayoutNode& unmeasured = *panel.add_child(std::make_unique<TestLeaf>());
+  panel.measure(constraint, base);
+  ASSERT_TRUE(panel.is_measured());
+  ASSERT_FALSE(unmeasured.is_measured());
+  unmeasured.store_layout_params(LayoutParams{});
+  EXPECT_TRUE(panel.is_measured());
+  child->set_params(LayoutParams{});
+  EXPECT_FALSE(panel.is_measured());
 
   // Replacing the parameters invalidates the cache.
   TestLeaf leaf(Size{10, 10});

@@ -364,6 +364,11 @@ TEST(ThemeTest, RealSystemReadsAgreeWithThePlatform) {
     EXPECT_EQ(Theme::resolve(kThemeModeLight, kAccent), Theme::light(kAccent));
     EXPECT_EQ(Theme::resolve(kThemeModeDark, kAccent), Theme::dark(kAccent));
     EXPECT_EQ(Theme::to_render_palette(Theme::light(kAccent)).high_contrast, 0);
+    ThemeState state(kThemeModeLight, kAccent);
+    EXPECT_EQ(state.theme(), Theme::light(kAccent));
+    EXPECT_FALSE(state.refresh());
+    EXPECT_TRUE(state.set_mode(kThemeModeDark));
+    EXPECT_EQ(state.theme(), Theme::dark(kAccent));
   }
 }
 
