@@ -19,6 +19,7 @@ prefix="$(realpath -m "$2")"
 shift 2
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/start_xvfb.sh"
 export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -34,15 +35,7 @@ cleanup() {
 trap cleanup EXIT
 
 if [[ -z "${DISPLAY:-}" ]]; then
-  display_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 200); do
-    [[ -s "$display_file" ]] && break
-    sleep 0.05
-  done
-  export DISPLAY=":$(head -n1 "$display_file")"
-  rm -f "$display_file"
+  start_xvfb
 fi
 
 mkdir -p "$(dirname "$prefix")"

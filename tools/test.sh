@@ -5,6 +5,7 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
+source "$root/cmake/start_xvfb.sh"
 
 "$root/tools/setup.sh" --test
 
@@ -24,15 +25,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display_file="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 200); do
-  [[ -s "$display_file" ]] && break
-  sleep 0.05
-done
-export DISPLAY=":$(head -n1 "$display_file")"
-rm -f "$display_file"
+start_xvfb
 
 "$root/cmake/wine_emulator.sh" --prefix "$WINEPREFIX" --init
 wineserver -p </dev/null >/dev/null 2>&1
