@@ -487,10 +487,16 @@ bool DesktopCapture::start(HMONITOR monitor, FrameCallback on_frame, IdleCallbac
   }
   state_ = DesktopCaptureState::kStarting;
 
-  thread_ = std::jthread([this, monitor, on_frame = std::move(on_frame),
-                          on_idle = std::move(on_idle)](std::stop_token stop) mutable {
-    run(std::move(stop), monitor, std::move(on_frame), std::move(on_idle));
-  });
+  try {
+    thread_ = std::jthread([this, monitor, on_frame = std::move(on_frame),
+                            on_idle = std::move(on_idle)](std::stop_token stop) mutable {
+      run(std::move(stop), monitor, std::move(on_frame), std::move(on_idle));
+    });
+  } catch (...) {
+    // No worker runs, so the capture must not look as if it were starting.
+    state_ = DesktopCaptureState::kIdle;
+    throw;
+  }
   return true;
 }
 
