@@ -49,8 +49,9 @@ struct CapturedFrameInfo {
 // record are released right after the call returns, so a consumer that needs
 // the picture later copies it on the GPU during the call. A negative result
 // ends the capture.
-using FrameCallback = std::function<HRESULT(ID3D11Device* device, ID3D11DeviceContext* context,
-                                            ID3D11Texture2D* texture, const CapturedFrameInfo& info)>;
+using FrameCallback =
+    std::function<HRESULT(ID3D11Device* device, ID3D11DeviceContext* context,
+                          ID3D11Texture2D* texture, const CapturedFrameInfo& info)>;
 
 // Called on the capture thread whenever a short acquire wait passes without a
 // new frame. A negative result ends the capture.

@@ -118,7 +118,8 @@ HRESULT find_output_for_monitor(IDXGIAdapter1* adapter, HMONITOR monitor,
 std::optional<float> query_sdr_white_level(std::wstring_view gdi_device_name) {
   UINT32 path_count = 0;
   UINT32 mode_count = 0;
-  if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &path_count, &mode_count) != ERROR_SUCCESS) {
+  if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &path_count, &mode_count) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   std::vector<DISPLAYCONFIG_PATH_INFO> paths(path_count);
@@ -287,8 +288,8 @@ class DesktopCapture::Worker {
       }
     }
 
-    hr = owner_.seams_.open_duplication(adapter_.Get(), output_.Get(), device_.Get(),
-                                        &duplication_);
+    hr =
+        owner_.seams_.open_duplication(adapter_.Get(), output_.Get(), device_.Get(), &duplication_);
     if (FAILED(hr)) {
       duplication_.Reset();
       return hr;
@@ -332,8 +333,8 @@ class DesktopCapture::Worker {
   bool next_frame() {
     DXGI_OUTDUPL_FRAME_INFO frame_info{};
     ComPtr<IDXGIResource> resource;
-    HRESULT hr = duplication_->AcquireNextFrame(on_idle_ ? kIdleAcquireTimeoutMs : kAcquireTimeoutMs,
-                                                &frame_info, &resource);
+    HRESULT hr = duplication_->AcquireNextFrame(
+        on_idle_ ? kIdleAcquireTimeoutMs : kAcquireTimeoutMs, &frame_info, &resource);
     if (hr == DXGI_ERROR_WAIT_TIMEOUT) {
       ++owner_.timeouts_;
       if (on_idle_) {
@@ -382,8 +383,8 @@ class DesktopCapture::Worker {
       info.hdr_input = hdr_input_;
       info.sdr_white_nits = sdr_white_nits_;
       info.max_luminance_nits = max_luminance_nits_;
-      hr = timed_call(
-          [&] { return on_frame_(device_.Get(), context_.Get(), texture.Get(), info); });
+      hr =
+          timed_call([&] { return on_frame_(device_.Get(), context_.Get(), texture.Get(), info); });
       if (FAILED(hr)) return fail_callback(hr);
     }
 

@@ -75,9 +75,9 @@ struct DesktopCaptureStats {
 };
 
 // Opens the duplication of `output` (an output of `adapter`) for `device`.
-using DuplicationOpener = std::function<HRESULT(IDXGIAdapter1* adapter, IDXGIOutput* output,
-                                                ID3D11Device* device,
-                                                IDXGIOutputDuplication** duplication)>;
+using DuplicationOpener =
+    std::function<HRESULT(IDXGIAdapter1* adapter, IDXGIOutput* output, ID3D11Device* device,
+                          IDXGIOutputDuplication** duplication)>;
 // Waits before another attempt to open the duplication; false when stop was
 // requested during the wait.
 using RetryWait = std::function<bool(std::stop_token stop)>;

@@ -56,8 +56,8 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
     return DXGI_ERROR_UNSUPPORTED;
   }
   const bool hdr = source_desc.Format == DXGI_FORMAT_R16G16B16A16_FLOAT;
-  const bool quarter_turn = info.rotation == DXGI_MODE_ROTATION_ROTATE90 ||
-                            info.rotation == DXGI_MODE_ROTATION_ROTATE270;
+  const bool quarter_turn =
+      info.rotation == DXGI_MODE_ROTATION_ROTATE90 || info.rotation == DXGI_MODE_ROTATION_ROTATE270;
   const UINT width = quarter_turn ? source_desc.Height : source_desc.Width;
   const UINT height = quarter_turn ? source_desc.Width : source_desc.Height;
 
@@ -173,9 +173,10 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   const size_t stride = static_cast<size_t>(width) * 4;
   std::vector<uint8_t> pixels(stride * height);
   for (UINT row = 0; row < height; ++row) {
-    std::memcpy(pixels.data() + row * stride,
-                static_cast<const uint8_t*>(mapped.pData) + static_cast<size_t>(row) * mapped.RowPitch,
-                stride);
+    std::memcpy(
+        pixels.data() + row * stride,
+        static_cast<const uint8_t*>(mapped.pData) + static_cast<size_t>(row) * mapped.RowPitch,
+        stride);
   }
   context->Unmap(staging.Get(), 0);
 
@@ -203,8 +204,7 @@ HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, in
   // Shared with the capture thread's callback, which never outlives the
   // capture stopped below; the shared owner keeps that true on every path.
   const auto wait = std::make_shared<SnapshotWait>();
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
 
   DesktopCapture capture(std::move(seams));
   FrameCallback on_frame = [wait](ID3D11Device* device, ID3D11DeviceContext* context,

@@ -123,14 +123,14 @@ std::span<const EmbeddedShader* const> embedded_shaders() {
   return shaders;
 }
 
-HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry,
-                                const char* target, ID3DBlob** code, std::string* errors) {
+HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry, const char* target,
+                                ID3DBlob** code, std::string* errors) {
   if (!entry || !target || !code) return E_INVALIDARG;
   *code = nullptr;
   Microsoft::WRL::ComPtr<ID3DBlob> messages;
-  const HRESULT hr = D3DCompile(shader.source.data(), shader.source.size(), shader.name, nullptr,
-                                nullptr, entry, target, D3DCOMPILE_OPTIMIZATION_LEVEL3, 0, code,
-                                &messages);
+  const HRESULT hr =
+      D3DCompile(shader.source.data(), shader.source.size(), shader.name, nullptr, nullptr, entry,
+                 target, D3DCOMPILE_OPTIMIZATION_LEVEL3, 0, code, &messages);
   if (errors) {
     errors->clear();
     if (messages && messages->GetBufferSize() > 0) {

@@ -38,8 +38,7 @@ std::span<const EmbeddedShader* const> embedded_shaders();
 
 // D3DCompile of one entry point with full optimisation. On failure the
 // compiler's messages, when it gave any, go to `errors`.
-HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry,
-                                const char* target, ID3DBlob** code,
-                                std::string* errors = nullptr);
+HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry, const char* target,
+                                ID3DBlob** code, std::string* errors = nullptr);
 
 }  // namespace quorvel::windows

@@ -230,8 +230,7 @@ TEST_F(FakeCaptureTest, RefusesNullMonitorAndSecondStartUntilStopped) {
   start_capturing();
 }
 
-class FrameFormatTest : public FakeCaptureTest,
-                        public testing::WithParamInterface<DXGI_FORMAT> {
+class FrameFormatTest : public FakeCaptureTest, public testing::WithParamInterface<DXGI_FORMAT> {
  protected:
   FrameFormatTest() : FakeCaptureTest(GetParam()) {}
 };
@@ -243,18 +242,17 @@ TEST_P(FrameFormatTest, HandsEveryFrameWithItsInfoToTheCallback) {
   QueryPerformanceFrequency(&frequency);
   const int64_t busy_ticks = frequency.QuadPart / 500;
   FrameCallback inner = recording_callback();
-  ASSERT_TRUE(capture_.start(
-      primary_monitor(),
-      [&](ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture,
-          const CapturedFrameInfo& info) {
-        LARGE_INTEGER begin, now;
-        QueryPerformanceCounter(&begin);
-        do {
-          QueryPerformanceCounter(&now);
-        } while (now.QuadPart - begin.QuadPart < busy_ticks);
-        return inner(device, context, texture, info);
-      },
-      {}));
+  ASSERT_TRUE(capture_.start(primary_monitor(),
+                             [&](ID3D11Device* device, ID3D11DeviceContext* context,
+                                 ID3D11Texture2D* texture, const CapturedFrameInfo& info) {
+                               LARGE_INTEGER begin, now;
+                               QueryPerformanceCounter(&begin);
+                               do {
+                                 QueryPerformanceCounter(&now);
+                               } while (now.QuadPart - begin.QuadPart < busy_ticks);
+                               return inner(device, context, texture, info);
+                             },
+                             {}));
   script_.push(FakeAcquireStep::frame());
   script_.push(FakeAcquireStep::frame());
   ASSERT_TRUE(script_.wait_until_drained(10s));
@@ -318,9 +316,10 @@ TEST_F(FakeCaptureTest, CursorChangesOnlyWithMouseUpdatesAndShapesOnlyWithNewSha
   start_capturing();
   const std::vector<uint8_t> arrow = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   const std::vector<uint8_t> beam = {0xAA, 0xBB, 0xCC, 0xDD};
-  DXGI_OUTDUPL_POINTER_SHAPE_INFO arrow_info{DXGI_OUTDUPL_POINTER_SHAPE_TYPE_COLOR, 1, 3, 4, {0, 1}};
-  DXGI_OUTDUPL_POINTER_SHAPE_INFO beam_info{DXGI_OUTDUPL_POINTER_SHAPE_TYPE_MONOCHROME, 1, 4, 1,
-                                            {0, 0}};
+  DXGI_OUTDUPL_POINTER_SHAPE_INFO arrow_info{
+      DXGI_OUTDUPL_POINTER_SHAPE_TYPE_COLOR, 1, 3, 4, {0, 1}};
+  DXGI_OUTDUPL_POINTER_SHAPE_INFO beam_info{
+      DXGI_OUTDUPL_POINTER_SHAPE_TYPE_MONOCHROME, 1, 4, 1, {0, 0}};
 
   // 1: no update yet. 2: position and arrow. 3: no mouse update, although
   // the record's position says otherwise. 4: hidden elsewhere. 5: a new,
@@ -367,9 +366,8 @@ TEST_F(FakeCaptureTest, CursorChangesOnlyWithMouseUpdatesAndShapesOnlyWithNewSha
 TEST_F(FakeCaptureTest, IdleCallbackRunsOnEveryTimeoutAndItsFailureEndsTheCapture) {
   for (int i = 0; i < 3; ++i) script_.push(FakeAcquireStep::timeout());
   int idle_calls = 0;
-  ASSERT_TRUE(capture_.start(primary_monitor(), recording_callback(), [&] {
-    return ++idle_calls == 3 ? E_ABORT : S_OK;
-  }));
+  ASSERT_TRUE(capture_.start(primary_monitor(), recording_callback(),
+                             [&] { return ++idle_calls == 3 ? E_ABORT : S_OK; }));
   ASSERT_TRUE(reaches_state(capture_, DesktopCaptureState::kFailed));
   const DesktopCaptureStats stats = capture_.stats();
   EXPECT_EQ(idle_calls, 3);
@@ -486,13 +484,31 @@ TEST_F(FakeCaptureTest, FirstOpenRetriesWhileTheFailureIsTransient) {
     uint64_t episodes, attempts, recoveries;
   };
   const Case cases[] = {
-      {"recovers", {DXGI_ERROR_NOT_CURRENTLY_AVAILABLE, E_ACCESSDENIED}, S_OK,
-       DesktopCaptureState::kCapturing, S_OK, 1, 2, 1},
+      {"recovers",
+       {DXGI_ERROR_NOT_CURRENTLY_AVAILABLE, E_ACCESSDENIED},
+       S_OK,
+       DesktopCaptureState::kCapturing,
+       S_OK,
+       1,
+       2,
+       1},
       {"not transient", {E_NOTIMPL}, S_OK, DesktopCaptureState::kFailed, E_NOTIMPL, 0, 0, 0},
-      {"turns fatal", {DXGI_ERROR_ACCESS_LOST, E_NOTIMPL}, S_OK, DesktopCaptureState::kFailed,
-       E_NOTIMPL, 1, 1, 0},
-      {"never opens", {}, DXGI_ERROR_NOT_FOUND, DesktopCaptureState::kFailed,
-       DXGI_ERROR_NOT_FOUND, 1, 40, 0},
+      {"turns fatal",
+       {DXGI_ERROR_ACCESS_LOST, E_NOTIMPL},
+       S_OK,
+       DesktopCaptureState::kFailed,
+       E_NOTIMPL,
+       1,
+       1,
+       0},
+      {"never opens",
+       {},
+       DXGI_ERROR_NOT_FOUND,
+       DesktopCaptureState::kFailed,
+       DXGI_ERROR_NOT_FOUND,
+       1,
+       40,
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

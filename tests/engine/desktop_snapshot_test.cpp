@@ -42,9 +42,9 @@ uint16_t to_half(float value) {
 float from_half(uint16_t half) {
   const int exponent = (half >> 10) & 0x1F;
   const int mantissa = half & 0x3FF;
-  const float magnitude =
-      exponent == 0 ? std::ldexp(static_cast<float>(mantissa), -24)
-                    : std::ldexp(static_cast<float>(mantissa + 1024), exponent - 25);
+  const float magnitude = exponent == 0
+                              ? std::ldexp(static_cast<float>(mantissa), -24)
+                              : std::ldexp(static_cast<float>(mantissa + 1024), exponent - 25);
   return (half & 0x8000) ? -magnitude : magnitude;
 }
 
@@ -136,7 +136,8 @@ TEST_F(SnapshotDeviceTest, RejectsNullPointersAndUnsupportedTextures) {
   out.width = 77;
   EXPECT_EQ(convert_snapshot_frame(nullptr, context_.Get(), bgra.Get(), info, out), E_INVALIDARG);
   EXPECT_EQ(convert_snapshot_frame(device_.Get(), nullptr, bgra.Get(), info, out), E_INVALIDARG);
-  EXPECT_EQ(convert_snapshot_frame(device_.Get(), context_.Get(), nullptr, info, out), E_INVALIDARG);
+  EXPECT_EQ(convert_snapshot_frame(device_.Get(), context_.Get(), nullptr, info, out),
+            E_INVALIDARG);
   EXPECT_EQ(convert_snapshot_frame(device_.Get(), context_.Get(), rgba.Get(), info, out),
             DXGI_ERROR_UNSUPPORTED);
   EXPECT_EQ(out.width, 77u);
@@ -205,10 +206,20 @@ TEST_F(SnapshotDeviceTest, RotatedFrameComesOutUpright) {
         // Where the texel of upright pixel (x, y) lies in the rotated image.
         UINT sx = x, sy = y;
         switch (c.rotation) {
-          case DXGI_MODE_ROTATION_ROTATE90: sx = y; sy = height - 1 - x; break;
-          case DXGI_MODE_ROTATION_ROTATE180: sx = width - 1 - x; sy = height - 1 - y; break;
-          case DXGI_MODE_ROTATION_ROTATE270: sx = width - 1 - y; sy = x; break;
-          default: break;
+          case DXGI_MODE_ROTATION_ROTATE90:
+            sx = y;
+            sy = height - 1 - x;
+            break;
+          case DXGI_MODE_ROTATION_ROTATE180:
+            sx = width - 1 - x;
+            sy = height - 1 - y;
+            break;
+          case DXGI_MODE_ROTATION_ROTATE270:
+            sx = width - 1 - y;
+            sy = x;
+            break;
+          default:
+            break;
         }
         const uint8_t* got = &out.pixels[(y * out.width + x) * 4];
         ASSERT_EQ(got[0], 10 + sx * 20) << "x " << x << " y " << y;
@@ -224,8 +235,9 @@ TEST_F(SnapshotDeviceTest, RotatedFrameComesOutUpright) {
   CapturedFrameInfo quarter;
   quarter.rotation = DXGI_MODE_ROTATION_ROTATE90;
   DesktopSnapshot out;
-  ASSERT_EQ(convert_snapshot_frame(device_.Get(), context_.Get(), source.Get(), quarter, out), S_OK);
-  EXPECT_EQ(out.pixels[0], 10);                   // x 0
+  ASSERT_EQ(convert_snapshot_frame(device_.Get(), context_.Get(), source.Get(), quarter, out),
+            S_OK);
+  EXPECT_EQ(out.pixels[0], 10);                      // x 0
   EXPECT_EQ(out.pixels[1], 10 + (height - 1) * 20);  // y 2
 }
 
@@ -264,10 +276,10 @@ TEST_F(SnapshotDeviceTest, HdrFrameIsToneMappedToSdr) {
     EXPECT_TRUE(out.hdr_source);
 
     // The reference starts from the values FP16 actually holds.
-    const auto expected = reference_tone_map({from_half(to_half(c.scene[0])),
-                                              from_half(to_half(c.scene[1])),
-                                              from_half(to_half(c.scene[2]))},
-                                             c.sdr_white, c.max_luminance);
+    const auto expected =
+        reference_tone_map({from_half(to_half(c.scene[0])), from_half(to_half(c.scene[1])),
+                            from_half(to_half(c.scene[2]))},
+                           c.sdr_white, c.max_luminance);
     expect_near_byte(out.pixels[0], to_byte(expected[2]), "blue");
     expect_near_byte(out.pixels[1], to_byte(expected[1]), "green");
     expect_near_byte(out.pixels[2], to_byte(expected[0]), "red");
@@ -349,8 +361,8 @@ TEST(DesktopSnapshot, OnWineReturnsTheCaptureFailureAfterTheTimeout) {
   DesktopSnapshot snapshot;
   int before_calls = 0;
   const auto begin = std::chrono::steady_clock::now();
-  const HRESULT hr = capture_desktop_snapshot(primary_monitor(), snapshot, 300,
-                                              [&] { ++before_calls; });
+  const HRESULT hr =
+      capture_desktop_snapshot(primary_monitor(), snapshot, 300, [&] { ++before_calls; });
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - begin);
   EXPECT_EQ(hr, E_NOTIMPL);
@@ -371,7 +383,8 @@ TEST_P(SnapshotCaptureTest, WaitsPastAllZeroFramesForTheFirstRealOne) {
   const std::vector<uint8_t> texel =
       hdr ? fp16_texel(0.5f, 1.0f, 0.25f, 1.0f) : std::vector<uint8_t>{30, 60, 90, 255};
   script.push(FakeAcquireStep::frame(texel));
-  script.push(FakeAcquireStep::frame(hdr ? fp16_texel(2, 2, 2, 1) : std::vector<uint8_t>{1, 1, 1, 1}));
+  script.push(
+      FakeAcquireStep::frame(hdr ? fp16_texel(2, 2, 2, 1) : std::vector<uint8_t>{1, 1, 1, 1}));
 
   int opens_before_capture = -1;
   DesktopSnapshot snapshot;

@@ -59,8 +59,8 @@ TEST(EmbeddedShaders, EveryEntryPointCompilesAndMakesAShader) {
 
 TEST(EmbeddedShaders, CompileReportsTheCompilersMessagesOnFailure) {
   const ShaderEntryPoint entries[] = {{"ps_main", "ps_5_0"}};
-  const EmbeddedShader broken{"quorvel-broken", "float4 ps_main() : SV_Target { return undefined_name; }",
-                              entries};
+  const EmbeddedShader broken{"quorvel-broken",
+                              "float4 ps_main() : SV_Target { return undefined_name; }", entries};
   ComPtr<ID3DBlob> code;
   std::string errors;
   EXPECT_TRUE(FAILED(compile_embedded_shader(broken, "ps_main", "ps_5_0", &code, &errors)));

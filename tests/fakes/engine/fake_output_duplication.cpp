@@ -57,7 +57,9 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
   }
 
   // IDXGIObject
-  HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override {
+    return E_NOTIMPL;
+  }
   HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override {
     return E_NOTIMPL;
   }
@@ -112,7 +114,8 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
     if (required) *required = 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetFrameMoveRects(UINT, DXGI_OUTDUPL_MOVE_RECT*, UINT* required) override {
+  HRESULT STDMETHODCALLTYPE GetFrameMoveRects(UINT, DXGI_OUTDUPL_MOVE_RECT*,
+                                              UINT* required) override {
     if (required) *required = 0;
     return S_OK;
   }
