@@ -23,6 +23,12 @@ using Microsoft::WRL::ComPtr;
 
 HMONITOR primary_monitor() { return MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY); }
 
+// Some expectations hold only for Wine's display, which cannot be duplicated
+// and reports no HDR values.
+bool running_under_wine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 // IEEE 754 binary16, round to nearest even; enough for the normal range the
 // tests use (and zero).
 uint16_t to_half(float value) {
@@ -358,6 +364,7 @@ TEST(DesktopSnapshot, RefusesNullMonitorAndNonPositiveTimeoutWithoutCapturing) {
 // Wine cannot duplicate the output, so the capture fails at once; the
 // snapshot still waits out its time-out and then reports that failure.
 TEST(DesktopSnapshot, OnWineReturnsTheCaptureFailureAfterTheTimeout) {
+  if (!running_under_wine()) GTEST_SKIP() << "Windows duplicates the output";
   DesktopSnapshot snapshot;
   int before_calls = 0;
   const auto begin = std::chrono::steady_clock::now();
@@ -377,6 +384,7 @@ class SnapshotCaptureTest : public testing::TestWithParam<DXGI_FORMAT> {};
 
 TEST_P(SnapshotCaptureTest, WaitsPastAllZeroFramesForTheFirstRealOne) {
   const bool hdr = GetParam() == DXGI_FORMAT_R16G16B16A16_FLOAT;
+  if (hdr && !running_under_wine()) GTEST_SKIP() << "the expected colour assumes Wine's display";
   FakeDuplicationScript script(FakeDuplicationScript::mode(32, 16, GetParam()));
   script.push(FakeAcquireStep::frame());
   script.push(FakeAcquireStep::frame());
