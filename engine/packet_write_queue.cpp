@@ -1,0 +1,180 @@
+#include "engine/packet_write_queue.h"
+
+#include <objbase.h>
+
+#include <new>
+#include <system_error>
+#include <utility>
+
+#include "engine/engine_errors.h"
+
+namespace quorvel::windows {
+
+namespace {
+
+std::chrono::steady_clock::time_point system_steady_now() { return std::chrono::steady_clock::now(); }
+
+// No exception may leave the worker thread: a throwing function counts as
+// a failed write or completion.
+template <typename Function>
+HRESULT call_guarded(Function&& function) {
+  try {
+    return function();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+}  // namespace
+
+PacketWriteQueue::PacketWriteQueue(PacketCallback packet_function,
+                                   CompletionFunction completion_function, PacketQueueLimits limits,
+                                   PacketQueueClock clock)
+    : packet_function_(std::move(packet_function)),
+      completion_function_(std::move(completion_function)),
+      limits_(limits),
+      clock_(clock ? std::move(clock) : PacketQueueClock(system_steady_now)) {}
+
+std::unique_ptr<PacketWriteQueue> PacketWriteQueue::create(PacketCallback packet_function,
+                                                           CompletionFunction completion_function,
+                                                           PacketQueueLimits limits,
+                                                           PacketQueueClock clock) {
+  std::unique_ptr<PacketWriteQueue> queue(new PacketWriteQueue(
+      std::move(packet_function), std::move(completion_function), limits, std::move(clock)));
+  queue->worker_ = std::thread([raw = queue.get()] { raw->run(); });
+  return queue;
+}
+
+HRESULT PacketWriteQueue::stop(std::unique_ptr<PacketWriteQueue>& queue) {
+  if (!queue) return S_OK;
+  const HRESULT status = queue->finish();
+  queue.reset();
+  return status;
+}
+
+PacketWriteQueue::~PacketWriteQueue() {
+  // The worker uses this object until it ends, so it is always joined first.
+  if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) finish();
+}
+
+bool PacketWriteQueue::too_old(std::chrono::steady_clock::time_point now,
+                               std::chrono::steady_clock::time_point enqueued) const {
+  // Exactly the limit is still young enough.
+  return now - enqueued > std::chrono::milliseconds(limits_.max_age_ms);
+}
+
+HRESULT PacketWriteQueue::enqueue(std::shared_ptr<const EncodedPacket> packet) {
+  if (!packet) return E_POINTER;
+  std::lock_guard lock(mutex_);
+  if (FAILED(status_)) return status_;
+  if (stop_) return kErrorShutdown;
+
+  const auto now = clock_();
+  const auto oldest = in_flight_ ? in_flight_enqueued_ : (!fifo_.empty() ? fifo_.front().enqueued : now);
+  const uint64_t size = packet->data.size();
+  const bool fits = size <= limits_.max_bytes && queued_bytes_ + size <= limits_.max_bytes &&
+                    queued_packets_ < limits_.max_packets && !too_old(now, oldest);
+  if (!fits) {
+    fail_locked(kErrorQueueTimeout);
+    return status_;
+  }
+  try {
+    fifo_.push_back(Entry{std::move(packet), now});
+  } catch (const std::bad_alloc&) {
+    fail_locked(E_OUTOFMEMORY);
+    return E_OUTOFMEMORY;
+  }
+  queued_bytes_ += size;
+  ++queued_packets_;
+  if (queued_bytes_ > peak_bytes_) peak_bytes_ = queued_bytes_;
+  wake_.notify_all();
+  return S_OK;
+}
+
+void PacketWriteQueue::fail(HRESULT code) {
+  std::lock_guard lock(mutex_);
+  fail_locked(code);
+}
+
+void PacketWriteQueue::fail_locked(HRESULT code) {
+  if (SUCCEEDED(status_)) status_ = FAILED(code) ? code : E_FAIL;
+  fifo_.clear();
+  queued_bytes_ = in_flight_ ? in_flight_bytes_ : 0;
+  queued_packets_ = in_flight_ ? 1 : 0;
+  wake_.notify_all();
+}
+
+HRESULT PacketWriteQueue::finish() {
+  if (worker_.joinable() && worker_.get_id() == std::this_thread::get_id()) {
+    throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
+  }
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+    wake_.notify_all();
+  }
+  {
+    std::lock_guard join_lock(join_mutex_);
+    if (!joined_) {
+      if (worker_.joinable()) worker_.join();
+      joined_ = true;
+    }
+  }
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
+PacketQueueStats PacketWriteQueue::stats() const {
+  std::lock_guard lock(mutex_);
+  return PacketQueueStats{status_, queued_bytes_, peak_bytes_, queued_packets_};
+}
+
+void PacketWriteQueue::run() {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  if (FAILED(com)) {
+    std::lock_guard lock(mutex_);
+    fail_locked(com);
+    return;
+  }
+
+  for (;;) {
+    std::shared_ptr<const EncodedPacket> packet;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stop_ || FAILED(status_) || !fifo_.empty(); });
+      if (FAILED(status_) || (stop_ && fifo_.empty())) break;
+      if (too_old(clock_(), fifo_.front().enqueued)) {
+        fail_locked(kErrorQueueTimeout);
+        break;
+      }
+      Entry entry = std::move(fifo_.front());
+      fifo_.pop_front();
+      in_flight_ = true;
+      in_flight_bytes_ = entry.packet->data.size();
+      in_flight_enqueued_ = entry.enqueued;
+      packet = std::move(entry.packet);
+    }
+
+    const HRESULT written = call_guarded([&] { return packet_function_(packet); });
+    packet.reset();
+
+    std::lock_guard lock(mutex_);
+    queued_bytes_ -= in_flight_bytes_;
+    --queued_packets_;
+    in_flight_ = false;
+    in_flight_bytes_ = 0;
+    if (FAILED(written)) fail_locked(written);
+  }
+
+  const HRESULT completed = call_guarded([&] { return completion_function_ ? completion_function_() : S_OK; });
+  {
+    std::lock_guard lock(mutex_);
+    if (FAILED(completed) && SUCCEEDED(status_)) status_ = completed;
+    stop_ = true;
+  }
+  CoUninitialize();
+}
+
+}  // namespace quorvel::windows

@@ -1,0 +1,121 @@
+// The packet write queue: decouples the encoders from the disk. Producers
+// (the encoder output threads, through the recording writer's fan-out)
+// enqueue packets; one worker thread of the queue's own hands them, oldest
+// first, to a packet function (the MP4 output's write) and, when the queue
+// ends, calls a completion function once (the MP4 finalization).
+//
+// The queue is bounded by bytes, packets and age. Instead of blocking the
+// encoders when the disk cannot keep up, it fails as a whole with
+// kErrorQueueTimeout and drops what it holds, so the recording and a live
+// output can go on without the file. Every failure is final and the first
+// one is kept.
+//
+// Ownership: created and owned by the recording writer. Threads: enqueue,
+// fail and stats from any thread; finish from any thread but the worker's.
+// The packet and completion functions run on the worker (a COM MTA thread)
+// without the queue's lock held.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "engine/encoded_packet.h"
+
+namespace quorvel::windows {
+
+struct PacketQueueLimits {
+  uint64_t max_bytes = 67'108'864;  // 64 MiB
+  uint64_t max_packets = 4096;
+  uint64_t max_age_ms = 5000;
+};
+
+struct PacketQueueStats {
+  HRESULT status = S_OK;
+  uint64_t queued_bytes = 0;  // queued plus the one being written
+  uint64_t peak_bytes = 0;
+  uint64_t queued_packets = 0;  // queued plus the one being written
+};
+
+// The steady clock the queue measures packet ages with; tests pass their own
+// so the age rules run without waiting.
+using PacketQueueClock = std::function<std::chrono::steady_clock::time_point()>;
+
+class PacketWriteQueue {
+ public:
+  using CompletionFunction = std::function<HRESULT()>;
+
+  // Starts the worker; a thread that cannot be started throws std::system_error.
+  static std::unique_ptr<PacketWriteQueue> create(PacketCallback packet_function,
+                                                  CompletionFunction completion_function,
+                                                  PacketQueueLimits limits,
+                                                  PacketQueueClock clock = {});
+
+  // Finishes the queue and destroys it.
+  static HRESULT stop(std::unique_ptr<PacketWriteQueue>& queue);
+
+  ~PacketWriteQueue();
+  PacketWriteQueue(const PacketWriteQueue&) = delete;
+  PacketWriteQueue& operator=(const PacketWriteQueue&) = delete;
+
+  // S_OK when taken. Otherwise the kept failure, kErrorShutdown once finish
+  // began, or kErrorQueueTimeout when this packet broke a limit (which fails
+  // the queue).
+  HRESULT enqueue(std::shared_ptr<const EncodedPacket> packet);
+
+  // Fails the queue with `code` (E_FAIL when `code` is not a failure) unless
+  // it already failed, and drops what is queued.
+  void fail(HRESULT code);
+
+  // Lets the worker drain what is queued, run the completion and end; joins
+  // it once and returns the status. Throws std::system_error
+  // (resource_deadlock_would_occur) when called from the worker itself.
+  HRESULT finish();
+
+  PacketQueueStats stats() const;
+
+ private:
+  struct Entry {
+    std::shared_ptr<const EncodedPacket> packet;
+    std::chrono::steady_clock::time_point enqueued;
+  };
+
+  PacketWriteQueue(PacketCallback packet_function, CompletionFunction completion_function,
+                   PacketQueueLimits limits, PacketQueueClock clock);
+
+  void run();
+  // The caller holds the lock.
+  void fail_locked(HRESULT code);
+  bool too_old(std::chrono::steady_clock::time_point now,
+               std::chrono::steady_clock::time_point enqueued) const;
+
+  const PacketCallback packet_function_;
+  const CompletionFunction completion_function_;
+  const PacketQueueLimits limits_;
+  const PacketQueueClock clock_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Entry> fifo_;
+  HRESULT status_ = S_OK;
+  uint64_t queued_bytes_ = 0;
+  uint64_t peak_bytes_ = 0;
+  uint64_t queued_packets_ = 0;
+  bool stop_ = false;
+  bool in_flight_ = false;
+  uint64_t in_flight_bytes_ = 0;
+  std::chrono::steady_clock::time_point in_flight_enqueued_{};
+
+  std::mutex join_mutex_;
+  bool joined_ = false;
+  std::thread worker_;
+};
+
+}  // namespace quorvel::windows
