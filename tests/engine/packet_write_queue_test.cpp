@@ -1,0 +1,349 @@
+#include "engine/packet_write_queue.h"
+
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+#include "engine/engine_errors.h"
+#include "tests/engine/packet_test_support.h"
+
+namespace quorvel::windows {
+namespace {
+
+using namespace std::chrono_literals;
+using test::make_packet;
+using test::ManualSteadyClock;
+using test::Signal;
+
+constexpr PacketQueueLimits kLimits{};
+
+// The worker's side of a queue under test: records what it is given and
+// can hold the worker inside the packet function until released.
+class Disk {
+ public:
+  PacketCallback packet_function() {
+    return [this](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
+      size_t number = 0;
+      {
+        std::lock_guard lock(mutex_);
+        written_.push_back(packet);
+        number = written_.size();
+        if (completions_ != 0) completion_before_write_ = true;
+      }
+      if (number == 1) {
+        first_entered_.set();
+        release_.wait(60s);
+      }
+      return number == fail_at_ ? result_of_failure_ : S_OK;
+    };
+  }
+  PacketWriteQueue::CompletionFunction completion_function() {
+    return [this]() -> HRESULT {
+      std::lock_guard lock(mutex_);
+      ++completions_;
+      return completion_result_;
+    };
+  }
+
+  // Keeps the worker inside the first packet until release().
+  void hold_first() { release_needed_ = true; }
+  void release() { release_.set(); }
+  bool wait_first_entered() { return first_entered_.wait(); }
+  void fail_at(size_t number, HRESULT result) {
+    fail_at_ = number;
+    result_of_failure_ = result;
+  }
+  void fail_completion(HRESULT result) { completion_result_ = result; }
+
+  std::vector<std::shared_ptr<const EncodedPacket>> written() const {
+    std::lock_guard lock(mutex_);
+    return written_;
+  }
+  int completions() const {
+    std::lock_guard lock(mutex_);
+    return completions_;
+  }
+  bool completion_before_write() const {
+    std::lock_guard lock(mutex_);
+    return completion_before_write_;
+  }
+
+  std::unique_ptr<PacketWriteQueue> make_queue(ManualSteadyClock* clock = nullptr,
+                                               PacketQueueLimits limits = kLimits) {
+    if (!release_needed_) release_.set();
+    return PacketWriteQueue::create(packet_function(), completion_function(), limits,
+                                    clock ? clock->function() : PacketQueueClock{});
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::shared_ptr<const EncodedPacket>> written_;
+  int completions_ = 0;
+  bool completion_before_write_ = false;
+  size_t fail_at_ = 0;
+  HRESULT result_of_failure_ = S_OK;
+  HRESULT completion_result_ = S_OK;
+  bool release_needed_ = false;
+  Signal first_entered_;
+  Signal release_;
+};
+
+TEST(PacketWriteQueueTest, FinishWritesEveryQueuedPacketInOrderThenCompletesOnce) {
+  Disk disk;
+  disk.hold_first();
+  auto queue = disk.make_queue();
+  std::vector<std::shared_ptr<const EncodedPacket>> sent;
+  for (int i = 0; i < 100; ++i) {
+    sent.push_back(make_packet(100 + i, 0, {}, i));
+    ASSERT_EQ(queue->enqueue(sent.back()), S_OK);
+  }
+  ASSERT_TRUE(disk.wait_first_entered());
+  disk.release();
+  EXPECT_EQ(queue->finish(), S_OK);
+
+  const auto written = disk.written();
+  ASSERT_EQ(written.size(), 100u);
+  for (size_t i = 0; i < written.size(); ++i) EXPECT_EQ(written[i], sent[i]) << i;
+  EXPECT_EQ(disk.completions(), 1);
+  EXPECT_FALSE(disk.completion_before_write());
+  const auto stats = queue->stats();
+  EXPECT_EQ(stats.queued_bytes, 0u);
+  EXPECT_EQ(stats.queued_packets, 0u);
+  EXPECT_EQ(queue->finish(), S_OK);
+  EXPECT_EQ(disk.completions(), 1);
+}
+
+TEST(PacketWriteQueueTest, ByteLimitCountsThePacketInFlight) {
+  Disk disk;
+  disk.hold_first();
+  auto queue = disk.make_queue();
+  ASSERT_EQ(queue->enqueue(make_packet(10'000'000)), S_OK);
+  ASSERT_TRUE(disk.wait_first_entered());
+  for (int i = 0; i < 11; ++i) ASSERT_EQ(queue->enqueue(make_packet(5'000'000)), S_OK);
+  ASSERT_EQ(queue->stats().queued_bytes, 65'000'000u);
+
+  EXPECT_EQ(queue->enqueue(make_packet(3'000'000)), kErrorQueueTimeout);
+  auto stats = queue->stats();
+  EXPECT_EQ(stats.status, kErrorQueueTimeout);
+  EXPECT_EQ(stats.queued_bytes, 10'000'000u);
+  EXPECT_EQ(stats.queued_packets, 1u);
+  EXPECT_EQ(stats.peak_bytes, 65'000'000u);
+
+  disk.release();
+  EXPECT_EQ(queue->finish(), kErrorQueueTimeout);
+  EXPECT_EQ(disk.written().size(), 1u);  // the waiting packets were dropped
+  EXPECT_EQ(disk.completions(), 1);
+  stats = queue->stats();
+  EXPECT_EQ(stats.queued_bytes, 0u);
+  EXPECT_EQ(stats.queued_packets, 0u);
+}
+
+TEST(PacketWriteQueueTest, The4097thPacketFailsTheQueueFarBelowTheByteLimit) {
+  Disk disk;
+  disk.hold_first();
+  auto queue = disk.make_queue();
+  for (int i = 0; i < 4096; ++i) ASSERT_EQ(queue->enqueue(make_packet(16)), S_OK) << i;
+  EXPECT_EQ(queue->stats().queued_packets, 4096u);
+  EXPECT_EQ(queue->enqueue(make_packet(16)), kErrorQueueTimeout);
+  disk.release();
+  EXPECT_EQ(queue->finish(), kErrorQueueTimeout);
+  EXPECT_LE(disk.written().size(), 1u);
+}
+
+TEST(PacketWriteQueueTest, APacketMayFillTheWholeByteLimit) {
+  struct Case {
+    const char* name;
+    size_t size;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"exactly 64 MiB", 67'108'864, S_OK},
+      {"64 MiB + 1", 67'108'865, kErrorQueueTimeout},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Disk disk;
+    auto queue = disk.make_queue();
+    EXPECT_EQ(queue->enqueue(make_packet(c.size)), c.expected);
+    EXPECT_EQ(queue->finish(), c.expected);
+    EXPECT_EQ(disk.written().size(), c.expected == S_OK ? 1u : 0u);
+    EXPECT_EQ(disk.completions(), 1);
+  }
+}
+
+TEST(PacketWriteQueueTest, OldestPacketMayBeExactlyFiveSecondsOldAtEnqueue) {
+  struct Case {
+    const char* name;
+    std::chrono::milliseconds age;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"4999 ms", 4999ms, S_OK},
+      {"exactly 5000 ms", 5000ms, S_OK},
+      {"5001 ms", 5001ms, kErrorQueueTimeout},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManualSteadyClock clock;
+    Disk disk;
+    disk.hold_first();
+    auto queue = disk.make_queue(&clock);
+    ASSERT_EQ(queue->enqueue(make_packet(10)), S_OK);
+    ASSERT_TRUE(disk.wait_first_entered());  // in flight: its age still counts
+    clock.advance(c.age);
+    EXPECT_EQ(queue->enqueue(make_packet(10)), c.expected);
+    disk.release();
+    EXPECT_EQ(queue->finish(), c.expected);
+  }
+}
+
+TEST(PacketWriteQueueTest, WorkerFailsAPacketThatWaitedTooLong) {
+  ManualSteadyClock clock;
+  Disk disk;
+  disk.hold_first();
+  auto queue = disk.make_queue(&clock);
+  ASSERT_EQ(queue->enqueue(make_packet(10)), S_OK);
+  ASSERT_TRUE(disk.wait_first_entered());
+  clock.advance(1000ms);
+  ASSERT_EQ(queue->enqueue(make_packet(11)), S_OK);
+  clock.advance(5001ms);  // the second packet is now 5001 ms old
+  disk.release();
+  EXPECT_EQ(queue->finish(), kErrorQueueTimeout);
+  EXPECT_EQ(disk.written().size(), 1u);
+  EXPECT_EQ(disk.completions(), 1);
+}
+
+TEST(PacketWriteQueueTest, FailingWriteDropsTheRestButStillCompletesOnce) {
+  Disk disk;
+  disk.hold_first();
+  disk.fail_at(3, E_ACCESSDENIED);
+  auto queue = disk.make_queue();
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(queue->enqueue(make_packet(50)), S_OK);
+  disk.release();
+  EXPECT_EQ(queue->finish(), E_ACCESSDENIED);
+  EXPECT_EQ(disk.written().size(), 3u);
+  EXPECT_EQ(disk.completions(), 1);
+  // The kept failure answers later packets, not the "stopped" code.
+  EXPECT_EQ(queue->enqueue(make_packet(5)), E_ACCESSDENIED);
+  EXPECT_EQ(queue->stats().status, E_ACCESSDENIED);
+}
+
+TEST(PacketWriteQueueTest, FirstFailureIsKeptThroughCompletionAndFinish) {
+  Disk disk;
+  disk.fail_at(1, E_ACCESSDENIED);
+  disk.fail_completion(E_FAIL);
+  auto queue = disk.make_queue();
+  ASSERT_EQ(queue->enqueue(make_packet(5)), S_OK);
+  EXPECT_EQ(queue->finish(), E_ACCESSDENIED);
+  EXPECT_EQ(queue->finish(), E_ACCESSDENIED);
+  EXPECT_EQ(disk.completions(), 1);
+}
+
+TEST(PacketWriteQueueTest, FailingCompletionBecomesTheStatus) {
+  Disk disk;
+  disk.fail_completion(kErrorInvalidRequest);
+  auto queue = disk.make_queue();
+  EXPECT_EQ(queue->finish(), kErrorInvalidRequest);
+  EXPECT_EQ(disk.completions(), 1);
+}
+
+TEST(PacketWriteQueueTest, FailKeepsTheFirstCodeAndTurnsSuccessIntoEFail) {
+  struct Case {
+    const char* name;
+    HRESULT first;
+    HRESULT second;
+    HRESULT kept;
+  };
+  const Case cases[] = {
+      {"failure then another", kErrorDiskFull, E_ABORT, kErrorDiskFull},
+      {"success code", S_OK, kErrorDiskFull, E_FAIL},
+      {"S_FALSE", S_FALSE, S_OK, E_FAIL},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Disk disk;
+    auto queue = disk.make_queue();
+    queue->fail(c.first);
+    queue->fail(c.second);
+    EXPECT_EQ(queue->enqueue(make_packet(1)), c.kept);
+    EXPECT_EQ(queue->finish(), c.kept);
+    EXPECT_EQ(disk.completions(), 1);
+  }
+}
+
+TEST(PacketWriteQueueTest, FailDropsWhatWaits) {
+  Disk disk;
+  disk.hold_first();
+  auto queue = disk.make_queue();
+  ASSERT_EQ(queue->enqueue(make_packet(100)), S_OK);
+  ASSERT_TRUE(disk.wait_first_entered());
+  auto waiting = make_packet(200);
+  std::weak_ptr<const EncodedPacket> watch = waiting;
+  ASSERT_EQ(queue->enqueue(std::move(waiting)), S_OK);
+  queue->fail(E_ABORT);
+  EXPECT_TRUE(watch.expired());
+  EXPECT_EQ(queue->stats().queued_bytes, 100u);
+  disk.release();
+  EXPECT_EQ(queue->finish(), E_ABORT);
+  EXPECT_EQ(disk.written().size(), 1u);
+}
+
+TEST(PacketWriteQueueTest, EnqueueAfterFinishIsShutdown) {
+  Disk disk;
+  auto queue = disk.make_queue();
+  EXPECT_EQ(queue->enqueue(nullptr), E_POINTER);
+  EXPECT_EQ(queue->finish(), S_OK);
+  EXPECT_EQ(queue->enqueue(make_packet(1)), kErrorShutdown);
+  EXPECT_EQ(queue->stats().status, S_OK);
+}
+
+TEST(PacketWriteQueueTest, StopFinishesAndDestroys) {
+  Disk disk;
+  auto queue = disk.make_queue();
+  ASSERT_EQ(queue->enqueue(make_packet(7)), S_OK);
+  EXPECT_EQ(PacketWriteQueue::stop(queue), S_OK);
+  EXPECT_EQ(queue, nullptr);
+  EXPECT_EQ(disk.written().size(), 1u);
+  EXPECT_EQ(disk.completions(), 1);
+}
+
+TEST(PacketWriteQueueTest, WorkerIsAComMultithreadedThreadThatCannotFinishItself) {
+  std::atomic<bool> mta{false};
+  std::atomic<bool> deadlock_reported{false};
+  PacketWriteQueue* self = nullptr;
+  auto queue = PacketWriteQueue::create(
+      [&](std::shared_ptr<const EncodedPacket>) -> HRESULT {
+        APTTYPE type{};
+        APTTYPEQUALIFIER qualifier{};
+        mta = SUCCEEDED(CoGetApartmentType(&type, &qualifier)) && type == APTTYPE_MTA;
+        try {
+          self->finish();
+        } catch (const std::system_error& error) {
+          deadlock_reported = error.code() == std::errc::resource_deadlock_would_occur;
+        }
+        return S_OK;
+      },
+      [] { return S_OK; }, kLimits);
+  self = queue.get();
+  ASSERT_EQ(queue->enqueue(make_packet(1)), S_OK);
+  EXPECT_EQ(queue->finish(), S_OK);
+  EXPECT_TRUE(mta);
+  EXPECT_TRUE(deadlock_reported);
+}
+
+TEST(PacketWriteQueueTest, ThrowingWriteBecomesAFailureNotACrash) {
+  auto queue = PacketWriteQueue::create(
+      [](std::shared_ptr<const EncodedPacket>) -> HRESULT { throw std::bad_alloc(); },
+      [] { return S_OK; }, kLimits);
+  ASSERT_EQ(queue->enqueue(make_packet(1)), S_OK);
+  EXPECT_EQ(queue->finish(), E_OUTOFMEMORY);
+}
+
+}  // namespace
+}  // namespace quorvel::windows
