@@ -24,12 +24,17 @@ HRESULT system_free_bytes(const wchar_t* folder, uint64_t& free_bytes) {
   return S_OK;
 }
 
-// Everything before the last separator, without trailing separators.
+// The folder part of the path (everything before the last separator) in the
+// form GetDiskFreeSpaceExW takes for every kind of folder: ending in exactly
+// one backslash. Without it a share (\\server\share) is refused and the
+// check would silently never run, and "C:" would name the drive's current
+// folder instead of its root. Empty when the path has no folder part.
 std::wstring folder_of(const std::wstring& path) {
   const size_t separator = path.find_last_of(L"\\/");
   if (separator == std::wstring::npos) return {};
   std::wstring folder = path.substr(0, separator);
   while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+  if (!folder.empty()) folder.push_back(L'\\');
   return folder;
 }
 

@@ -97,10 +97,10 @@ TEST_F(Mp4PacketOutputTest, ChecksFreeSpaceAtMostEvery250Milliseconds) {
     ASSERT_EQ(output.write_packet(make_packet(4, 0, video)), S_OK);
     EXPECT_EQ(asked.size(), step.checks_so_far);
   }
-  // The folder of the output, without a trailing separator.
+  // The folder of the output, ending in exactly one backslash.
   std::wstring folder = dir_.path().wstring();
   while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-  EXPECT_EQ(asked.front(), folder);
+  EXPECT_EQ(asked.front(), folder + L"\\");
 
   free_bytes = 4'999;
   now = 1850;
@@ -112,6 +112,37 @@ TEST_F(Mp4PacketOutputTest, ChecksFreeSpaceAtMostEvery250Milliseconds) {
   // The file written so far is still closed properly.
   EXPECT_EQ(output.finalize(), kErrorDiskFull);
   EXPECT_EQ(files_.made().at(0)->finalize_calls(), 1);
+}
+
+TEST_F(Mp4PacketOutputTest, AsksAboutTheOutputFolderInTheFormEveryVolumeAccepts) {
+  struct Case {
+    const wchar_t* path;
+    const wchar_t* folder;  // null: the current folder's volume
+  };
+  const Case cases[] = {
+      {L"C:\\Videos\\take.mp4", L"C:\\Videos\\"},
+      {L"C:\\take.mp4", L"C:\\"},
+      {L"\\\\server\\share\\take.mp4", L"\\\\server\\share\\"},
+      {L"D:/clips//take.mp4", L"D:/clips\\"},
+      {L"take.mp4", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(quorvel::test::utf8(c.path));
+    std::optional<std::wstring> asked;
+    DiskSpaceProbe probe;
+    probe.tick_count_ms = [] { return uint64_t{0}; };
+    probe.free_bytes = [&](const wchar_t* folder, uint64_t& free) -> HRESULT {
+      asked = folder ? folder : L"<null>";
+      free = 0;  // too little: the file is never opened
+      return S_OK;
+    };
+    Mp4PacketOutput output(c.path, 1, factory(), probe);
+    auto video = make_format(make_h264_type().Get());
+    ASSERT_EQ(output.add_stream_format(video, 0), S_OK);
+    EXPECT_EQ(output.write_packet(make_packet(4, 0, video)), kErrorDiskFull);
+    EXPECT_EQ(asked, std::optional<std::wstring>(c.folder ? c.folder : L"<null>"));
+  }
+  EXPECT_EQ(files_.create_calls(), 0);
 }
 
 TEST_F(Mp4PacketOutputTest, RealVolumeBelowAnImpossibleMinimumIsDiskFull) {
