@@ -421,6 +421,12 @@ TEST_F(PacketRecordingWriterTest, FileQueueLimitsReachedThroughTheWriter) {
       return S_OK;
     });
     std::unique_ptr<PacketRecordingWriter> writer;
+    // Declared after the writer: lets the stuck disk go before the writer
+    // joins its queue, even when an assertion ends the case early.
+    struct ReleaseOnExit {
+      Signal& release;
+      ~ReleaseOnExit() { release.set(); }
+    } release_on_exit{release};
     ASSERT_EQ(PacketRecordingWriter::create(dir_ / L"limits.mp4", nullptr, writer, {}, false, 0, platform(files)),
               S_OK);
     DWORD index = 0;

@@ -74,11 +74,23 @@ class Disk {
     return completion_before_write_;
   }
 
-  std::unique_ptr<PacketWriteQueue> make_queue(ManualSteadyClock* clock = nullptr,
-                                               PacketQueueLimits limits = kLimits) {
+  // Lets a held worker go before the queue joins it, so a failed assertion
+  // ends the test instead of leaving the worker parked.
+  struct ReleaseThenDelete {
+    Disk* disk;
+    void operator()(PacketWriteQueue* queue) const {
+      disk->release();
+      delete queue;
+    }
+  };
+  using Queue = std::unique_ptr<PacketWriteQueue, ReleaseThenDelete>;
+
+  Queue make_queue(ManualSteadyClock* clock = nullptr, PacketQueueLimits limits = kLimits) {
     if (!release_needed_) release_.set();
-    return PacketWriteQueue::create(packet_function(), completion_function(), limits,
-                                    clock ? clock->function() : PacketQueueClock{});
+    return Queue(PacketWriteQueue::create(packet_function(), completion_function(), limits,
+                                          clock ? clock->function() : PacketQueueClock{})
+                     .release(),
+                 ReleaseThenDelete{this});
   }
 
  private:
@@ -305,7 +317,8 @@ TEST(PacketWriteQueueTest, EnqueueAfterFinishIsShutdown) {
 
 TEST(PacketWriteQueueTest, StopFinishesAndDestroys) {
   Disk disk;
-  auto queue = disk.make_queue();
+  disk.release();
+  auto queue = PacketWriteQueue::create(disk.packet_function(), disk.completion_function(), kLimits);
   ASSERT_EQ(queue->enqueue(make_packet(7)), S_OK);
   EXPECT_EQ(PacketWriteQueue::stop(queue), S_OK);
   EXPECT_EQ(queue, nullptr);
