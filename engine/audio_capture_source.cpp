@@ -327,6 +327,9 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
   const std::wstring opened_id = read_audio_endpoint_id(device.Get());
   const std::wstring opened_name = read_audio_endpoint_name(device.Get());
 
+  // Declared before the clients so that it is closed only after they are
+  // released: the engine must never signal a closed (or reused) handle.
+  UniqueEvent stream_event;
   ComPtr<IAudioClient> audio_client;
   attempt.result = device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr,
                                     reinterpret_cast<void**>(audio_client.GetAddressOf()));
@@ -340,7 +343,7 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
                                             nullptr);
   if (FAILED(attempt.result)) return attempt;
 
-  UniqueEvent stream_event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  stream_event.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!stream_event) {
     attempt.result = HRESULT_FROM_WIN32(GetLastError());
     return attempt;
@@ -473,6 +476,8 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
   }
 
   audio_client->Stop();
+  capture_client.Reset();
+  audio_client.Reset();
   return attempt;
 }
 
