@@ -484,6 +484,9 @@ TEST_F(AudioCaptureSourceTest, StreamErrorEndsAttemptAndCaptureResumesAfterRetry
   ASSERT_TRUE(eventually([&] { return source_->stats().state == AudioCaptureState::Capturing; }));
   EXPECT_EQ(1u, source_->stats().reconnects);
   EXPECT_EQ(1u, source_->stats().retries);
+  source_->stop();
+  EXPECT_EQ(0u, system_.events_closed_early())
+      << "each stream event outlives the audio client that signals it";
 }
 
 TEST(AudioEndpointNotificationClientTest, WakesOnlyForTheEndpointItWatches) {

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <future>
+#include <system_error>
 #include <thread>
 #include <limits>
 #include <memory>
@@ -512,6 +514,35 @@ TEST_F(AudioMixerTest, FailingSourceOutputIsRemovedWhileMixingGoesOn) {
   EXPECT_EQ(1u, stats.output_failures[0]);
   EXPECT_EQ(static_cast<int32_t>(E_FAIL), stats.last_output_error[0]);
   EXPECT_EQ(0u, stats.output_failures[1]);
+}
+
+TEST_F(AudioMixerTest, StopFromAnOutputCallbackIsRefusedAndTheThreadEnds) {
+  std::promise<bool> refused;
+  bool first = true;
+  const auto stopping_output = [&](const float*, uint32_t, int64_t, bool, bool) -> HRESULT {
+    if (!first) return S_OK;
+    first = false;
+    bool deadlock = false;
+    try {
+      mixer_->stop(kStart + kBlock);
+    } catch (const std::system_error& error) {
+      deadlock = error.code() == std::errc::resource_deadlock_would_occur;
+    }
+    refused.set_value(deadlock);
+    return S_OK;
+  };
+  ASSERT_TRUE(mixer_->start(kStart, true, false, stopping_output, {}, {}));
+  ASSERT_EQ(S_OK, push(0, constant_block(0.4f, 0.4f), 0));
+  clock_->run_until(kStart + kBlock + kLatency, std::chrono::milliseconds(0));
+  std::future<bool> outcome = refused.get_future();
+  ASSERT_EQ(std::future_status::ready, outcome.wait_for(std::chrono::seconds(30)));
+  EXPECT_TRUE(outcome.get());
+  // The thread ends by itself after the callback; this stop, with the same
+  // end time, reclaims it.
+  mixer_->stop(kStart + kBlock);
+  EXPECT_EQ(1u, mixer_->stats().delivered_blocks) << "it ended at the end time asked for";
+  EXPECT_TRUE(start(true, false)) << "the mixer can be started again";
+  mixer_->stop(kStart + kBlock);
 }
 
 TEST_F(AudioMixerTest, LoudMixIsLimitedAndClippedSamplesCounted) {

@@ -81,6 +81,11 @@ class FakeAudioClient final : public FakeUnknown<IAudioClient> {
  public:
   FakeAudioClient(FakeAudioSystem* system, std::wstring device_id)
       : system_(system), device_id_(std::move(device_id)) {}
+  ~FakeAudioClient() override {
+    // A real engine may signal its event until the client is released.
+    DWORD flags = 0;
+    if (event_ && !GetHandleInformation(event_, &flags)) system_->on_event_closed_early();
+  }
 
   HRESULT STDMETHODCALLTYPE Initialize(AUDCLNT_SHAREMODE share_mode, DWORD flags,
                                        REFERENCE_TIME buffer_duration,
@@ -443,6 +448,16 @@ HRESULT FakeAudioSystem::lookup_device(const std::wstring& id, Device* device) {
     }
   }
   return kErrorNotFound;
+}
+
+void FakeAudioSystem::on_event_closed_early() {
+  std::lock_guard lock(mutex_);
+  ++events_closed_early_;
+}
+
+size_t FakeAudioSystem::events_closed_early() const {
+  std::lock_guard lock(mutex_);
+  return events_closed_early_;
 }
 
 void FakeAudioSystem::on_activate() {

@@ -83,6 +83,8 @@ class FakeAudioSystem {
   std::vector<uint32_t> released_frames() const;
   const void* last_buffer() const;
   size_t activations() const;
+  // Audio clients released after the stream event handed to them was closed.
+  size_t events_closed_early() const;
   std::vector<std::pair<EDataFlow, ERole>> default_requests() const;
 
   // Used by the fake COM objects.
@@ -97,6 +99,7 @@ class FakeAudioSystem {
   HRESULT default_device(EDataFlow flow, ERole role, Device* device);
   HRESULT lookup_device(const std::wstring& id, Device* device);
   void on_activate();
+  void on_event_closed_early();
   void register_client(IMMNotificationClient* client, HRESULT* result);
   void unregister_client();
   size_t begin_stream(const FakeStreamRecord& record);
@@ -132,6 +135,7 @@ class FakeAudioSystem {
   std::vector<uint32_t> released_frames_;
   const void* last_buffer_ = nullptr;
   size_t activations_ = 0;
+  size_t events_closed_early_ = 0;
   std::vector<std::pair<EDataFlow, ERole>> default_requests_;
 };
 
