@@ -24,6 +24,8 @@ constexpr DWORD kChainFlags = CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
 // "offline" revocation is the normal state of a valid chain; a chain element
 // that is known to be revoked is refused separately.
 constexpr DWORD kIgnoreRevocation = 0x00000080;  // SECURITY_FLAG_IGNORE_REVOCATION
+constexpr DWORD kRevocationUnknown =
+    CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
 
 [[noreturn]] void fail(long status) { throw TlsFailure(false, status); }
 [[noreturn]] void refuse_certificate(long status) { throw TlsFailure(true, status); }
@@ -36,6 +38,14 @@ struct ChainReleaser {
 };
 
 }  // namespace
+
+void check_decrypt_status(long status) {
+  if (status == SEC_E_OK || status == SEC_E_INCOMPLETE_MESSAGE) return;
+  // The server's close_notify is an orderly end of the connection, the same
+  // as a TCP close over "rtmp://", so the streamer may reconnect.
+  if (status == SEC_I_CONTEXT_EXPIRED) throw Failure(kFailureNetwork, "TLS close_notify");
+  fail(status);
+}
 
 std::unique_ptr<TlsChannel> TlsChannel::create(SendFunction send, ReceiveFunction receive) {
   return std::unique_ptr<TlsChannel>(new TlsChannel(std::move(send), std::move(receive)));
@@ -191,6 +201,16 @@ void TlsChannel::verify_server_certificate(const StreamTarget& target) {
     refuse_certificate(static_cast<long>(HRESULT_FROM_WIN32(GetLastError())));
   }
   if (policy_status.dwError != 0) refuse_certificate(static_cast<long>(policy_status.dwError));
+
+  // Some chain engines let the SSL policy pass a chain that never reached a
+  // root, or one with a usage or time error; the chain's own status is
+  // checked as well, ignoring only unknown or offline revocation.
+  const DWORD errors = chain->TrustStatus.dwErrorStatus & ~kRevocationUnknown;
+  if (errors & CERT_TRUST_IS_UNTRUSTED_ROOT) refuse_certificate(CERT_E_UNTRUSTEDROOT);
+  if (errors & CERT_TRUST_IS_PARTIAL_CHAIN) refuse_certificate(CERT_E_CHAINING);
+  if (errors & CERT_TRUST_IS_NOT_VALID_FOR_USAGE) refuse_certificate(CERT_E_WRONG_USAGE);
+  if (errors & CERT_TRUST_IS_NOT_TIME_VALID) refuse_certificate(CERT_E_EXPIRED);
+  if (errors != 0) refuse_certificate(static_cast<long>(TRUST_E_FAIL));
 }
 
 void TlsChannel::send(std::span<const uint8_t> bytes) {
@@ -241,12 +261,7 @@ bool TlsChannel::receive(bool wait) {
       if (!got) return false;
       continue;
     }
-    if (status == SEC_I_CONTEXT_EXPIRED) {
-      // The server's close_notify: an orderly end of the connection, the same
-      // as a TCP close over "rtmp://", so the streamer may reconnect.
-      throw Failure(kFailureNetwork, "TLS close_notify");
-    }
-    if (status != SEC_E_OK) fail(status);
+    if (status != SEC_E_OK) check_decrypt_status(status);
     if (plaintext_offset_ == plaintext_.size()) {
       plaintext_.clear();
       plaintext_offset_ = 0;

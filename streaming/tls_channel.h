@@ -35,6 +35,11 @@ class TlsFailure : public std::exception {
   long status;
 };
 
+// What a DecryptMessage status means for the connection: nothing for success
+// or an incomplete record, `Failure` code 1 for the server's closing alert
+// (a graceful close), `TlsFailure` for everything else.
+void check_decrypt_status(long status);
+
 class TlsChannel {
  public:
   using SendFunction = std::function<void(std::span<const uint8_t>)>;

@@ -17,6 +17,10 @@ dir="$2"
 shift 2
 
 stop_server() {
+  if [[ -f "$dir/script_server.pid" ]]; then
+    kill "$(cat "$dir/script_server.pid")" 2>/dev/null || true
+    rm -f "$dir/script_server.pid"
+  fi
   if [[ -f "$dir/nginx.pid" ]]; then
     local pid
     pid="$(cat "$dir/nginx.pid")"
@@ -69,15 +73,24 @@ make_cert() {  # name ca san eku
 }
 make_ca test_ca "Quorvel Test CA"
 make_ca other_ca "Quorvel Untrusted CA"
-make_cert server test_ca "DNS:localhost" serverAuth
+# The valid server certificate names a revocation list nobody serves, so its
+# revocation status is always unknown, as for most servers whose list the
+# client has not cached.
+make_cert server test_ca "DNS:localhost" "serverAuth
+crlDistributionPoints=URI:http://127.0.0.1:9/test_ca.crl"
 make_cert wrong_name test_ca "DNS:wrong.example" serverAuth
 make_cert client_only test_ca "DNS:localhost" clientAuth
 make_cert untrusted other_ca "DNS:localhost" serverAuth
+# The untrusted endpoint sends its whole chain, so the chain ends in a root
+# the client does not trust; the unknown-issuer one sends only its own
+# certificate, so the chain cannot be completed at all.
+cat "$pki/untrusted.pem" "$pki/other_ca.pem" >"$pki/untrusted_chain.pem"
+cp "$pki/untrusted.key" "$pki/untrusted_chain.key"
 
 # --- ports ----------------------------------------------------------------
-read -r rtmp_port tls_port tls11_port wrong_port client_port untrusted_port < <(python3 - <<'PY'
+read -r rtmp_port tls_port tls11_port wrong_port client_port untrusted_port issuer_port script_port script_tls_port < <(python3 - <<'PY'
 import socket
-sockets = [socket.socket() for _ in range(6)]
+sockets = [socket.socket() for _ in range(9)]
 for s in sockets:
     s.bind(("127.0.0.1", 0))
 print(" ".join(str(s.getsockname()[1]) for s in sockets))
@@ -123,7 +136,8 @@ $(tls_server "$tls_port" server TLSv1.2 HIGH)
 $(tls_server "$tls11_port" server TLSv1.1 'DEFAULT@SECLEVEL=0')
 $(tls_server "$wrong_port" wrong_name TLSv1.2 HIGH)
 $(tls_server "$client_port" client_only TLSv1.2 HIGH)
-$(tls_server "$untrusted_port" untrusted TLSv1.2 HIGH)
+$(tls_server "$untrusted_port" untrusted_chain TLSv1.2 HIGH)
+$(tls_server "$issuer_port" untrusted TLSv1.2 HIGH)
 }
 CONF
 
@@ -138,6 +152,16 @@ for _ in $(seq 1 100); do
 done
 [[ -f "$dir/nginx.pid" ]] || cp "$dir/nginx.pid.start" "$dir/nginx.pid"
 
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+python3 "$here/rtmp_script_server.py" --port "$script_port" --tls-port "$script_tls_port" \
+  --cert "$pki/server.pem" --key "$pki/server.key" --log "$dir/script_server.log" \
+  </dev/null >/dev/null 2>&1 &
+echo $! >"$dir/script_server.pid"
+for _ in $(seq 1 100); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $script_tls_port), 0.2).close()" 2>/dev/null && break
+  sleep 0.05
+done
+
 cat >"$dir/ports.env" <<ENV
 rtmp=$rtmp_port
 rtmps=$tls_port
@@ -145,6 +169,9 @@ tls11=$tls11_port
 wrong_name=$wrong_port
 client_auth_only=$client_port
 untrusted=$untrusted_port
+unknown_issuer=$issuer_port
+script=$script_port
+script_tls=$script_tls_port
 ENV
 
 "${emulator[@]}" "$trust_exe" "Z:$(printf '%s' "$pki/test_ca.pem" | tr / '\\')"
