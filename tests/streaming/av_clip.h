@@ -19,7 +19,7 @@ struct ClipPacket {
   int32_t composition_ms = 0;
 };
 
-// The packets of `flv` in file order. Fails the calling test on a bad file.
+// The packets of `flv` in file order; empty for a file that cannot be read.
 std::vector<ClipPacket> load_av_clip(const std::filesystem::path& flv);
 
 // The fixture committed under tests/streaming/data.

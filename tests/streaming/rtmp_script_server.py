@@ -17,6 +17,7 @@ AMF0 commands) and then behaves as the application name of the client's
   close_notify       (TLS port) the TLS closing alert after connect, then
                      the TCP close, as a server ends a connection gracefully
   drop_after_publish accept the publication, then close the TCP connection
+  silent             never answer the connect command
 
 Usage: rtmp_script_server.py --port P [--tls-port Q --cert C --key K]
        [--log FILE]
@@ -261,6 +262,8 @@ class Handler(socketserver.BaseRequestHandler):
                     raw = conn
                 raw.shutdown(socket.SHUT_RDWR)
                 raw.close()
+            elif app == "silent":
+                self.wait_for_close(peer)
             elif app in ("ok", "nocode", "drop_after_publish"):
                 published = accept_publish(peer, nocode=(app == "nocode"))
                 log(f"publish name={published[3]}")

@@ -207,6 +207,24 @@ TEST_F(ScriptedServerTest, StatusWithoutCodeDoesNotEndTheConnectWait) {
   EXPECT_EQ(publish_failure(target("script", "rtmp", "nocode", "key")), -1);
 }
 
+TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
+  const StreamTarget silent = target("script", "rtmp", "silent", "key");
+  std::atomic<bool> abort_requested{false};
+  auto connection = create_connection(abort_requested);
+  connection->connect(silent);
+  // The server never answers "connect"; the abort flag, raised from another
+  // thread, must end the connection's work instead of its 10 s deadline.
+  std::thread aborter([&] { abort_requested = true; });
+  int code = -1;
+  try {
+    connection->publish(silent);
+  } catch (const Failure& failure) {
+    code = failure.code;
+  }
+  aborter.join();
+  EXPECT_EQ(code, kFailureAborted);
+}
+
 TEST_F(ScriptedServerTest, TlsCloseNotifyIsANetworkFailure) {
   std::string detail;
   EXPECT_EQ(publish_failure(target("script_tls", "rtmps", "close_notify", "key"), &detail),
