@@ -39,6 +39,19 @@ struct ChainReleaser {
 
 }  // namespace
 
+long chain_error_refusal(unsigned long error_status) {
+  if (error_status & CERT_TRUST_IS_REVOKED) return static_cast<long>(CRYPT_E_REVOKED);
+  // Revocation data comes from the cache only, so "unknown" or "offline" is
+  // the normal state of a valid chain and never a reason to refuse it.
+  const DWORD errors = error_status & ~kRevocationUnknown;
+  if (errors & CERT_TRUST_IS_UNTRUSTED_ROOT) return static_cast<long>(CERT_E_UNTRUSTEDROOT);
+  if (errors & CERT_TRUST_IS_PARTIAL_CHAIN) return static_cast<long>(CERT_E_CHAINING);
+  if (errors & CERT_TRUST_IS_NOT_VALID_FOR_USAGE) return static_cast<long>(CERT_E_WRONG_USAGE);
+  if (errors & CERT_TRUST_IS_NOT_TIME_VALID) return static_cast<long>(CERT_E_EXPIRED);
+  if (errors != 0) return static_cast<long>(TRUST_E_FAIL);
+  return 0;
+}
+
 void check_decrypt_status(long status) {
   if (status == SEC_E_OK || status == SEC_E_INCOMPLETE_MESSAGE) return;
   // The server's close_notify is an orderly end of the connection, the same
@@ -176,11 +189,14 @@ void TlsChannel::verify_server_certificate(const StreamTarget& target) {
   }
   std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainReleaser> chain(raw_chain);
 
+  // A revoked element is refused even though the policy below is told to
+  // ignore revocation it could not determine.
   for (DWORD c = 0; c < chain->cChain; ++c) {
     const CERT_SIMPLE_CHAIN* simple = chain->rgpChain[c];
     for (DWORD e = 0; e < simple->cElement; ++e) {
-      if (simple->rgpElement[e]->TrustStatus.dwErrorStatus & CERT_TRUST_IS_REVOKED) {
-        refuse_certificate(static_cast<long>(CRYPT_E_REVOKED));
+      const DWORD element_errors = simple->rgpElement[e]->TrustStatus.dwErrorStatus;
+      if (element_errors & CERT_TRUST_IS_REVOKED) {
+        refuse_certificate(chain_error_refusal(element_errors));
       }
     }
   }
@@ -204,13 +220,9 @@ void TlsChannel::verify_server_certificate(const StreamTarget& target) {
 
   // Some chain engines let the SSL policy pass a chain that never reached a
   // root, or one with a usage or time error; the chain's own status is
-  // checked as well, ignoring only unknown or offline revocation.
-  const DWORD errors = chain->TrustStatus.dwErrorStatus & ~kRevocationUnknown;
-  if (errors & CERT_TRUST_IS_UNTRUSTED_ROOT) refuse_certificate(CERT_E_UNTRUSTEDROOT);
-  if (errors & CERT_TRUST_IS_PARTIAL_CHAIN) refuse_certificate(CERT_E_CHAINING);
-  if (errors & CERT_TRUST_IS_NOT_VALID_FOR_USAGE) refuse_certificate(CERT_E_WRONG_USAGE);
-  if (errors & CERT_TRUST_IS_NOT_TIME_VALID) refuse_certificate(CERT_E_EXPIRED);
-  if (errors != 0) refuse_certificate(static_cast<long>(TRUST_E_FAIL));
+  // checked as well.
+  const long refusal = chain_error_refusal(chain->TrustStatus.dwErrorStatus);
+  if (refusal != 0) refuse_certificate(refusal);
 }
 
 void TlsChannel::send(std::span<const uint8_t> bytes) {

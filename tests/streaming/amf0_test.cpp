@@ -21,8 +21,10 @@ int failure_code(const Bytes& payload) {
 }
 
 Bytes key_bytes(std::string_view key) {
-  Bytes out = {static_cast<uint8_t>(key.size() >> 8), static_cast<uint8_t>(key.size())};
-  out.insert(out.end(), key.begin(), key.end());
+  Bytes out(2 + key.size());
+  out[0] = static_cast<uint8_t>(key.size() >> 8);
+  out[1] = static_cast<uint8_t>(key.size());
+  std::copy(key.begin(), key.end(), out.begin() + 2);
   return out;
 }
 
