@@ -18,9 +18,16 @@ AMF0 commands) and then behaves as the application name of the client's
                      the TCP close, as a server ends a connection gracefully
   drop_after_publish accept the publication, then close the TCP connection
   silent             never answer the connect command
+  close_on_publish   accept connect and createStream, close on publish
+
+Handshake faults cannot wait for the application name, so they have ports of
+their own (--handshake-port MODE=PORT, repeatable):
+
+  bad_s0             S0 announces version 6
+  bad_s2             S2 does not echo the client's C1
 
 Usage: rtmp_script_server.py --port P [--tls-port Q --cert C --key K]
-       [--log FILE]
+       [--handshake-port MODE=PORT ...] [--log FILE]
 Standard library only; stopped by its PID (SIGTERM).
 """
 import argparse
@@ -142,14 +149,25 @@ class Peer:
     def send(self, data):
         self.conn.sendall(data)
 
-    def handshake(self):
+    def handshake(self, mode=None):
         c0c1 = self.read(1537)
         s1 = bytes(8) + bytes((i * 13) & 0xFF for i in range(1528))
-        self.send(b"\x03" + s1 + c0c1[1:])
+        s2 = bytearray(c0c1[1:])
+        if mode == "bad_s2":
+            s2[1000] ^= 0xFF
+        self.send((b"\x06" if mode == "bad_s0" else b"\x03") + s1 + bytes(s2))
+        if mode is not None:
+            self.wait_for_eof()
+            return False
         c2 = self.read(1536)
         if c2 != s1:
             log("client C2 does not echo S1")
             raise EOFError
+        return True
+
+    def wait_for_eof(self):
+        while self.conn.recv(65536):
+            pass
 
     def read_message(self):
         while True:
@@ -186,7 +204,7 @@ class Peer:
                 return amf_decode(payload)
 
 
-def accept_publish(peer, nocode=False):
+def accept_publish(peer, nocode=False, close_on_publish=False):
     if nocode:
         peer.send(command(amf_string("onStatus"), amf_number(0), AMF_NULL,
                           amf_object([("level", amf_string("status"))])))
@@ -201,6 +219,8 @@ def accept_publish(peer, nocode=False):
             peer.send(command(amf_string("_result"), amf_number(values[1]), AMF_NULL,
                               amf_number(1)))
         elif values and values[0] == "publish":
+            if close_on_publish:
+                raise EOFError
             peer.send(command(amf_string("onStatus"), amf_number(0), AMF_NULL,
                               amf_object([("level", amf_string("status")),
                                           ("code", amf_string("NetStream.Publish.Start"))]),
@@ -244,7 +264,8 @@ class Handler(socketserver.BaseRequestHandler):
                 return
         peer = Peer(conn)
         try:
-            peer.handshake()
+            if not peer.handshake(getattr(self.server, "handshake_mode", None)):
+                return
             values = peer.read_command()
             app = values[2].get("app", "") if len(values) > 2 and isinstance(values[2], dict) else ""
             log(f"connect app={app}")
@@ -264,6 +285,8 @@ class Handler(socketserver.BaseRequestHandler):
                 raw.close()
             elif app == "silent":
                 self.wait_for_close(peer)
+            elif app == "close_on_publish":
+                accept_publish(peer, close_on_publish=True)
             elif app in ("ok", "nocode", "drop_after_publish"):
                 published = accept_publish(peer, nocode=(app == "nocode"))
                 log(f"publish name={published[3]}")
@@ -299,6 +322,7 @@ def main():
     parser.add_argument("--tls-port", type=int)
     parser.add_argument("--cert")
     parser.add_argument("--key")
+    parser.add_argument("--handshake-port", action="append", default=[])
     parser.add_argument("--log")
     args = parser.parse_args()
     if args.log:
@@ -310,6 +334,11 @@ def main():
         tls = Server(("127.0.0.1", args.tls_port), Handler)
         tls.tls_context = context
         servers.append(tls)
+    for spec in args.handshake_port:
+        mode, port = spec.split("=")
+        faulty = Server(("127.0.0.1", int(port)), Handler)
+        faulty.handshake_mode = mode
+        servers.append(faulty)
     for server in servers[1:]:
         threading.Thread(target=server.serve_forever, daemon=True).start()
     log("ready")

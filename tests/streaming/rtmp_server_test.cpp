@@ -205,6 +205,26 @@ TEST_F(ScriptedServerTest, HostileInputIsAProtocolFailure) {
   }
 }
 
+TEST_F(ScriptedServerTest, FaultyHandshakeIsAProtocolFailure) {
+  for (const char* endpoint : {"bad_s0", "bad_s2"}) {
+    SCOPED_TRACE(endpoint);
+    std::string detail;
+    EXPECT_EQ(publish_failure(target(endpoint, "rtmp", "ok", "key"), &detail), kFailureProtocol);
+    EXPECT_EQ(detail, std::string(endpoint) == "bad_s0" ? "handshake version" : "handshake echo");
+  }
+}
+
+TEST_F(ScriptedServerTest, NoListeningServerIsANetworkFailure) {
+  std::string detail;
+  EXPECT_EQ(publish_failure(target("closed", "rtmp", "ok", "key"), &detail), kFailureNetwork);
+  EXPECT_EQ(detail, "no address connected");
+}
+
+TEST_F(ScriptedServerTest, CloseWhilePublishingIsNotAccepted) {
+  EXPECT_EQ(publish_failure(target("script", "rtmp", "close_on_publish", "key")),
+            kFailureNotAccepted);
+}
+
 TEST_F(ScriptedServerTest, StatusWithoutCodeDoesNotEndTheConnectWait) {
   EXPECT_EQ(publish_failure(target("script", "rtmp", "nocode", "key")), -1);
 }
