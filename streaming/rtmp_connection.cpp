@@ -58,10 +58,11 @@ void close_socket(SOCKET& socket) {
 
 class SocketConnection final : public Connection {
  public:
-  explicit SocketConnection(const std::atomic<bool>& abort_requested)
+  SocketConnection(const std::atomic<bool>& abort_requested, ConnectionClock clock)
       : abort_requested_(abort_requested),
-        io_deadline_(Clock::now() + kIoTimeout),
-        connect_deadline_(Clock::now() + kConnectTimeout) {}
+        clock_(clock ? std::move(clock) : ConnectionClock(&Clock::now)),
+        io_deadline_(clock_() + kIoTimeout),
+        connect_deadline_(clock_() + kConnectTimeout) {}
 
   ~SocketConnection() override {
     if (tls_) tls_->close();
@@ -111,7 +112,7 @@ class SocketConnection final : public Connection {
   void send_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
                     std::span<const uint8_t> payload) override {
     if (payload.size() > kRtmpMaxPayload) throw Failure(kFailureProtocol, "payload too large");
-    io_deadline_ = Clock::now() + (closing_ ? kClosingTimeout : kIoTimeout);
+    io_deadline_ = clock_() + (closing_ ? kClosingTimeout : kIoTimeout);
     write_chunked_message(message_type, message_stream_id, timestamp, payload,
                           [this](std::span<const uint8_t> bytes) { write(bytes); });
   }
@@ -128,7 +129,7 @@ class SocketConnection final : public Connection {
   }
 
   RtmpMessage read_message() override {
-    io_deadline_ = Clock::now() + kIoTimeout;
+    io_deadline_ = clock_() + kIoTimeout;
     return reader_.read_message([this](std::span<uint8_t> into) { read_exact(into); },
                                 control_sender());
   }
@@ -137,7 +138,7 @@ class SocketConnection final : public Connection {
     return reader_.decode_command(message, control_sender());
   }
 
-  void renew_io_deadline() override { io_deadline_ = Clock::now() + kIoTimeout; }
+  void renew_io_deadline() override { io_deadline_ = clock_() + kIoTimeout; }
 
   void delete_stream(uint32_t message_stream_id) noexcept override {
     closing_ = true;
@@ -150,7 +151,7 @@ class SocketConnection final : public Connection {
  private:
   void check_deadlines() const {
     if (abort_requested_.load() && !closing_) throw Failure(kFailureAborted, "aborted");
-    const auto now = Clock::now();
+    const auto now = clock_();
     if (now >= io_deadline_) throw Failure(kFailureTimeout, "I/O deadline");
     if (!published_ && now >= connect_deadline_) throw Failure(kFailureTimeout, "connect deadline");
   }
@@ -178,7 +179,7 @@ class SocketConnection final : public Connection {
     if (status == WSA_IO_PENDING) {
       for (;;) {
         if (WaitForSingleObject(event.get(), 50) == WAIT_OBJECT_0) break;
-        if (!abort_requested_.load() && Clock::now() < io_deadline_) continue;
+        if (!abort_requested_.load() && clock_() < io_deadline_) continue;
         // The lookup writes into `overlapped` and `raw_result` until it has
         // signalled, so it must finish before they go out of scope.
         GetAddrInfoExCancel(&cancel);
@@ -215,8 +216,8 @@ class SocketConnection final : public Connection {
   }
 
   bool wait_connected() {
-    const auto limit = std::min(Clock::now() + kAddressTimeout, io_deadline_);
-    while (Clock::now() < limit) {
+    const auto limit = std::min(clock_() + kAddressTimeout, io_deadline_);
+    while (clock_() < limit) {
       check_deadlines();
       fd_set writable;
       fd_set failed;
@@ -259,9 +260,9 @@ class SocketConnection final : public Connection {
   }
 
   std::vector<AmfValue> await_reply(double transaction, std::string_view expected_status) {
-    const auto deadline = Clock::now() + kReplyTimeout;
+    const auto deadline = clock_() + kReplyTimeout;
     for (;;) {
-      if (Clock::now() >= deadline) throw Failure(kFailureTimeout, "reply deadline");
+      if (clock_() >= deadline) throw Failure(kFailureTimeout, "reply deadline");
       const RtmpMessage message = read_message();
       std::vector<AmfValue> values = decode_command(message);
       if (values.empty()) continue;
@@ -327,6 +328,7 @@ class SocketConnection final : public Connection {
   }
 
   const std::atomic<bool>& abort_requested_;
+  const ConnectionClock clock_;
   SOCKET socket_ = INVALID_SOCKET;
   std::unique_ptr<TlsChannel> tls_;
   bool closing_ = false;
@@ -338,8 +340,9 @@ class SocketConnection final : public Connection {
 
 }  // namespace
 
-std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested) {
-  return std::make_unique<SocketConnection>(abort_requested);
+std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested,
+                                              ConnectionClock clock) {
+  return std::make_unique<SocketConnection>(abort_requested, std::move(clock));
 }
 
 }  // namespace quorvel::windows

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,11 +46,16 @@ class Connection {
   virtual void delete_stream(uint32_t message_stream_id) noexcept = 0;
 };
 
+// The time source of the deadlines; tests pass one that runs faster. Waits
+// themselves stay sliced into real 50 ms steps.
+using ConnectionClock = std::function<std::chrono::steady_clock::time_point()>;
+
 using ConnectionFactory =
     std::function<std::unique_ptr<Connection>(const std::atomic<bool>& abort_requested)>;
 
 // The product's connection over Winsock (and Schannel for "rtmps://"). The
 // caller has started Winsock on this thread's process.
-std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested);
+std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested,
+                                              ConnectionClock clock = {});
 
 }  // namespace quorvel::windows

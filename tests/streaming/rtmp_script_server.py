@@ -334,8 +334,8 @@ def main():
         tls = Server(("127.0.0.1", args.tls_port), Handler)
         tls.tls_context = context
         servers.append(tls)
-    for spec in args.handshake_port:
-        mode, port = spec.split("=")
+    for entry in args.handshake_port:
+        mode, port = entry.split("=")
         faulty = Server(("127.0.0.1", int(port)), Handler)
         faulty.handshake_mode = mode
         servers.append(faulty)

@@ -247,6 +247,34 @@ TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
   EXPECT_EQ(code, kFailureAborted);
 }
 
+TEST_F(ScriptedServerTest, SilentServerTimesOut) {
+  // Once connected, every look at the clock moves it on by one second, so
+  // the deadlines pass after a few waits for the server's reply.
+  struct FakeClock {
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    std::chrono::seconds step{0};
+  };
+  auto fake = std::make_shared<FakeClock>();
+  ConnectionClock clock = [fake] { return fake->now += fake->step; };
+  const StreamTarget silent = target("script", "rtmp", "silent", "key");
+  std::atomic<bool> abort_requested{false};
+  auto connection = create_connection(abort_requested, clock);
+  connection->connect(silent);
+  fake->step = std::chrono::seconds(1);
+  int code = -1;
+  std::string detail;
+  try {
+    connection->publish(silent);
+  } catch (const Failure& failure) {
+    code = failure.code;
+    detail = failure.detail;
+  }
+  EXPECT_EQ(code, kFailureTimeout);
+  // The 15 s connection deadline set at creation passes before the I/O
+  // deadline renewed by each command.
+  EXPECT_EQ(detail, "connect deadline");
+}
+
 TEST_F(ScriptedServerTest, TlsCloseNotifyIsANetworkFailure) {
   std::string detail;
   EXPECT_EQ(publish_failure(target("script_tls", "rtmps", "close_notify", "key"), &detail),
