@@ -112,6 +112,16 @@ TEST(RtmpChunkTest, ChoosesChunkStreamsByType) {
   EXPECT_THROW(chunked(9, 1, 0, Bytes(0x1000000)), Failure);
 }
 
+TEST(RtmpChunkTest, SplitsSetChunkSizeMessagesAt128Bytes) {
+  // The server still reads 128-byte chunks until it has applied the new size.
+  const Bytes body = pattern(200);
+  Bytes expected = {0x02, 0, 0, 0, 0, 0, 200, 0x01, 0, 0, 0, 0};
+  expected.insert(expected.end(), body.begin(), body.begin() + 128);
+  expected.push_back(0xC2);
+  expected.insert(expected.end(), body.begin() + 128, body.end());
+  EXPECT_EQ(chunked(1, 0, 0, body), expected);
+}
+
 TEST(RtmpChunkTest, RoundTripsMessagesThroughTheReader) {
   ReaderFixture f;
   Bytes chunk_size;
