@@ -298,7 +298,6 @@ class SocketConnection final : public Connection {
   // nothing is there.
   size_t socket_receive_into(std::span<uint8_t> into, bool wait) {
     for (;;) {
-      if (abort_requested_.load() && !closing_) throw Failure(kFailureAborted, "aborted");
       check_deadlines();
       const int got = ::recv(socket_, reinterpret_cast<char*>(into.data()),
                              static_cast<int>(std::min(into.size(), kSocketPiece)), 0);
