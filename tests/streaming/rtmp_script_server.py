@@ -20,6 +20,10 @@ AMF0 commands) and then behaves as the application name of the client's
   silent             never answer the connect command
   close_on_publish   accept connect and createStream, close on publish
 
+A TLS port of its own (--greeting-port) speaks no RTMP: right after the TLS
+handshake it sends GREETING and then BULK (several records), and keeps the
+connection until the client goes, for tests of record handling.
+
 Handshake faults cannot wait for the application name, so they have ports of
 their own (--handshake-port MODE=PORT, repeatable):
 
@@ -27,7 +31,7 @@ their own (--handshake-port MODE=PORT, repeatable):
   bad_s2             S2 does not echo the client's C1
 
 Usage: rtmp_script_server.py --port P [--tls-port Q --cert C --key K]
-       [--handshake-port MODE=PORT ...] [--log FILE]
+       [--greeting-port G] [--handshake-port MODE=PORT ...] [--log FILE]
 Standard library only; stopped by its PID (SIGTERM).
 """
 import argparse
@@ -38,6 +42,9 @@ import struct
 import sys
 import threading
 import time
+
+GREETING = b"greeting from the TLS server"
+BULK = bytes((i * 7 + 1) & 0xFF for i in range(40000))
 
 LOG = None
 LOG_LOCK = threading.Lock()
@@ -263,6 +270,14 @@ class Handler(socketserver.BaseRequestHandler):
                 log(f"TLS handshake failed: {error}")
                 return
         peer = Peer(conn)
+        if getattr(self.server, "greeting", False):
+            try:
+                conn.sendall(GREETING)
+                conn.sendall(BULK)
+                peer.wait_for_eof()
+            except (OSError, ssl.SSLError):
+                pass
+            return
         try:
             if not peer.handshake(getattr(self.server, "handshake_mode", None)):
                 return
@@ -322,6 +337,7 @@ def main():
     parser.add_argument("--tls-port", type=int)
     parser.add_argument("--cert")
     parser.add_argument("--key")
+    parser.add_argument("--greeting-port", type=int)
     parser.add_argument("--handshake-port", action="append", default=[])
     parser.add_argument("--log")
     args = parser.parse_args()
@@ -334,6 +350,11 @@ def main():
         tls = Server(("127.0.0.1", args.tls_port), Handler)
         tls.tls_context = context
         servers.append(tls)
+        if args.greeting_port:
+            greeting = Server(("127.0.0.1", args.greeting_port), Handler)
+            greeting.tls_context = context
+            greeting.greeting = True
+            servers.append(greeting)
     for entry in args.handshake_port:
         mode, port = entry.split("=")
         faulty = Server(("127.0.0.1", int(port)), Handler)
