@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -236,19 +237,65 @@ TEST_F(ScriptedServerTest, StatusWithoutCodeDoesNotEndTheConnectWait) {
 TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
   const StreamTarget silent = target("script", "rtmp", "silent", "key");
   std::atomic<bool> abort_requested{false};
-  auto connection = create_connection(abort_requested);
+  // The clock tells when the connection has looked at it often enough after
+  // "connect" went out to be sitting in its wait for the reply.
+  std::atomic<int> reads_after_connect{-1};
+  std::promise<void> waiting;
+  ConnectionClock clock = [&] {
+    if (reads_after_connect.load() >= 0 && ++reads_after_connect == 20) waiting.set_value();
+    return std::chrono::steady_clock::now();
+  };
+  auto connection = create_connection(abort_requested, clock);
   connection->connect(silent);
+  reads_after_connect = 0;
   // The server never answers "connect"; the abort flag, raised from another
-  // thread, must end the connection's work instead of its 10 s deadline.
-  std::thread aborter([&] { abort_requested = true; });
+  // thread while the connection waits, must end the wait instead of the 10 s
+  // deadline.
+  std::thread aborter([&] {
+    waiting.get_future().wait();
+    abort_requested = true;
+  });
   int code = -1;
+  std::string detail;
   try {
     connection->publish(silent);
   } catch (const Failure& failure) {
     code = failure.code;
+    detail = failure.detail;
   }
+  if (reads_after_connect < 20) waiting.set_value();  // let the thread end on any outcome
   aborter.join();
+  EXPECT_EQ(code, kFailureAborted) << detail;
+  EXPECT_GE(reads_after_connect.load(), 20);
+}
+
+TEST_F(ScriptedServerTest, AbortDuringNameResolutionIsAnAbort) {
+  std::atomic<bool> abort_requested{true};
+  int code = -1;
+  try {
+    create_connection(abort_requested)->connect(target("script", "rtmp", "ok", "key"));
+  } catch (const Failure& failure) {
+    code = failure.code;
+  }
   EXPECT_EQ(code, kFailureAborted);
+}
+
+TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
+  // Every look at the clock after creation is 11 s later: the 10 s I/O
+  // deadline has passed by the first check while resolving or connecting.
+  auto now = std::make_shared<std::chrono::steady_clock::time_point>(
+      std::chrono::steady_clock::now());
+  ConnectionClock clock = [now] { return *now += std::chrono::seconds(11); };
+  std::atomic<bool> abort_requested{false};
+  int code = -1;
+  std::string detail;
+  try {
+    create_connection(abort_requested, clock)->connect(target("script", "rtmp", "ok", "key"));
+  } catch (const Failure& failure) {
+    code = failure.code;
+    detail = failure.detail;
+  }
+  EXPECT_EQ(code, kFailureTimeout) << detail;
 }
 
 TEST_F(ScriptedServerTest, SilentServerTimesOut) {
