@@ -19,6 +19,10 @@ AMF0 commands) and then behaves as the application name of the client's
   drop_after_publish accept the publication, then close the TCP connection
   silent             never answer the connect command
   close_on_publish   accept connect and createStream, close on publish
+  ack_window         a 5000-byte acknowledgement window, then small messages
+                     until the client acknowledges; the connect _result
+                     follows only when the acknowledged count, handshake
+                     included, is the one due, else an _error
 
 A TLS port of its own (--greeting-port) speaks no RTMP: right after the TLS
 handshake it sends GREETING and then BULK (several records), and keeps the
@@ -143,6 +147,7 @@ class Peer:
         self.conn = conn
         self.in_chunk = 128
         self.streams = {}
+        self.sent = 0
 
     def read(self, count):
         data = b""
@@ -155,6 +160,7 @@ class Peer:
 
     def send(self, data):
         self.conn.sendall(data)
+        self.sent += len(data)
 
     def handshake(self, mode=None):
         c0c1 = self.read(1537)
@@ -235,6 +241,27 @@ def accept_publish(peer, nocode=False, close_on_publish=False):
             return values
 
 
+def check_acknowledgement(peer):
+    """True when the client's first Acknowledgement carries the count due."""
+    window = 5000
+    peer.send(chunk(2, 5, 0, struct.pack(">I", window)))
+    due = None
+    for _ in range(100):
+        peer.send(chunk(4, 18, 0, bytes(100)))  # one chunk each, ignored data
+        if due is None and peer.sent >= window:
+            due = peer.sent
+    while True:
+        msg_type, _, payload = peer.read_message()
+        if msg_type == 3:
+            (acknowledged,) = struct.unpack(">I", payload)
+            log(f"acknowledged {acknowledged}, due {due}")
+            if acknowledged == due:
+                return True
+            peer.send(command(amf_string("_error"), amf_number(1), AMF_NULL,
+                              amf_object([("code", amf_string(f"ack {acknowledged} due {due}"))])))
+            return False
+
+
 def nested(levels):
     inner = AMF_NULL
     for _ in range(levels):
@@ -298,6 +325,12 @@ class Handler(socketserver.BaseRequestHandler):
                     raw = conn
                 raw.shutdown(socket.SHUT_RDWR)
                 raw.close()
+            elif app == "ack_window":
+                if check_acknowledgement(peer):
+                    accept_publish(peer)
+                    self.wait_for_close(peer)
+                else:
+                    self.wait_for_close(peer)
             elif app == "silent":
                 self.wait_for_close(peer)
             elif app == "close_on_publish":

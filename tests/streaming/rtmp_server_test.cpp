@@ -298,6 +298,14 @@ TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
   EXPECT_EQ(code, kFailureTimeout) << detail;
 }
 
+TEST_F(ScriptedServerTest, AcknowledgesTheWindowCountingTheHandshake) {
+  // The server answers "connect" only when the first Acknowledgement of its
+  // 5000-byte window carries the count due, the 3073 handshake bytes included.
+  std::string detail;
+  EXPECT_EQ(publish_failure(target("script", "rtmp", "ack_window", "key"), &detail), -1)
+      << detail;
+}
+
 TEST_F(ScriptedServerTest, SilentServerTimesOut) {
   // Once connected, every look at the clock moves it on by one second, so
   // the deadlines pass after a few waits for the server's reply.
