@@ -292,3 +292,60 @@ TEST(StreamerScenarioTiming, RefusedReconnectionsFollowTheBackOff) {
 
 }  // namespace
 }  // namespace quorvel::windows::test
+
+namespace quorvel::windows::test {
+namespace {
+
+// A listener whose backlog is full and that never accepts: a connect to it
+// neither succeeds nor is refused, so only the connection's own time limit
+// ends the attempt.
+TEST(StreamerConnectTimeout, HangingConnectIsANetworkFailureAfterTheAddressTimeLimit) {
+  WSADATA wsa{};
+  ASSERT_EQ(WSAStartup(0x0202, &wsa), 0);
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  ASSERT_NE(listener, INVALID_SOCKET);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(listen(listener, 0), 0);
+  int length = sizeof(address);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  std::vector<SOCKET> fillers;
+  for (int i = 0; i < 4; ++i) {
+    SOCKET filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    u_long non_blocking = 1;
+    ioctlsocket(filler, FIONBIO, &non_blocking);
+    connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    fillers.push_back(filler);
+  }
+
+  auto streamer = RtmpStreamer::create();
+  StreamTarget target;
+  target.host = L"127.0.0.1";
+  target.port = ntohs(address.sin_port);
+  target.app = "live";
+  target.key = "backlog";
+  target.tc_url = "rtmp://127.0.0.1/live";
+  const auto before = Clock::now();
+  ASSERT_TRUE(streamer->start(target, 0, {}));
+  const auto limit = before + std::chrono::seconds(20);
+  while (streamer->status().state != kFailed && Clock::now() < limit) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const auto took = Clock::now() - before;
+  const LiveStreamStatus status = streamer->status();
+  RtmpStreamer::destroy(std::move(streamer));
+  for (SOCKET filler : fillers) closesocket(filler);
+  closesocket(listener);
+  WSACleanup();
+
+  EXPECT_EQ(status.state, kFailed);
+  EXPECT_EQ(status.error, kFailureNetwork);
+  EXPECT_EQ(status.connections, 0u);
+  EXPECT_GE(took, std::chrono::milliseconds(2950));
+  EXPECT_LT(took, std::chrono::seconds(15));
+}
+
+}  // namespace
+}  // namespace quorvel::windows::test

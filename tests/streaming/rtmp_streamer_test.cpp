@@ -123,10 +123,16 @@ TEST_F(RtmpStreamerTest, RefusesNullPacketsAndPacketsWhileIdle) {
   EXPECT_EQ(streamer_->status().state, as_int(State::Idle));
 }
 
-TEST_F(RtmpStreamerTest, DropsPacketsWhileReconnectingAndFailsThemAfterFailure) {
+TEST_F(RtmpStreamerTest, DropsPacketsWhileConnectingAndFailsThemAfterFailure) {
+  server_.hold_connects(true);
   server_.fail_next_connect({kFailureNetwork});
   server_.fail_next_connect({kFailureProtocol});
   ASSERT_TRUE(streamer_->start(target(), 5, {}));
+  ASSERT_TRUE(server_.wait_attempts(1));
+  EXPECT_EQ(streamer_->status().state, as_int(State::Starting));
+  EXPECT_EQ(streamer_->enqueue(packets_.video(0, true, 1)), S_OK);
+  EXPECT_EQ(streamer_->status().pending_bytes, 0u);
+  server_.hold_connects(false);
   ASSERT_TRUE(wait_state(State::Reconnecting));
   EXPECT_EQ(streamer_->enqueue(packets_.video(0, true, 1)), S_OK);
   EXPECT_EQ(streamer_->status().pending_bytes, 0u);

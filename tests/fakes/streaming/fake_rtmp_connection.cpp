@@ -18,6 +18,10 @@ class FakeRtmpConnection final : public Connection {
   void connect(const StreamTarget&) override {
     log("connect");
     std::unique_lock lock(server_.mutex_);
+    while (server_.hold_connects_) {
+      if (abort_.load()) throw Failure(kFailureAborted, "aborted while held");
+      server_.cv_.wait_for(lock, std::chrono::milliseconds(1));
+    }
     if (!server_.connect_failures_.empty()) {
       const FakeFailure failure = server_.connect_failures_.front();
       server_.connect_failures_.pop_front();
@@ -138,6 +142,12 @@ void FakeRtmpServer::hold_sends(bool hold, bool hold_through_abort) {
   std::lock_guard lock(mutex_);
   hold_sends_ = hold;
   hold_through_abort_ = hold_through_abort;
+  cv_.notify_all();
+}
+
+void FakeRtmpServer::hold_connects(bool hold) {
+  std::lock_guard lock(mutex_);
+  hold_connects_ = hold;
   cv_.notify_all();
 }
 

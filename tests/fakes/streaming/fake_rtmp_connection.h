@@ -53,6 +53,8 @@ class FakeRtmpServer {
   // wait with code 0 unless `hold_through_abort` is set.
   void hold_sends(bool hold, bool hold_through_abort = false);
   void hold_polls(bool hold);
+  // While held, connect waits (an abort ends the wait with code 0).
+  void hold_connects(bool hold);
   // Waits (real time, bounded) until the streamer is held at a send or a poll.
   bool wait_held_at_send(int timeout_ms = 5000);
   bool wait_held_at_poll(int timeout_ms = 5000);
@@ -89,6 +91,7 @@ class FakeRtmpServer {
   bool hold_sends_ = false;
   bool hold_through_abort_ = false;
   bool hold_polls_ = false;
+  bool hold_connects_ = false;
   bool held_at_send_ = false;
   bool held_at_poll_ = false;
   std::deque<std::vector<AmfValue>> inbound_;
