@@ -407,7 +407,13 @@ TEST_F(RtmpStreamerTest, SendsPacketsAndCountsThem) {
   EXPECT_EQ(status.bytes_sent, bytes);
   EXPECT_EQ(status.pending_bytes, 0u);
   EXPECT_EQ(status.peak_queued_bytes, key->data.size());
-  EXPECT_GE(server_.renewals(), 2);
+  // Each packet gets a fresh I/O deadline before its messages go out.
+  const std::vector<FakeSentMessage> sent = server_.sent();
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_GE(sent[0].renewals, 1);
+  EXPECT_EQ(sent[1].renewals, sent[0].renewals);
+  EXPECT_GT(sent[2].renewals, sent[1].renewals);
+  EXPECT_EQ(sent[3].renewals, sent[2].renewals);
 }
 
 TEST_F(RtmpStreamerTest, RateWindowGivesBitsPerSecondAndReadsZeroAfterTwoIdleSeconds) {

@@ -67,7 +67,8 @@ class FakeRtmpConnection final : public Connection {
       server_.raise(failure);
     }
     server_.sent_.push_back({number_, message_type, message_stream_id, timestamp,
-                             std::vector<uint8_t>(payload.begin(), payload.end())});
+                             std::vector<uint8_t>(payload.begin(), payload.end()),
+                             server_.renewals_});
     server_.cv_.notify_all();
   }
 

@@ -26,6 +26,7 @@ struct FakeSentMessage {
   uint32_t stream_id = 0;
   uint32_t timestamp = 0;
   std::vector<uint8_t> body;
+  int renewals = 0;  // I/O deadline renewals made before this send
 };
 
 // A failure to raise: a `Failure` code, or a `TlsFailure` when `tls` is set.
