@@ -45,12 +45,17 @@ class LiveOutput {
       if (packets_.size() == fail_at_) {
         if (throw_bad_alloc_) throw std::bad_alloc();
         if (throw_other_) throw 42;
-        return E_ABORT;
+        return answer_;
       }
       return S_OK;
     };
   }
   void fail_at(size_t number) { fail_at_ = number; }
+  // The n-th packet (1-based) is answered with `answer`.
+  void answer_at(size_t number, HRESULT answer) {
+    fail_at_ = number;
+    answer_ = answer;
+  }
   void throw_at(size_t number, bool bad_alloc) {
     fail_at_ = number;
     throw_bad_alloc_ = bad_alloc;
@@ -71,6 +76,7 @@ class LiveOutput {
   std::condition_variable arrived_;
   std::vector<std::shared_ptr<const EncodedPacket>> packets_;
   size_t fail_at_ = 0;
+  HRESULT answer_ = E_ABORT;
   bool throw_bad_alloc_ = false;
   bool throw_other_ = false;
 };
@@ -381,6 +387,51 @@ TEST_F(PacketRecordingWriterTest, LiveFailureIsKeptAndStopsAWriterWithoutFileOpt
   EXPECT_EQ(stats.packet_bytes, 10u);
   EXPECT_EQ(writer->write_sample(0, make_sample(test::plain(pattern_bytes(4), 0, 1)).Get()), E_ABORT);
   EXPECT_EQ(writer->finish(), E_ABORT);
+}
+
+// S_FALSE (a packet the live side did not take) is no failure in either
+// mode; a live failure ends the writer only when the file is not optional.
+TEST_F(PacketRecordingWriterTest, LiveAnswerReachesTheEncodersOnlyWhenTheFileIsRequired) {
+  struct Case {
+    const char* name;
+    bool file_optional;
+    HRESULT live_answer;
+    HRESULT fan_out;
+    HRESULT live_result;
+  };
+  const Case cases[] = {
+      {"not taken, live only", false, S_FALSE, S_FALSE, S_OK},
+      {"not taken, file optional", true, S_FALSE, S_OK, S_OK},
+      {"failed, file optional", true, E_ABORT, S_OK, E_ABORT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LiveOutput live;
+    live.answer_at(1, c.live_answer);
+    FakeFileWriterFactory files;
+    std::unique_ptr<PacketRecordingWriter> writer;
+    const auto path = c.file_optional ? dir_ / L"answer.mp4" : std::filesystem::path();
+    ASSERT_EQ(PacketRecordingWriter::create(path, nullptr, writer, live.callback(), c.file_optional, 0,
+                                            platform(files)),
+              S_OK);
+    DWORD index = 0;
+    ASSERT_EQ(writer->add_stream(make_h264_type().Get(), &index), S_OK);
+    auto video = make_format(make_h264_type().Get());
+    EXPECT_EQ(writer->fan_out_packet(make_packet(10, 0, video)), c.fan_out);
+    EXPECT_EQ(writer->fan_out_packet(make_packet(20, 0, video)), S_OK);
+
+    const auto stats = writer->stats();
+    EXPECT_EQ(stats.live_result, c.live_result);
+    EXPECT_EQ(stats.writer_result, S_OK);
+    EXPECT_EQ(stats.video_packets, 2u);
+    EXPECT_EQ(stats.packet_bytes, 30u);
+    EXPECT_EQ(live.packets().size(), 2u);
+    EXPECT_EQ(writer->finish(), S_OK);
+    if (c.file_optional) {
+      ASSERT_EQ(files.made().size(), 1u);
+      EXPECT_EQ(files.made()[0]->samples().size(), 2u);
+    }
+  }
 }
 
 TEST_F(PacketRecordingWriterTest, ThrowingLiveCallbackBecomesALiveResult) {
