@@ -1,6 +1,7 @@
 #include "engine/packet_recording_writer.h"
 
 #include <mfapi.h>
+#include <mferror.h>
 
 #include <gtest/gtest.h>
 
@@ -285,6 +286,51 @@ TEST_F(PacketRecordingWriterTest, FinishDrainsTheEncodersBeforeClosingTheFileAnd
   EXPECT_EQ(files.made()[0]->finalize_calls(), 1);
   EXPECT_EQ(files.made()[0]->samples().size(), 5u);
   EXPECT_EQ(read_file(path).size(), 50u);
+}
+
+// A failed drain of the encoders outranks the file's result, yet the file
+// is still closed with what reached it.
+TEST_F(PacketRecordingWriterTest, FailedEncoderDrainIsTheResultAndTheFileIsStillClosed) {
+  for (const bool file_optional : {false, true}) {
+    SCOPED_TRACE(file_optional ? "file optional" : "file required");
+    FakeFileWriterFactory files;
+    encoders_.clear();
+    const auto path = dir_ / (file_optional ? L"drain-optional.mp4" : L"drain-required.mp4");
+    auto writer = make_writer(path, live_.callback(), file_optional, files, 1);
+    ASSERT_TRUE(writer);
+    for (int i = 0; i < 3; ++i) write(*writer, 0, test::plain(pattern_bytes(10), i * 10, 10));
+    encoders_[0]->set_finalize_result(MF_E_TRANSFORM_NEED_MORE_INPUT);
+
+    EXPECT_EQ(writer->finish(), MF_E_TRANSFORM_NEED_MORE_INPUT);
+    EXPECT_EQ(writer->finish(), MF_E_TRANSFORM_NEED_MORE_INPUT);
+    EXPECT_EQ(encoders_[0]->finalize_calls(), 1);
+    const auto stats = writer->stats();
+    EXPECT_EQ(stats.writer_result, MF_E_TRANSFORM_NEED_MORE_INPUT);
+    EXPECT_EQ(stats.file_result, S_OK);
+    ASSERT_EQ(files.made().size(), 1u);
+    EXPECT_EQ(files.made()[0]->finalize_calls(), 1);
+    EXPECT_EQ(read_file(path).size(), 30u);
+  }
+}
+
+// A session that fails before finishing just lets the writer go: what the
+// file received is still written out and the file closed once.
+TEST_F(PacketRecordingWriterTest, DestroyingAnUnfinishedWriterStillClosesTheFile) {
+  FakeFileWriterFactory files;
+  const auto path = dir_ / L"abandoned.mp4";
+  auto writer = make_writer(path, {}, false, files);
+  ASSERT_TRUE(writer);
+  write(*writer, 0, test::plain(pattern_bytes(30, 1), 0, 10));
+  write(*writer, 1, test::plain(pattern_bytes(12, 2), 0, 10));
+  writer.reset();
+
+  ASSERT_EQ(files.made().size(), 1u);
+  EXPECT_EQ(files.made()[0]->finalize_calls(), 1);
+  auto expected = pattern_bytes(30, 1);
+  const auto audio = pattern_bytes(12, 2);
+  expected.insert(expected.end(), audio.begin(), audio.end());
+  EXPECT_EQ(read_file(path), expected);
+  EXPECT_EQ(encoders_[0]->finalize_calls(), 0);
 }
 
 TEST_F(PacketRecordingWriterTest, SetInputTypeReachesTheEncodingWriter) {
