@@ -13,6 +13,7 @@
 
 #include "engine/engine_errors.h"
 #include "tests/engine/packet_test_support.h"
+#include "tests/fakes/engine/fake_media_buffer.h"
 
 namespace quorvel::windows {
 namespace {
@@ -32,11 +33,24 @@ class PacketRecorder {
       std::lock_guard lock(mutex_);
       packets_.push_back(std::move(packet));
       arrived_.notify_all();
-      return packets_.size() == fail_at_ ? E_FAIL : S_OK;
+      if (packets_.size() != fail_at_) return S_OK;
+      if (throw_bad_alloc_) throw std::bad_alloc();
+      if (throw_other_) throw 42;
+      return answer_;
     };
   }
   // The n-th packet (1-based) is answered with E_FAIL.
-  void fail_at(size_t n) { fail_at_ = n; }
+  void fail_at(size_t n) { answer_at(n, E_FAIL); }
+  void answer_at(size_t n, HRESULT answer) {
+    fail_at_ = n;
+    answer_ = answer;
+  }
+  // The n-th packet (1-based) throws instead of answering.
+  void throw_at(size_t n, bool bad_alloc) {
+    fail_at_ = n;
+    throw_bad_alloc_ = bad_alloc;
+    throw_other_ = !bad_alloc;
+  }
   std::vector<std::shared_ptr<const EncodedPacket>> packets() const {
     std::lock_guard lock(mutex_);
     return packets_;
@@ -51,6 +65,9 @@ class PacketRecorder {
   std::condition_variable arrived_;
   std::vector<std::shared_ptr<const EncodedPacket>> packets_;
   size_t fail_at_ = 0;
+  HRESULT answer_ = E_FAIL;
+  bool throw_bad_alloc_ = false;
+  bool throw_other_ = false;
 };
 
 // The event types a stream has queued, without waiting.
@@ -337,6 +354,86 @@ TEST_F(PacketSinkTest, FailingCallbackStopsRequestsForThatStreamOnly) {
 
   ASSERT_HRESULT_SUCCEEDED(video->ProcessSample(make_sample(test::plain(pattern_bytes(8), 0, 1)).Get()));
   EXPECT_EQ(drain_events(video.Get()).size(), 1u);
+}
+
+// S_FALSE means the receiver did not take the packet: no failure, so the
+// stream goes on asking. A throwing receiver fails the sample without the
+// exception leaving the COM call.
+TEST_F(PacketSinkTest, CallbackAnswerDecidesWhetherTheStreamAsksForMore) {
+  enum class Answer { kNotTaken, kThrowsBadAlloc, kThrowsOther };
+  struct Case {
+    const char* name;
+    Answer answer;
+    HRESULT expected;
+    size_t requests;
+  };
+  const Case cases[] = {
+      {"not taken", Answer::kNotTaken, S_OK, 1},
+      {"out of memory", Answer::kThrowsBadAlloc, E_OUTOFMEMORY, 0},
+      {"other exception", Answer::kThrowsOther, E_UNEXPECTED, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PacketRecorder recorder;
+    if (c.answer == Answer::kNotTaken) {
+      recorder.answer_at(1, S_FALSE);
+    } else {
+      recorder.throw_at(1, c.answer == Answer::kThrowsBadAlloc);
+    }
+    ComPtr<PacketSink> sink;
+    ASSERT_HRESULT_SUCCEEDED(PacketSink::create(recorder.callback(), sink));
+    ComPtr<IMFStreamSink> audio;
+    ASSERT_HRESULT_SUCCEEDED(sink->AddStreamSink(1, make_aac_type().Get(), &audio));
+    EXPECT_EQ(audio->ProcessSample(make_sample(test::plain(pattern_bytes(8), 0, 1)).Get()), c.expected);
+    EXPECT_EQ(recorder.packets().size(), 1u);
+    EXPECT_EQ(drain_events(audio.Get()).size(), c.requests);
+    EXPECT_HRESULT_SUCCEEDED(sink->Shutdown());
+  }
+}
+
+// The bytes are copied only from a buffer whose lock agrees with the length
+// it reported; the buffer is unlocked whatever happened.
+TEST_F(PacketSinkTest, CopiesOnlyFromABufferThatLocksConsistently) {
+  using Behaviour = test::FakeMediaBuffer::Behaviour;
+  struct Case {
+    const char* name;
+    Behaviour behaviour;
+    HRESULT expected;
+    int unlocks;
+  };
+  const Case cases[] = {
+      {"consistent", {16, false, 16, 16, S_OK, S_OK}, S_OK, 1},
+      {"larger maximum", {16, false, 16, 64, S_OK, S_OK}, S_OK, 1},
+      {"no pointer", {16, true, 16, 16, S_OK, S_OK}, E_UNEXPECTED, 1},
+      {"current length changed", {16, false, 15, 16, S_OK, S_OK}, E_UNEXPECTED, 1},
+      {"maximum below length", {16, false, 16, 15, S_OK, S_OK}, E_UNEXPECTED, 1},
+      {"unlock fails", {16, false, 16, 16, S_OK, MF_E_INVALIDREQUEST}, MF_E_INVALIDREQUEST, 1},
+      {"no pointer and unlock fails", {16, true, 16, 16, S_OK, MF_E_INVALIDREQUEST}, E_UNEXPECTED, 1},
+      {"lock fails", {16, false, 16, 16, E_ACCESSDENIED, S_OK}, E_ACCESSDENIED, 0},
+  };
+  auto video = add_stream(1, make_h264_type().Get());
+  size_t accepted = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComPtr<test::FakeMediaBuffer> buffer;
+    buffer.Attach(new test::FakeMediaBuffer(c.behaviour));
+    ComPtr<IMFSample> sample;
+    ASSERT_HRESULT_SUCCEEDED(MFCreateSample(&sample));
+    ASSERT_HRESULT_SUCCEEDED(sample->AddBuffer(buffer.Get()));
+    ASSERT_HRESULT_SUCCEEDED(sample->SetSampleTime(0));
+    ASSERT_HRESULT_SUCCEEDED(sample->SetSampleDuration(1));
+
+    EXPECT_EQ(video->ProcessSample(sample.Get()), c.expected);
+    EXPECT_EQ(buffer->unlocks(), c.unlocks);
+    EXPECT_EQ(buffer->locks(), FAILED(c.behaviour.lock_result) ? 0 : 1);
+    if (c.expected == S_OK) ++accepted;
+    const auto packets = recorder_.packets();
+    ASSERT_EQ(packets.size(), accepted);
+    if (c.expected == S_OK) {
+      EXPECT_EQ(packets.back()->data, std::vector<uint8_t>(16, 0x5A));
+    }
+    EXPECT_EQ(drain_events(video.Get()).size(), c.expected == S_OK ? 1u : 0u);
+  }
 }
 
 TEST_F(PacketSinkTest, MarkerCarriesTheCallersContext) {
