@@ -480,6 +480,40 @@ TEST_F(PacketRecordingWriterTest, LiveAnswerReachesTheEncodersOnlyWhenTheFileIsR
   }
 }
 
+// The encoded size and rate come from the first video packet whose format
+// carries all four values, and stay.
+TEST_F(PacketRecordingWriterTest, EncodedSizeAndRateComeFromTheFirstCompleteVideoFormat) {
+  FakeFileWriterFactory files;
+  std::unique_ptr<PacketRecordingWriter> writer;
+  ASSERT_EQ(PacketRecordingWriter::create({}, nullptr, writer, live_.callback(), false, 0, platform(files)), S_OK);
+  auto no_rate = make_h264_type(800, 600, 30, 1);
+  ASSERT_HRESULT_SUCCEEDED(no_rate->DeleteItem(MF_MT_FRAME_RATE));
+  struct Step {
+    const char* name;
+    std::shared_ptr<EncodedStreamFormat> format;
+    UINT32 width, height, numerator, denominator;
+  };
+  const Step steps[] = {
+      {"audio", make_format(make_aac_type().Get()), 0, 0, 0, 0},
+      {"video without rate", make_format(no_rate.Get()), 0, 0, 0, 0},
+      {"zero height", make_format(make_h264_type(800, 0, 30, 1).Get()), 0, 0, 0, 0},
+      {"complete", make_format(make_h264_type(1024, 768, 30000, 1001).Get()), 1024, 768, 30000, 1001},
+      {"later change", make_format(make_h264_type(640, 480, 25, 1).Get()), 1024, 768, 30000, 1001},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    ASSERT_EQ(writer->fan_out_packet(make_packet(4, 0, step.format)), S_OK);
+    const auto stats = writer->stats();
+    EXPECT_EQ(stats.encoded_width, step.width);
+    EXPECT_EQ(stats.encoded_height, step.height);
+    EXPECT_EQ(stats.frame_rate_numerator, step.numerator);
+    EXPECT_EQ(stats.frame_rate_denominator, step.denominator);
+  }
+  const auto stats = writer->stats();
+  EXPECT_EQ(stats.audio_packets, 1u);
+  EXPECT_EQ(stats.video_packets, 4u);
+}
+
 TEST_F(PacketRecordingWriterTest, ThrowingLiveCallbackBecomesALiveResult) {
   struct Case {
     const char* name;
