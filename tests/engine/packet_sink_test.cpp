@@ -391,6 +391,40 @@ TEST_F(PacketSinkTest, CallbackAnswerDecidesWhetherTheStreamAsksForMore) {
   }
 }
 
+// A sample without its timing never becomes a packet; the platform's code
+// for what is missing is passed on.
+TEST_F(PacketSinkTest, SampleWithoutTimeOrDurationIsRefused) {
+  struct Case {
+    const char* name;
+    bool time;
+    bool duration;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"no time", false, true, MF_E_NO_SAMPLE_TIMESTAMP},
+      {"no duration", true, false, MF_E_NO_SAMPLE_DURATION},
+  };
+  auto video = add_stream(1, make_h264_type().Get());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComPtr<IMFMediaBuffer> buffer;
+    ASSERT_HRESULT_SUCCEEDED(MFCreateMemoryBuffer(8, &buffer));
+    ASSERT_HRESULT_SUCCEEDED(buffer->SetCurrentLength(8));
+    ComPtr<IMFSample> sample;
+    ASSERT_HRESULT_SUCCEEDED(MFCreateSample(&sample));
+    ASSERT_HRESULT_SUCCEEDED(sample->AddBuffer(buffer.Get()));
+    if (c.time) {
+      ASSERT_HRESULT_SUCCEEDED(sample->SetSampleTime(10));
+    }
+    if (c.duration) {
+      ASSERT_HRESULT_SUCCEEDED(sample->SetSampleDuration(10));
+    }
+    EXPECT_EQ(video->ProcessSample(sample.Get()), c.expected);
+    EXPECT_TRUE(recorder_.packets().empty());
+    EXPECT_TRUE(drain_events(video.Get()).empty());
+  }
+}
+
 // The bytes are copied only from a buffer whose lock agrees with the length
 // it reported; the buffer is unlocked whatever happened.
 TEST_F(PacketSinkTest, CopiesOnlyFromABufferThatLocksConsistently) {
