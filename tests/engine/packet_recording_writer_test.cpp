@@ -36,51 +36,7 @@ using test::SampleSpec;
 using test::Signal;
 
 // The live side: every packet it is handed, with a switchable answer.
-class LiveOutput {
- public:
-  PacketCallback callback() {
-    return [this](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
-      std::lock_guard lock(mutex_);
-      packets_.push_back(std::move(packet));
-      arrived_.notify_all();
-      if (packets_.size() == fail_at_) {
-        if (throw_bad_alloc_) throw std::bad_alloc();
-        if (throw_other_) throw 42;
-        return answer_;
-      }
-      return S_OK;
-    };
-  }
-  void fail_at(size_t number) { fail_at_ = number; }
-  // The n-th packet (1-based) is answered with `answer`.
-  void answer_at(size_t number, HRESULT answer) {
-    fail_at_ = number;
-    answer_ = answer;
-  }
-  void throw_at(size_t number, bool bad_alloc) {
-    fail_at_ = number;
-    throw_bad_alloc_ = bad_alloc;
-    throw_other_ = !bad_alloc;
-  }
-  std::vector<std::shared_ptr<const EncodedPacket>> packets() const {
-    std::lock_guard lock(mutex_);
-    return packets_;
-  }
-  // A generous guard against a hang, not a measurement.
-  bool wait_for(size_t count) {
-    std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_.size() >= count; });
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<std::shared_ptr<const EncodedPacket>> packets_;
-  size_t fail_at_ = 0;
-  HRESULT answer_ = E_ABORT;
-  bool throw_bad_alloc_ = false;
-  bool throw_other_ = false;
-};
+using LiveOutput = test::PacketRecorder;
 
 std::vector<uint8_t> read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -420,7 +376,7 @@ TEST_F(PacketRecordingWriterTest, ImpossibleFreeSpaceMinimumFailsAtTheFirstPacke
 
 TEST_F(PacketRecordingWriterTest, LiveFailureIsKeptAndStopsAWriterWithoutFileOptional) {
   FakeFileWriterFactory files;
-  live_.fail_at(2);
+  live_.answer_at(2, E_ABORT);
   auto writer = make_writer({}, live_.callback(), false, files);
   ASSERT_TRUE(writer);
   auto video = make_format(make_h264_type().Get());

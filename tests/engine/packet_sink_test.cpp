@@ -22,53 +22,9 @@ using Microsoft::WRL::ComPtr;
 using test::make_aac_type;
 using test::make_h264_type;
 using test::make_sample;
+using test::PacketRecorder;
 using test::pattern_bytes;
 using test::SampleSpec;
-
-// Every packet the sink hands out, with a switchable result.
-class PacketRecorder {
- public:
-  PacketCallback callback() {
-    return [this](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
-      std::lock_guard lock(mutex_);
-      packets_.push_back(std::move(packet));
-      arrived_.notify_all();
-      if (packets_.size() != fail_at_) return S_OK;
-      if (throw_bad_alloc_) throw std::bad_alloc();
-      if (throw_other_) throw 42;
-      return answer_;
-    };
-  }
-  // The n-th packet (1-based) is answered with E_FAIL.
-  void fail_at(size_t n) { answer_at(n, E_FAIL); }
-  void answer_at(size_t n, HRESULT answer) {
-    fail_at_ = n;
-    answer_ = answer;
-  }
-  // The n-th packet (1-based) throws instead of answering.
-  void throw_at(size_t n, bool bad_alloc) {
-    fail_at_ = n;
-    throw_bad_alloc_ = bad_alloc;
-    throw_other_ = !bad_alloc;
-  }
-  std::vector<std::shared_ptr<const EncodedPacket>> packets() const {
-    std::lock_guard lock(mutex_);
-    return packets_;
-  }
-  bool wait_for(size_t count) {
-    std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_.size() >= count; });
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<std::shared_ptr<const EncodedPacket>> packets_;
-  size_t fail_at_ = 0;
-  HRESULT answer_ = E_FAIL;
-  bool throw_bad_alloc_ = false;
-  bool throw_other_ = false;
-};
 
 // The event types a stream has queued, without waiting.
 std::vector<MediaEventType> drain_events(IMFStreamSink* stream) {
@@ -345,7 +301,7 @@ TEST_F(PacketSinkTest, RefusesAStreamTypeThatIsNotEncoded) {
 TEST_F(PacketSinkTest, FailingCallbackStopsRequestsForThatStreamOnly) {
   auto video = add_stream(1, make_h264_type().Get());
   auto audio = add_stream(2, make_aac_type().Get());
-  recorder_.fail_at(2);
+  recorder_.answer_at(2, E_FAIL);
   ASSERT_HRESULT_SUCCEEDED(audio->ProcessSample(make_sample(test::plain(pattern_bytes(8), 0, 1)).Get()));
   EXPECT_EQ(drain_events(audio.Get()).size(), 1u);
 
