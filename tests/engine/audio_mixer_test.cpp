@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 #include <condition_variable>
 #include <future>
 #include <system_error>
@@ -111,6 +114,13 @@ std::vector<float> signal_block(int64_t first_frame, uint32_t frames = kBlock) {
   }
   return samples;
 }
+
+// Stops a mixer whose output records into a local of the test before that
+// local goes away, however the test ends.
+struct StopOnExit {
+  AudioMixer* mixer;
+  ~StopOnExit() { mixer->stop(0); }
+};
 
 // The fade-in weight of frame k after sound starts from silence.
 float fade_in(uint32_t k) { return k < 64 ? static_cast<float>(k + 1) / 64.0f : 1.0f; }
@@ -322,6 +332,60 @@ TEST_F(AudioMixerTest, BlockTwoHundredFramesLateStaysContiguousAndIsAbsorbedSlow
   // The offset term never stretches by more than 500 ppm.
   EXPECT_LE(static_cast<double>(absorbed), 500e-6 * kBlocks * kBlock + 1.0);
   mixer_->stop(0);
+}
+
+TEST_F(AudioMixerTest, StretchedAndSqueezedBlocksAreInterpolatedLinearly) {
+  // A first block of 20001 frames, then a second one 2400 frames off: it is
+  // still placed contiguously, and the offset term (0.02 x 2400 frames, that
+  // is 200 ppm) makes 20005 or 19997 frames of its 20001.
+  struct Case {
+    const char* name;
+    int64_t offset;
+    uint32_t placed_frames;
+  };
+  const Case cases[] = {
+      {"late block is stretched", 2400, 20005},
+      {"early block is squeezed", -2400, 19997},
+  };
+  constexpr uint32_t n = 20001;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BlockRecorder mixed;
+    const StopOnExit stop_first{mixer_.get()};
+    const int64_t base = clock_->now();
+    ASSERT_TRUE(mixer_->start(base, true, false, mixed.callback(), {}, {}));
+    const std::vector<float> first = signal_block(0, n);
+    const std::vector<float> second = signal_block(n, n);
+    ASSERT_EQ(S_OK, mixer_->push(0, first.data(), n, base, false, false));
+    ASSERT_EQ(S_OK, mixer_->push(0, second.data(), n, base + n + c.offset, false, false));
+    const AudioMixerStats stats = mixer_->stats();
+    EXPECT_EQ(0u, stats.clock_resyncs);
+    EXPECT_EQ(1u, stats.adjusted_chunks);
+    EXPECT_EQ(c.placed_frames, n + stats.inserted_frames[0] - stats.removed_frames[0]);
+
+    const uint32_t out = c.placed_frames;
+    const int64_t blocks = (n + out + kBlock - 1) / kBlock;
+    ASSERT_TRUE(clock_->run_until(base + blocks * kBlock + kLatency));
+    ASSERT_GE(mixed.frames(), static_cast<size_t>(n + out));
+    for (uint32_t k = 0; k < out; ++k) {
+      const double index = static_cast<double>(k) * (n - 1) / (out - 1);
+      const uint32_t lower = static_cast<uint32_t>(index);
+      const uint32_t upper = std::min(lower + 1, n - 1);
+      const float t = static_cast<float>(index - lower);
+      const float got = mixed.left(n + k);
+      if (t == 0.0f) {
+        // A whole index takes that input frame as it is; the last output
+        // frame is the last input frame.
+        ASSERT_EQ(second[2 * lower], got) << "frame " << k;
+      } else {
+        const float a = second[2 * lower];
+        const float b = second[2 * upper];
+        ASSERT_NEAR(a + (b - a) * t, got, 1e-6f) << "frame " << k;
+      }
+    }
+    EXPECT_EQ(second[2 * (n - 1) + 1], mixed.right(n + out - 1));
+    mixer_->stop(0);
+  }
 }
 
 TEST_F(AudioMixerTest, BlockThreeThousandFramesLateResyncsWithFadedGap) {
