@@ -286,7 +286,9 @@ TEST_F(AudioMixerTest, GainSetWhileStoppedAppliesAtOnceAndIsClamped) {
   EXPECT_FALSE(mixer_->set_gain(0, std::numeric_limits<float>::infinity()));
   ASSERT_TRUE(mixer_->set_gain(0, 5.0f)) << "clamped to 2";
   ASSERT_TRUE(mixer_->set_gain(1, -1.0f)) << "clamped to 0";
-  ASSERT_TRUE(start(true, true));
+  BlockRecorder system;
+  BlockRecorder microphone;
+  ASSERT_TRUE(start(true, true, system.callback(), microphone.callback()));
   for (int64_t position = 0; position < 2 * kBlock; position += kBlock) {
     ASSERT_EQ(S_OK, push(0, constant_block(0.25f, 0.25f), position));
     ASSERT_EQ(S_OK, push(1, constant_block(0.9f, 0.9f), position));
@@ -294,6 +296,11 @@ TEST_F(AudioMixerTest, GainSetWhileStoppedAppliesAtOnceAndIsClamped) {
   mix_until(2 * kBlock);
   // Gain 2 with the master factor 0.5, the microphone at gain 0, no ramp.
   for (uint32_t k = 64; k < 2 * kBlock; ++k) ASSERT_FLOAT_EQ(0.25f, mixed_.left(k));
+  // Each source's own block is taken before its gain and the master factor.
+  for (uint32_t k = 64; k < 2 * kBlock; ++k) {
+    ASSERT_EQ(0.25f, system.left(k)) << "frame " << k;
+    ASSERT_EQ(0.9f, microphone.left(k)) << "frame " << k;
+  }
   mixer_->stop(kStart + 2 * kBlock);
 }
 
@@ -386,6 +393,39 @@ TEST_F(AudioMixerTest, StretchedAndSqueezedBlocksAreInterpolatedLinearly) {
     EXPECT_EQ(second[2 * (n - 1) + 1], mixed.right(n + out - 1));
     mixer_->stop(0);
   }
+}
+
+TEST_F(AudioMixerTest, ShortSilenceFadesOutAndSoundFadesBackInFromWhereItWas) {
+  ASSERT_TRUE(start(true, false));
+  ASSERT_EQ(S_OK, push(0, constant_block(0.5f, 0.5f), 0));
+  // 20 frames flagged silent, then sound again, all contiguous.
+  ASSERT_EQ(S_OK, mixer_->push(0, nullptr, 20, kStart + kBlock, true, false));
+  ASSERT_EQ(S_OK, push(0, constant_block(0.25f, 0.25f), kBlock + 20));
+  mix_until(3 * kBlock);
+  ASSERT_EQ(3u * kBlock, mixed_.frames());
+
+  // The silence fades the last output (0.5) out; 20 frames in, 44/64 of it
+  // is left, and the returning sound fades in from that value.
+  const float held = 0.5f * 44.0f / 64.0f;
+  for (uint32_t k = kBlock; k < 3 * kBlock; ++k) {
+    float expected = 0.0f;
+    if (k < kBlock + 20) {
+      expected = 0.5f * static_cast<float>(63 - (k - kBlock)) / 64.0f;
+    } else if (k < kBlock + 20 + 64) {
+      const float t = static_cast<float>(k - kBlock - 20 + 1) / 64.0f;
+      expected = t * 0.25f + (1.0f - t) * held;
+    } else if (k < 2 * kBlock + 20) {
+      expected = 0.25f;
+    } else if (k < 2 * kBlock + 20 + 64) {
+      // The queue runs dry: the last output fades out again.
+      expected = 0.25f * static_cast<float>(63 - (k - 2 * kBlock - 20)) / 64.0f;
+    }
+    ASSERT_NEAR(expected, mixed_.left(k), 1e-7f) << "frame " << k;
+  }
+  const AudioMixerStats stats = mixer_->stats();
+  EXPECT_EQ(kBlock - 20u, stats.missing_frames[0]) << "the silent frames are covered";
+  EXPECT_EQ(1u, stats.underrun_blocks[0]);
+  mixer_->stop(0);
 }
 
 TEST_F(AudioMixerTest, BlockThreeThousandFramesLateResyncsWithFadedGap) {
