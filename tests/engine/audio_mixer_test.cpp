@@ -522,6 +522,167 @@ TEST_F(AudioMixerTest, DeviceHundredPpmSlowSettlesNearPlusHundredWithBlocksOf480
   mixer_->stop(0);
 }
 
+// The placement and drift rules written out from their definition: where a
+// push lands, how many frames it becomes and what it does to the counters.
+struct PlacementModel {
+  bool started = false;
+  int64_t expected_position = 0;
+  int64_t measure_position = 0;
+  uint64_t measure_frames = 0;
+  double rate_ppm = 0.0;
+  double offset_average = 0.0;
+  double fraction = 0.0;
+  bool rate_valid = false;
+
+  int64_t last_offset = 0;
+  uint64_t max_offset = 0;
+  uint64_t offset_pushes = 0;
+  uint64_t clock_resyncs = 0;
+  uint64_t discontinuities = 0;
+  uint64_t adjusted_chunks = 0;
+  uint64_t inserted_frames = 0;
+  uint64_t removed_frames = 0;
+
+  void reset_drift(int64_t p) {
+    measure_position = p;
+    measure_frames = 0;
+    rate_ppm = 0.0;
+    offset_average = 0.0;
+    fraction = 0.0;
+    rate_valid = false;
+  }
+
+  void push(int64_t p, uint32_t n, bool discontinuity) {
+    uint32_t out = n;
+    int64_t start = p;
+    if (!started) {
+      started = true;
+      reset_drift(p);
+    } else {
+      const int64_t d = p - expected_position;
+      last_offset = d;
+      max_offset = std::max<uint64_t>(max_offset, static_cast<uint64_t>(std::llabs(d)));
+      if ((discontinuity && std::llabs(d) > 96) || d > 2400) {
+        start = std::max(p, expected_position);
+        ++clock_resyncs;
+        reset_drift(p);
+      } else {
+        start = expected_position;
+        if (d != 0) ++offset_pushes;
+        if (discontinuity) {
+          reset_drift(p);
+        } else {
+          offset_average += (static_cast<double>(d) - offset_average) * 0.02;
+          if (measure_frames >= 96000) {
+            const int64_t e = p - measure_position;
+            if (e > 0) {
+              const double m = std::clamp(
+                  (static_cast<double>(e) / static_cast<double>(measure_frames) - 1.0) * 1e6,
+                  -1000.0, 1000.0);
+              rate_ppm = rate_valid ? 0.8 * rate_ppm + 0.2 * m : m;
+              rate_valid = true;
+            }
+            measure_position = p;
+            measure_frames = 0;
+          }
+          const double c = std::clamp(offset_average * 1e6 / 240000.0, -500.0, 500.0);
+          const double total = std::clamp(c + rate_ppm, -1000.0, 1000.0);
+          const double x = (total / 1e6 + 1.0) * n + fraction;
+          out = static_cast<uint32_t>(std::clamp<long long>(std::llround(x), 1, 4294967295LL));
+          fraction = x - out;
+          if (out != n) {
+            ++adjusted_chunks;
+            (out > n ? inserted_frames : removed_frames) += out > n ? out - n : n - out;
+          }
+        }
+      }
+    }
+    measure_frames += n;
+    expected_position = start + out;
+    if (discontinuity) ++discontinuities;
+  }
+};
+
+TEST(AudioMixerPlacementTest, EveryPushIsPlacedAndStretchedAsTheRulesSay) {
+  // A QPC-like clock, so positions are rounded from times.
+  constexpr int64_t kQpc = 10000000;
+  constexpr int64_t kBase = 7000000000;
+  struct Event {
+    int index;
+    int64_t shift;  // device frames lost (+) or repeated (-) before this block
+    bool discontinuity;
+  };
+  struct Case {
+    const char* name;
+    double ppm_slow;  // how much slower than the clock the device runs
+  };
+  const Case cases[] = {
+      {"100 ppm slow", 100.0},
+      {"300 ppm fast", -300.0},
+      {"2500 ppm slow: the rate is limited", 2500.0},
+  };
+  const Event events[] = {
+      {300, 60, true},      // flagged, within tolerance: contiguous, drift restarts
+      {450, 150, true},     // flagged and beyond tolerance: own time
+      {600, 3000, false},   // a jump beyond the resync limit
+      {750, -100, true},    // flagged and early: the expected position
+      {900, -2000, false},  // early but unflagged: contiguous
+  };
+  const uint32_t sizes[] = {480, 441, 1024, 512, 480, 96};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BlockRecorder mixed;
+    auto clock = std::make_shared<FakeAudioClock>(kQpc, kBase);
+    auto mixer = AudioMixer::create(clock);
+    ASSERT_TRUE(mixer->start(kBase, true, false, mixed.callback(), {}, {}));
+
+    PlacementModel model;
+    const double device_rate = 48000.0 * (1.0 - c.ppm_slow * 1e-6);
+    uint32_t seed = 12345;
+    int64_t device_frame = 0;
+    std::vector<float> samples(2048 * 2, 0.1f);
+    bool reached_limit = false;
+    for (int i = 0; i < 1200; ++i) {
+      bool discontinuity = false;
+      for (const Event& e : events) {
+        if (e.index == i) {
+          device_frame += e.shift;
+          discontinuity = e.discontinuity;
+        }
+      }
+      seed = seed * 1664525u + 1013904223u;
+      const double jitter = static_cast<double>(seed >> 16) / 65536.0 * 60.0 - 30.0;  // frames
+      const int64_t time =
+          kBase + std::llround((static_cast<double>(device_frame) + jitter) / device_rate * kQpc);
+      const uint32_t n = sizes[i % std::size(sizes)];
+
+      mixer->push(0, samples.data(), n, time, false, discontinuity);
+      model.push(std::llround(static_cast<double>(time - kBase) * 48000.0 / kQpc), n,
+                 discontinuity);
+
+      const AudioMixerStats stats = mixer->stats();
+      ASSERT_EQ(model.last_offset, stats.last_offset[0]) << "push " << i;
+      ASSERT_EQ(model.max_offset, stats.max_offset[0]) << "push " << i;
+      ASSERT_EQ(model.offset_pushes, stats.offset_pushes) << "push " << i;
+      ASSERT_EQ(model.clock_resyncs, stats.clock_resyncs) << "push " << i;
+      ASSERT_EQ(model.discontinuities, stats.discontinuities) << "push " << i;
+      ASSERT_EQ(model.adjusted_chunks, stats.adjusted_chunks) << "push " << i;
+      ASSERT_EQ(model.inserted_frames, stats.inserted_frames[0]) << "push " << i;
+      ASSERT_EQ(model.removed_frames, stats.removed_frames[0]) << "push " << i;
+      ASSERT_DOUBLE_EQ(model.rate_ppm, stats.rate_ppm[0]) << "push " << i;
+      ASSERT_LE(std::abs(stats.rate_ppm[0]), 1000.0);
+      if (stats.rate_ppm[0] == 1000.0) reached_limit = true;
+      device_frame += n;
+    }
+    const AudioMixerStats stats = mixer->stats();
+    EXPECT_EQ(3u, stats.clock_resyncs);
+    EXPECT_EQ(3u, stats.discontinuities);
+    EXPECT_NE(0.0, stats.rate_ppm[0]) << "a rate was measured after the last reset";
+    EXPECT_EQ(c.ppm_slow > 1000, reached_limit);
+    mixer->stop(kBase + 1);
+  }
+}
+
 TEST_F(AudioMixerTest, QueueKeepsAtMostNinetySixThousandFrames) {
   ASSERT_TRUE(start(true, false));
   constexpr int kBlocks = 250;  // 120000 frames while the clock stands still
