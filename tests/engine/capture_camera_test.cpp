@@ -431,6 +431,45 @@ TEST(CaptureCameraTest, FollowSpringMovesTheViewAsItsRulesSay) {
   }
 }
 
+TEST(CaptureCameraTest, ZoomTargetIsLimitedAndTheZoomNeverLeavesItsLimits) {
+  // Without zoom damping the spring overshoots its target; the limits hold
+  // the zoom, and the motion past a limit stops there.
+  struct Case {
+    const char* name;
+    double initial;
+    double wanted;
+    double limit;
+  };
+  const Case cases[] = {
+      {"zoom in beyond the largest zoom", 2, 10, 3},
+      {"zoom out below the smallest zoom", 2.5, 0.2, 1.5},
+  };
+  const CaptureBounds bounds{0, 0, 7680, 4320};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CaptureCameraSettings settings = app_settings(16.0 / 9.0, c.initial);
+    settings.min_zoom = 1.5;
+    settings.max_zoom = 3;
+    settings.zoom_damping = 0;
+    CaptureCamera camera(settings);
+    camera.reset(3840, 2160, bounds);
+    bool reached = false;
+    for (int i = 0; i < 120; ++i) {
+      const CaptureViewport v =
+          camera.step(input_at(3840, 2160, bounds, c.wanted, 0.5, 1.0 / 60.0, false));
+      ASSERT_GE(v.zoom, 1.5) << "step " << i;
+      ASSERT_LE(v.zoom, 3) << "step " << i;
+      if (v.zoom == c.limit) {
+        reached = true;
+        // Held at the limit, the zoom does not keep moving past it.
+        EXPECT_EQ(v.zoom_velocity, 0) << "step " << i;
+        EXPECT_NEAR(v.right - v.left, 7680 / c.limit, 1e-9);
+      }
+    }
+    EXPECT_TRUE(reached);
+  }
+}
+
 TEST(CaptureCameraTest, ZeroTimeStepOnlyKeepsTheViewInsideTheBounds) {
   const CaptureBounds bounds{0, 0, 3000, 1000};
   CaptureCamera camera(app_settings(2.0, 2));  // view 1000 x 500
