@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -405,6 +407,49 @@ TEST_F(FakeCaptureTest, FailingFrameCallbackEndsTheCaptureAndReleasesTheFrame) {
   EXPECT_EQ(stats.callback_failures, 1u);
   EXPECT_EQ(stats.frames, 0u);
   ASSERT_TRUE(eventually([&] { return script_.frames_released() == 1; }));
+}
+
+// An exception must not leave the capture thread (it would end the
+// process): a throwing callback fails the capture like a failing one.
+TEST(DesktopCaptureCallbacks, ThrowingCallbackFailsTheCaptureInsteadOfEndingTheProcess) {
+  struct Case {
+    const char* name;
+    bool idle;
+    bool out_of_memory;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"frame callback throws", false, false, E_UNEXPECTED},
+      {"frame callback runs out of memory", false, true, E_OUTOFMEMORY},
+      {"idle callback throws", true, false, E_UNEXPECTED},
+      {"idle callback runs out of memory", true, true, E_OUTOFMEMORY},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDuplicationScript script(FakeDuplicationScript::mode(16, 16, DXGI_FORMAT_B8G8R8A8_UNORM));
+    script.push(c.idle ? FakeAcquireStep::timeout() : FakeAcquireStep::frame());
+    const auto raise = [out_of_memory = c.out_of_memory]() -> HRESULT {
+      if (out_of_memory) throw std::bad_alloc();
+      throw std::runtime_error("callback broke");
+    };
+    DesktopCapture capture({script.opener(), [](std::stop_token) { return true; }});
+    FrameCallback on_frame;
+    IdleCallback on_idle;
+    if (c.idle) {
+      on_idle = raise;
+    } else {
+      on_frame = [raise](auto...) { return raise(); };
+    }
+    ASSERT_TRUE(capture.start(primary_monitor(), std::move(on_frame), std::move(on_idle)));
+    ASSERT_TRUE(reaches_state(capture, DesktopCaptureState::kFailed));
+    const DesktopCaptureStats stats = capture.stats();
+    EXPECT_EQ(stats.last_result, c.expected);
+    EXPECT_EQ(stats.callback_failures, 1u);
+    EXPECT_EQ(stats.frames, 0u);
+    capture.stop();
+    EXPECT_EQ(script.frames_delivered(), script.frames_released());
+    EXPECT_EQ(script.live_duplications(), 0);
+  }
 }
 
 TEST_F(FakeCaptureTest, FailingPointerShapeEndsTheCapture) {
