@@ -20,6 +20,7 @@ struct FakeDuplicationScript::State {
   bool drained = false;
   int open_calls = 0;
   int acquire_calls = 0;
+  UINT last_acquire_timeout_ms = 0;
   int frames_delivered = 0;
   int frames_released = 0;
   int protocol_errors = 0;
@@ -80,6 +81,7 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
     *resource = nullptr;
     std::unique_lock lock(state_->mutex);
     ++state_->acquire_calls;
+    state_->last_acquire_timeout_ms = timeout_ms;
     if (holding_frame_) {
       ++state_->protocol_errors;
       return DXGI_ERROR_INVALID_CALL;
@@ -306,6 +308,11 @@ int FakeDuplicationScript::open_calls() const {
 int FakeDuplicationScript::acquire_calls() const {
   std::lock_guard lock(state_->mutex);
   return state_->acquire_calls;
+}
+
+UINT FakeDuplicationScript::last_acquire_timeout_ms() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->last_acquire_timeout_ms;
 }
 
 int FakeDuplicationScript::frames_delivered() const {

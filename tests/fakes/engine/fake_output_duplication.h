@@ -80,6 +80,8 @@ class FakeDuplicationScript {
 
   int open_calls() const;
   int acquire_calls() const;
+  // The time-out the capture passed to its latest AcquireNextFrame.
+  UINT last_acquire_timeout_ms() const;
   int frames_delivered() const;
   int frames_released() const;
   // AcquireNextFrame while a frame was held, or ReleaseFrame without one.
