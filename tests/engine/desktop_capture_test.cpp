@@ -695,6 +695,31 @@ TEST_F(FakeCaptureTest, RefreshWithoutAWorkerDoesNothingAndStartForgetsAStaleOne
   EXPECT_EQ(script_.open_calls(), 2);
 }
 
+// A display change: the re-created duplication has another size and format.
+TEST_F(FakeCaptureTest, RefreshTakesTheNewModeSizeAndFormat) {
+  start_capturing();
+  script_.push(FakeAcquireStep::frame());
+  ASSERT_TRUE(script_.wait_until_drained(10s));
+  script_.set_mode(FakeDuplicationScript::mode(40, 24, DXGI_FORMAT_R16G16B16A16_FLOAT));
+
+  capture_.request_refresh();
+  ASSERT_TRUE(eventually([&] { return capture_.stats().recoveries == 1; }));
+  script_.push(FakeAcquireStep::frame());
+  ASSERT_TRUE(script_.wait_until_drained(10s));
+
+  const DesktopCaptureStats stats = capture_.stats();
+  EXPECT_EQ(stats.width, 40u);
+  EXPECT_EQ(stats.height, 24u);
+  const auto frames = seen();
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_FALSE(frames[0].info.hdr_input);
+  EXPECT_TRUE(frames[1].info.hdr_input);
+  D3D11_TEXTURE2D_DESC desc{};
+  script_.last_texture()->GetDesc(&desc);
+  EXPECT_EQ(desc.Width, 40u);
+  EXPECT_EQ(desc.Format, DXGI_FORMAT_R16G16B16A16_FLOAT);
+}
+
 TEST_F(FakeCaptureTest, StartResetsTheCountersOfThePreviousRun) {
   start_capturing();
   script_.push(FakeAcquireStep::frame().with_accumulated_frames(4));
