@@ -4,6 +4,8 @@
 #include <dxgi1_6.h>
 
 #include <cwchar>
+#include <exception>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -63,6 +65,18 @@ class AcquiredFrame {
  private:
   IDXGIOutputDuplication* duplication_;
 };
+
+// The HRESULT that stands for the exception being handled: nothing may be
+// thrown out of the worker thread.
+HRESULT current_exception_result() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
 
 std::wstring_view fixed_string(const wchar_t* text, size_t capacity) {
   return std::wstring_view(text, wcsnlen(text, capacity));
@@ -393,10 +407,16 @@ class DesktopCapture::Worker {
     return true;
   }
 
+  // A callback that throws has failed like one that returned the error.
   template <typename Call>
   HRESULT timed_call(Call&& call) {
     const int64_t before = performance_counter();
-    const HRESULT hr = call();
+    HRESULT hr;
+    try {
+      hr = call();
+    } catch (...) {
+      hr = current_exception_result();
+    }
     owner_.add_callback_time(ticks_to_100ns(performance_counter() - before));
     return hr;
   }
@@ -544,8 +564,13 @@ void DesktopCapture::run(std::stop_token stop, HMONITOR monitor, FrameCallback o
   // the apartment is still entered.
   const ComApartment apartment;
   stage_ = DesktopCaptureStage::kThreadStarted;
-  Worker worker(*this, std::move(stop), monitor, std::move(on_frame), std::move(on_idle));
-  worker.run();
+  try {
+    Worker worker(*this, std::move(stop), monitor, std::move(on_frame), std::move(on_idle));
+    worker.run();
+  } catch (...) {
+    // An allocation that failed on the way (names, shape buffer).
+    fail(current_exception_result());
+  }
 }
 
 void DesktopCapture::set_device_names(std::wstring adapter_name, std::wstring monitor_name) {

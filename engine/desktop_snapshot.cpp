@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <system_error>
 
 #include "engine/shader_sources.h"
 
@@ -229,7 +230,14 @@ HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, in
     // the stored result.
     return S_OK;
   };
-  if (!capture.start(monitor, std::move(on_frame), IdleCallback{})) return E_FAIL;
+  bool started = false;
+  try {
+    started = capture.start(monitor, std::move(on_frame), IdleCallback{});
+  } catch (const std::system_error&) {
+    // No thread for the capture: the caller (a window procedure) gets a
+    // result, not an exception.
+  }
+  if (!started) return E_FAIL;
 
   bool timed_out = false;
   {

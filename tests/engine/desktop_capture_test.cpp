@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,6 +71,10 @@ class FakeCaptureTest : public testing::Test {
   DesktopCaptureSeams seams() {
     return {script_.opener(), [this](std::stop_token stop) {
               ++retry_waits_;
+              // What the shell would read while the capture waits to retry.
+              const DesktopCaptureStats stats = capture_.stats();
+              std::lock_guard lock(seen_mutex_);
+              while_waiting_.push_back({stats.state, stats.last_result});
               return !stop.stop_requested();
             }};
   }
@@ -105,6 +111,11 @@ class FakeCaptureTest : public testing::Test {
   DesktopCapture capture_{seams()};
   std::mutex seen_mutex_;
   std::vector<SeenFrame> seen_;
+  struct Waiting {
+    DesktopCaptureState state;
+    HRESULT last_result;
+  };
+  std::vector<Waiting> while_waiting_;
 };
 
 TEST(DesktopCaptureHelpers, TransientErrorsAreExactlyTheSixDuplicationInterruptions) {
@@ -386,6 +397,28 @@ TEST_F(FakeCaptureTest, IdleCallbackRunsOnEveryTimeoutAndItsFailureEndsTheCaptur
   EXPECT_EQ(stats.stage, DesktopCaptureStage::kDuplicating);
 }
 
+// The idle callback repeats the last video frame about 60 times a second,
+// so with one the acquire waits 16 ms; without one it waits 100 ms.
+TEST(DesktopCaptureAcquire, WaitsSixteenMillisecondsWithAnIdleCallbackElseOneHundred) {
+  struct Case {
+    bool idle;
+    UINT expected_ms;
+  };
+  const Case cases[] = {{true, 16}, {false, 100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.idle);
+    FakeDuplicationScript script(FakeDuplicationScript::mode(16, 16, DXGI_FORMAT_B8G8R8A8_UNORM));
+    script.push(FakeAcquireStep::frame());
+    DesktopCapture capture({script.opener(), [](std::stop_token) { return true; }});
+    IdleCallback on_idle;
+    if (c.idle) on_idle = [] { return S_OK; };
+    ASSERT_TRUE(capture.start(primary_monitor(), {}, std::move(on_idle)));
+    ASSERT_TRUE(script.wait_until_drained(10s));
+    EXPECT_EQ(script.last_acquire_timeout_ms(), c.expected_ms);
+    capture.stop();
+  }
+}
+
 TEST_F(FakeCaptureTest, TimeoutsWithoutIdleCallbackAreCounted) {
   start_capturing();
   script_.push(FakeAcquireStep::timeout());
@@ -405,6 +438,49 @@ TEST_F(FakeCaptureTest, FailingFrameCallbackEndsTheCaptureAndReleasesTheFrame) {
   EXPECT_EQ(stats.callback_failures, 1u);
   EXPECT_EQ(stats.frames, 0u);
   ASSERT_TRUE(eventually([&] { return script_.frames_released() == 1; }));
+}
+
+// An exception must not leave the capture thread (it would end the
+// process): a throwing callback fails the capture like a failing one.
+TEST(DesktopCaptureCallbacks, ThrowingCallbackFailsTheCaptureInsteadOfEndingTheProcess) {
+  struct Case {
+    const char* name;
+    bool idle;
+    bool out_of_memory;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"frame callback throws", false, false, E_UNEXPECTED},
+      {"frame callback runs out of memory", false, true, E_OUTOFMEMORY},
+      {"idle callback throws", true, false, E_UNEXPECTED},
+      {"idle callback runs out of memory", true, true, E_OUTOFMEMORY},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDuplicationScript script(FakeDuplicationScript::mode(16, 16, DXGI_FORMAT_B8G8R8A8_UNORM));
+    script.push(c.idle ? FakeAcquireStep::timeout() : FakeAcquireStep::frame());
+    const auto raise = [out_of_memory = c.out_of_memory]() -> HRESULT {
+      if (out_of_memory) throw std::bad_alloc();
+      throw std::runtime_error("callback broke");
+    };
+    DesktopCapture capture({script.opener(), [](std::stop_token) { return true; }});
+    FrameCallback on_frame;
+    IdleCallback on_idle;
+    if (c.idle) {
+      on_idle = raise;
+    } else {
+      on_frame = [raise](auto...) { return raise(); };
+    }
+    ASSERT_TRUE(capture.start(primary_monitor(), std::move(on_frame), std::move(on_idle)));
+    ASSERT_TRUE(reaches_state(capture, DesktopCaptureState::kFailed));
+    const DesktopCaptureStats stats = capture.stats();
+    EXPECT_EQ(stats.last_result, c.expected);
+    EXPECT_EQ(stats.callback_failures, 1u);
+    EXPECT_EQ(stats.frames, 0u);
+    capture.stop();
+    EXPECT_EQ(script.frames_delivered(), script.frames_released());
+    EXPECT_EQ(script.live_duplications(), 0);
+  }
 }
 
 TEST_F(FakeCaptureTest, FailingPointerShapeEndsTheCapture) {
@@ -470,6 +546,42 @@ TEST_F(FakeCaptureTest, MonitorThatDisappearsIsRetriedFortyTimesThenFails) {
   EXPECT_EQ(stats.recoveries, 0u);
   EXPECT_EQ(retry_waits_, 40);
   EXPECT_EQ(script_.open_calls(), 1 + 40);
+
+  // Recovering throughout, showing the lost access first and then the
+  // result of the latest attempt.
+  std::lock_guard lock(seen_mutex_);
+  ASSERT_EQ(while_waiting_.size(), 40u);
+  for (size_t i = 0; i < while_waiting_.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(while_waiting_[i].state, DesktopCaptureState::kRecovering);
+    EXPECT_EQ(while_waiting_[i].last_result,
+              i == 0 ? DXGI_ERROR_ACCESS_LOST : DXGI_ERROR_NOT_FOUND);
+  }
+}
+
+TEST_F(FakeCaptureTest, FortyAttemptsAreAllowedPerEpisodeNotPerCapture) {
+  start_capturing();
+  // Each episode succeeds at its fortieth attempt.
+  for (int episode = 1; episode <= 2; ++episode) {
+    SCOPED_TRACE(episode);
+    for (int i = 0; i < 39; ++i) script_.push_open_result(DXGI_ERROR_NOT_FOUND);
+    script_.push_open_result(S_OK);
+    script_.push(FakeAcquireStep::error(DXGI_ERROR_ACCESS_LOST));
+    ASSERT_TRUE(eventually([&] {
+      return capture_.stats().recoveries == static_cast<uint64_t>(episode);
+    }));
+  }
+  script_.push(FakeAcquireStep::frame());
+  ASSERT_TRUE(script_.wait_until_drained(10s));
+
+  const DesktopCaptureStats stats = capture_.stats();
+  EXPECT_EQ(stats.state, DesktopCaptureState::kCapturing);
+  EXPECT_EQ(stats.last_result, S_OK);
+  EXPECT_EQ(stats.recovery_episodes, 2u);
+  EXPECT_EQ(stats.recovery_attempts, 80u);
+  EXPECT_EQ(stats.recoveries, 2u);
+  EXPECT_EQ(stats.frames, 1u);
+  EXPECT_EQ(script_.open_calls(), 1 + 80);
 }
 
 TEST_F(FakeCaptureTest, NonTransientReopenFailureEndsTheEpisodeAtOnce) {
@@ -559,6 +671,53 @@ TEST_F(FakeCaptureTest, RefreshReopensTheDuplicationOnce) {
   EXPECT_EQ(stats.frames, 2u);
   EXPECT_EQ(retry_waits_, 1);
   EXPECT_EQ(script_.open_calls(), 2);
+}
+
+TEST_F(FakeCaptureTest, RefreshWithoutAWorkerDoesNothingAndStartForgetsAStaleOne) {
+  capture_.request_refresh();
+  EXPECT_EQ(capture_.stats().state, DesktopCaptureState::kIdle);
+
+  // A request left behind by a run whose thread had already ended.
+  script_.push_open_result(E_NOTIMPL);
+  ASSERT_TRUE(capture_.start(primary_monitor(), recording_callback(), {}));
+  ASSERT_TRUE(reaches_state(capture_, DesktopCaptureState::kFailed));
+  capture_.request_refresh();
+  capture_.stop();
+
+  start_capturing();
+  script_.push(FakeAcquireStep::frame());
+  ASSERT_TRUE(script_.wait_until_drained(10s));
+  const DesktopCaptureStats stats = capture_.stats();
+  EXPECT_EQ(stats.frames, 1u);
+  EXPECT_EQ(stats.recovery_episodes, 0u);
+  EXPECT_EQ(stats.recovery_attempts, 0u);
+  EXPECT_EQ(retry_waits_, 0);
+  EXPECT_EQ(script_.open_calls(), 2);
+}
+
+// A display change: the re-created duplication has another size and format.
+TEST_F(FakeCaptureTest, RefreshTakesTheNewModeSizeAndFormat) {
+  start_capturing();
+  script_.push(FakeAcquireStep::frame());
+  ASSERT_TRUE(script_.wait_until_drained(10s));
+  script_.set_mode(FakeDuplicationScript::mode(40, 24, DXGI_FORMAT_R16G16B16A16_FLOAT));
+
+  capture_.request_refresh();
+  ASSERT_TRUE(eventually([&] { return capture_.stats().recoveries == 1; }));
+  script_.push(FakeAcquireStep::frame());
+  ASSERT_TRUE(script_.wait_until_drained(10s));
+
+  const DesktopCaptureStats stats = capture_.stats();
+  EXPECT_EQ(stats.width, 40u);
+  EXPECT_EQ(stats.height, 24u);
+  const auto frames = seen();
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_FALSE(frames[0].info.hdr_input);
+  EXPECT_TRUE(frames[1].info.hdr_input);
+  D3D11_TEXTURE2D_DESC desc{};
+  script_.last_texture()->GetDesc(&desc);
+  EXPECT_EQ(desc.Width, 40u);
+  EXPECT_EQ(desc.Format, DXGI_FORMAT_R16G16B16A16_FLOAT);
 }
 
 TEST_F(FakeCaptureTest, StartResetsTheCountersOfThePreviousRun) {

@@ -157,7 +157,8 @@ TEST_F(SnapshotDeviceTest, SdrFramePassesUnchangedWithOpaqueAlpha) {
   pixels[3] = 0;  // A texel with colour but no alpha still counts as content.
   auto source = make_texture(width, height, DXGI_FORMAT_B8G8R8A8_UNORM, pixels);
   CapturedFrameInfo info;
-  // HDR values do not touch an SDR frame.
+  // HDR values do not touch an SDR frame: the texture's format decides.
+  info.hdr_input = true;
   info.sdr_white_nits = 400.0f;
   info.max_luminance_nits = 600.0f;
   DesktopSnapshot out;
@@ -263,6 +264,13 @@ TEST_F(SnapshotDeviceTest, HdrFrameIsToneMappedToSdr) {
       {"negative clipped", {-1.0f, 0.5f, 0.75f}, 203.0f, 1000.0f},
       {"80-nit white", {1.0f, 1.0f, 1.0f}, 80.0f, 400.0f},
       {"dim display", {3.0f, 3.0f, 3.0f}, 240.0f, 250.0f},
+      // Both 80-nit floors: white stays at scale 1 and the peak is taken
+      // relative to 80 nits.
+      {"white level below 80 nits", {1.2f, 1.2f, 1.2f}, 60.0f, 120.0f},
+      // The peak never falls below 1.01 x SDR white.
+      {"peak below SDR white", {2.5375f, 2.5375f, 2.5375f}, 203.0f, 100.0f},
+      // Relative 0.001: the linear toe of the sRGB curve (3, not 1).
+      {"below the sRGB toe", {0.0025375f, 0.0025375f, 0.0025375f}, 203.0f, 1000.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -448,9 +456,12 @@ TEST(DesktopSnapshot, MonitorThatCannotBeDuplicatedReturnsTheCaptureFailure) {
   FakeDuplicationScript script(FakeDuplicationScript::mode(8, 8, DXGI_FORMAT_B8G8R8A8_UNORM));
   script.set_default_open_result(DXGI_ERROR_NOT_FOUND);
   DesktopSnapshot snapshot;
+  const auto begin = std::chrono::steady_clock::now();
   EXPECT_EQ(capture_desktop_snapshot(primary_monitor(), snapshot, 500, {},
                                      {script.opener(), [](std::stop_token) { return true; }}),
             DXGI_ERROR_NOT_FOUND);
+  // The failed capture does not cut the wait short.
+  EXPECT_GE(std::chrono::steady_clock::now() - begin, 500ms);
   EXPECT_EQ(script.open_calls(), 41);
 }
 

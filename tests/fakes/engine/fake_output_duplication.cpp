@@ -11,7 +11,8 @@ using Microsoft::WRL::ComPtr;
 struct FakeDuplicationScript::State {
   explicit State(DXGI_OUTDUPL_DESC mode) : mode(mode) {}
 
-  const DXGI_OUTDUPL_DESC mode;
+  // The mode of the next duplication made; each keeps the one it began with.
+  DXGI_OUTDUPL_DESC mode;
   mutable std::mutex mutex;
   std::condition_variable changed;
   std::deque<HRESULT> open_results;
@@ -20,6 +21,7 @@ struct FakeDuplicationScript::State {
   bool drained = false;
   int open_calls = 0;
   int acquire_calls = 0;
+  UINT last_acquire_timeout_ms = 0;
   int frames_delivered = 0;
   int frames_released = 0;
   int protocol_errors = 0;
@@ -34,6 +36,7 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
   FakeOutputDuplication(std::shared_ptr<FakeDuplicationScript::State> state, ID3D11Device* device)
       : state_(std::move(state)), device_(device) {
     std::lock_guard lock(state_->mutex);
+    mode_ = state_->mode;
     ++state_->live_duplications;
   }
 
@@ -71,7 +74,7 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
 
   // IDXGIOutputDuplication
   void STDMETHODCALLTYPE GetDesc(DXGI_OUTDUPL_DESC* desc) override {
-    if (desc) *desc = state_->mode;
+    if (desc) *desc = mode_;
   }
 
   HRESULT STDMETHODCALLTYPE AcquireNextFrame(UINT timeout_ms, DXGI_OUTDUPL_FRAME_INFO* frame_info,
@@ -80,6 +83,7 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
     *resource = nullptr;
     std::unique_lock lock(state_->mutex);
     ++state_->acquire_calls;
+    state_->last_acquire_timeout_ms = timeout_ms;
     if (holding_frame_) {
       ++state_->protocol_errors;
       return DXGI_ERROR_INVALID_CALL;
@@ -163,7 +167,7 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
   }
 
   HRESULT make_texture(ComPtr<ID3D11Texture2D>& texture) const {
-    const DXGI_MODE_DESC& mode = state_->mode.ModeDesc;
+    const DXGI_MODE_DESC& mode = mode_.ModeDesc;
     const size_t texel_bytes = mode.Format == DXGI_FORMAT_R16G16B16A16_FLOAT ? 8 : 4;
     const size_t row_bytes = texel_bytes * mode.Width;
     std::vector<uint8_t> pixels;
@@ -196,6 +200,7 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
   std::atomic<ULONG> references_{1};
   std::shared_ptr<FakeDuplicationScript::State> state_;
   ComPtr<ID3D11Device> device_;
+  DXGI_OUTDUPL_DESC mode_{};
   // Guarded by the script's mutex.
   bool holding_frame_ = false;
   FakeAcquireStep step_;
@@ -248,6 +253,11 @@ DXGI_OUTDUPL_DESC FakeDuplicationScript::mode(UINT width, UINT height, DXGI_FORM
   desc.Rotation = DXGI_MODE_ROTATION_IDENTITY;
   desc.DesktopImageInSystemMemory = FALSE;
   return desc;
+}
+
+void FakeDuplicationScript::set_mode(DXGI_OUTDUPL_DESC mode) {
+  std::lock_guard lock(state_->mutex);
+  state_->mode = mode;
 }
 
 void FakeDuplicationScript::push_open_result(HRESULT result) {
@@ -306,6 +316,11 @@ int FakeDuplicationScript::open_calls() const {
 int FakeDuplicationScript::acquire_calls() const {
   std::lock_guard lock(state_->mutex);
   return state_->acquire_calls;
+}
+
+UINT FakeDuplicationScript::last_acquire_timeout_ms() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->last_acquire_timeout_ms;
 }
 
 int FakeDuplicationScript::frames_delivered() const {

@@ -58,11 +58,14 @@ struct FakeAcquireStep {
 
 class FakeDuplicationScript {
  public:
-  // Every duplication the opener makes reports `mode` from GetDesc and
-  // delivers textures of its size and format.
+  // Every duplication the opener makes reports `mode` (until set_mode) from
+  // GetDesc and delivers textures of its size and format.
   explicit FakeDuplicationScript(DXGI_OUTDUPL_DESC mode);
   // A BGRA or FP16 desktop of the given size.
   static DXGI_OUTDUPL_DESC mode(UINT width, UINT height, DXGI_FORMAT format);
+
+  // The mode of the duplications opened from now on (a display mode change).
+  void set_mode(DXGI_OUTDUPL_DESC mode);
 
   // Results of the next opens, in order; once used up every open returns
   // the default result (S_OK unless changed).
@@ -80,6 +83,8 @@ class FakeDuplicationScript {
 
   int open_calls() const;
   int acquire_calls() const;
+  // The time-out the capture passed to its latest AcquireNextFrame.
+  UINT last_acquire_timeout_ms() const;
   int frames_delivered() const;
   int frames_released() const;
   // AcquireNextFrame while a frame was held, or ReleaseFrame without one.
