@@ -279,8 +279,8 @@ class RecordingSession {
   // (upright composed pixels; clamped to the frame and at least 1 x 1).
   HRESULT encode_frame(int64_t index, const RECT& source);
 
-  // Releases every media resource of the run (the writers' statistics are
-  // kept in the status first) and shuts Media Foundation down.
+  // Releases every media resource of the run; the writers' statistics are
+  // kept in the status first.
   void release_media();
   // release_media, then Media Foundation shut down when this run started it.
   void release_run();
@@ -302,9 +302,9 @@ class RecordingSession {
   Microsoft::WRL::ComPtr<ID3D11Device> device_;
   Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
   DXGI_FORMAT captured_format_ = DXGI_FORMAT_UNKNOWN;
-  uint32_t captured_width_ = 0;   // the texture as delivered
+  uint32_t captured_width_ = 0;  // the texture as delivered
   uint32_t captured_height_ = 0;
-  uint32_t composed_width_ = 0;   // upright
+  uint32_t composed_width_ = 0;  // upright
   uint32_t composed_height_ = 0;
   std::unique_ptr<Nv12Converter> converter_;
   Microsoft::WRL::ComPtr<ID3D11Texture2D> frame_copy_;
