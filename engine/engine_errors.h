@@ -34,4 +34,14 @@ inline constexpr HRESULT kErrorSampleAllocatorEmpty = static_cast<HRESULT>(0xC00
 // (DXGI_ERROR_MODE_CHANGE_IN_PROGRESS).
 inline constexpr HRESULT kErrorFrameSizeChanged = static_cast<HRESULT>(0x887A0025);
 
+// The audio endpoint was removed, disabled or is not active
+// (AUDCLNT_E_DEVICE_INVALIDATED).
+inline constexpr HRESULT kErrorAudioDeviceInvalidated = static_cast<HRESULT>(0x88890004);
+// The endpoint cannot serve the requested stream kind, as when loopback
+// capture is not supported (AUDCLNT_E_WRONG_ENDPOINT_TYPE).
+inline constexpr HRESULT kErrorAudioWrongEndpointType = static_cast<HRESULT>(0x88890003);
+// No such element, as when there is no audio endpoint at all
+// (HRESULT_FROM_WIN32(ERROR_NOT_FOUND)).
+inline constexpr HRESULT kErrorNotFound = static_cast<HRESULT>(0x80070490);
+
 }  // namespace quorvel::windows

@@ -1,0 +1,105 @@
+#include <algorithm>
+#include <array>
+
+#include "streaming/flv_payload.h"
+
+namespace quorvel::windows {
+namespace {
+
+void put_be(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+bool same_bytes(const std::vector<uint8_t>& stored, NalUnit unit) {
+  return stored.size() == unit.size() && std::equal(unit.begin(), unit.end(), stored.begin());
+}
+
+}  // namespace
+
+std::vector<NalUnit> split_annexb_nal_units(std::span<const uint8_t> data) {
+  std::vector<NalUnit> units;
+  const size_t n = data.size();
+  bool begun = false;
+  size_t begin = 0;
+  size_t i = 0;
+  while (i < n) {
+    size_t start_code = 0;
+    if (i + 2 < n && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+      start_code = 3;
+    } else if (i + 3 < n && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 0 &&
+               data[i + 3] == 1) {
+      start_code = 4;
+    }
+    if (start_code == 0) {
+      ++i;
+      continue;
+    }
+    if (begun && i > begin) units.push_back(data.subspan(begin, i - begin));
+    begun = true;
+    begin = i + start_code;
+    i = begin;
+  }
+  if (begun && n > begin) units.push_back(data.subspan(begin));
+  return units;
+}
+
+void capture_avc_parameter_sets(FlvState& state, std::span<const uint8_t> data, bool& changed) {
+  for (NalUnit unit : split_annexb_nal_units(data)) {
+    const uint8_t type = unit[0] & 0x1F;
+    std::vector<uint8_t>* target = type == 7 ? &state.sps : type == 8 ? &state.pps : nullptr;
+    if (target == nullptr || same_bytes(*target, unit)) continue;
+    target->assign(unit.begin(), unit.end());
+    changed = true;
+  }
+}
+
+std::vector<uint8_t> make_avc_sequence_header(std::span<const uint8_t> sps,
+                                              std::span<const uint8_t> pps) {
+  std::vector<uint8_t> body = {0x17, 0x00, 0x00, 0x00, 0x00, 0x01, sps[1], sps[2], sps[3],
+                               0xFF, 0xE1};
+  body.reserve(body.size() + 2 + sps.size() + 3 + pps.size());
+  put_be(body, static_cast<uint32_t>(sps.size()), 2);
+  body.insert(body.end(), sps.begin(), sps.end());
+  body.push_back(0x01);
+  put_be(body, static_cast<uint32_t>(pps.size()), 2);
+  body.insert(body.end(), pps.begin(), pps.end());
+  return body;
+}
+
+std::optional<std::vector<uint8_t>> make_aac_config(uint32_t sample_rate, uint32_t channels) {
+  static constexpr std::array<uint32_t, 13> kRates = {
+      96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000, 7350};
+  const auto found = std::find(kRates.begin(), kRates.end(), sample_rate);
+  if (found == kRates.end() || (channels != 1 && channels != 2)) return std::nullopt;
+  const uint32_t index = static_cast<uint32_t>(found - kRates.begin());
+  const uint32_t value = (2u << 11) | (index << 7) | (channels << 3);
+  return std::vector<uint8_t>{static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+}
+
+std::vector<uint8_t> make_aac_sequence_header(std::span<const uint8_t> config) {
+  std::vector<uint8_t> body = {0xAF, 0x00};
+  body.insert(body.end(), config.begin(), config.end());
+  return body;
+}
+
+HRESULT make_avc_frame_body(bool key, int32_t composition_offset,
+                            std::span<const NalUnit> units, std::vector<uint8_t>& body) {
+  if (composition_offset < -8388608 || composition_offset > 8388607) return E_INVALIDARG;
+  size_t total = 5;
+  for (NalUnit unit : units) {
+    if (unit.size() > 0xFFFFFF) return E_INVALIDARG;
+    total += 4 + unit.size();
+  }
+  body.clear();
+  body.reserve(total);
+  body.push_back(key ? 0x17 : 0x27);
+  body.push_back(0x01);
+  put_be(body, static_cast<uint32_t>(composition_offset) & 0xFFFFFF, 3);
+  for (NalUnit unit : units) {
+    put_be(body, static_cast<uint32_t>(unit.size()), 4);
+    body.insert(body.end(), unit.begin(), unit.end());
+  }
+  return S_OK;
+}
+
+}  // namespace quorvel::windows

@@ -1,0 +1,248 @@
+#include "streaming/rtmp_chunk.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "streaming/failure.h"
+
+namespace quorvel::windows {
+namespace {
+
+[[noreturn]] void protocol_error(const char* what) { throw Failure(kFailureProtocol, what); }
+
+uint32_t be32(std::span<const uint8_t> bytes) {
+  return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+         bytes[3];
+}
+
+}  // namespace
+
+uint8_t chunk_stream_for(uint8_t message_type) {
+  if (message_type >= 1 && message_type <= 7) return 2;
+  if (message_type == kRtmpAudio) return 4;
+  if (message_type == kRtmpVideo) return 6;
+  return 3;
+}
+
+void write_chunked_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
+                           std::span<const uint8_t> payload, const ByteSink& write) {
+  if (payload.size() > kRtmpMaxPayload) protocol_error("outbound message too large");
+  const uint8_t csid = chunk_stream_for(message_type);
+  const bool extended = timestamp >= 0xFFFFFF;
+  const uint32_t field = extended ? 0xFFFFFF : timestamp;
+  const uint32_t length = static_cast<uint32_t>(payload.size());
+
+  uint8_t header[16];
+  size_t size = 0;
+  header[size++] = csid;
+  header[size++] = static_cast<uint8_t>(field >> 16);
+  header[size++] = static_cast<uint8_t>(field >> 8);
+  header[size++] = static_cast<uint8_t>(field);
+  header[size++] = static_cast<uint8_t>(length >> 16);
+  header[size++] = static_cast<uint8_t>(length >> 8);
+  header[size++] = static_cast<uint8_t>(length);
+  header[size++] = message_type;
+  for (int i = 0; i < 4; ++i) header[size++] = static_cast<uint8_t>(message_stream_id >> (8 * i));
+  uint8_t extended_bytes[4] = {static_cast<uint8_t>(timestamp >> 24),
+                               static_cast<uint8_t>(timestamp >> 16),
+                               static_cast<uint8_t>(timestamp >> 8),
+                               static_cast<uint8_t>(timestamp)};
+  if (extended) {
+    std::memcpy(header + size, extended_bytes, 4);
+    size += 4;
+  }
+  write(std::span<const uint8_t>(header, size));
+
+  const size_t piece_limit = message_type == kRtmpSetChunkSize ? 128 : kRtmpOutChunkSize;
+  size_t offset = 0;
+  bool first = true;
+  while (first || offset < payload.size()) {
+    if (!first) {
+      uint8_t continuation[5] = {static_cast<uint8_t>(0xC0 | csid)};
+      size_t continuation_size = 1;
+      if (extended) {
+        std::memcpy(continuation + 1, extended_bytes, 4);
+        continuation_size = 5;
+      }
+      write(std::span<const uint8_t>(continuation, continuation_size));
+    }
+    const size_t piece = std::min(piece_limit, payload.size() - offset);
+    if (piece > 0) write(payload.subspan(offset, piece));
+    offset += piece;
+    first = false;
+  }
+}
+
+void ChunkReader::read(const ByteSource& source, std::span<uint8_t> into) {
+  source(into);
+  bytes_received_ += into.size();
+}
+
+uint32_t ChunkReader::read_be(const ByteSource& source, int bytes) {
+  uint8_t buffer[4];
+  read(source, std::span<uint8_t>(buffer, static_cast<size_t>(bytes)));
+  uint32_t value = 0;
+  for (int i = 0; i < bytes; ++i) value = (value << 8) | buffer[i];
+  return value;
+}
+
+size_t ChunkReader::buffered_bytes() const {
+  size_t total = 0;
+  for (const auto& [id, state] : chunk_streams_) total += state.message.capacity();
+  return total;
+}
+
+RtmpMessage ChunkReader::read_message(const ByteSource& source,
+                                      const ControlSender& send_control) {
+  for (;;) {
+    const uint32_t basic = read_be(source, 1);
+    const uint32_t format = basic >> 6;
+    uint32_t csid = basic & 0x3F;
+    if (csid == 0) {
+      csid = 64 + read_be(source, 1);
+    } else if (csid == 1) {
+      const uint32_t b1 = read_be(source, 1);
+      const uint32_t b2 = read_be(source, 1);
+      csid = 64 + b1 + 256 * b2;
+    }
+
+    auto found = chunk_streams_.find(csid);
+    if (found == chunk_streams_.end()) {
+      if (chunk_streams_.size() >= kRtmpMaxChunkStreams) protocol_error("too many chunk streams");
+      found = chunk_streams_.emplace(csid, ChunkStreamState{}).first;
+    }
+    ChunkStreamState& state = found->second;
+
+    const bool allowed = (format == 0 && !state.assembling) ||
+                         ((format == 1 || format == 2) && state.has_header && !state.assembling) ||
+                         (format == 3 && state.has_header);
+    if (!allowed) protocol_error("chunk format not allowed here");
+
+    uint32_t value = 0;
+    if (format <= 2) {
+      value = read_be(source, 3);
+      state.extended_timestamp = value == 0xFFFFFF;
+      if (format <= 1) {
+        const uint32_t length = read_be(source, 3);
+        const uint8_t type = static_cast<uint8_t>(read_be(source, 1));
+        if (length > kRtmpMaxInboundMessage) protocol_error("inbound message too large");
+        state.message_length = length;
+        state.message_type = type;
+      }
+      if (format == 0) {
+        uint8_t id[4];
+        read(source, id);
+        state.message_stream_id = uint32_t{id[0]} | (uint32_t{id[1]} << 8) |
+                                  (uint32_t{id[2]} << 16) | (uint32_t{id[3]} << 24);
+      }
+    }
+    if (state.extended_timestamp) value = read_be(source, 4);
+
+    if (format == 0) {
+      state.timestamp = value;
+      state.timestamp_delta = 0;
+    } else if (format <= 2) {
+      state.timestamp_delta = value;
+      state.timestamp += value;
+    } else if (!state.assembling) {
+      state.timestamp += state.timestamp_delta;
+    }
+    state.has_header = true;
+
+    if (!state.assembling) {
+      state.assembling = true;
+      state.message.clear();
+    }
+    const size_t piece =
+        std::min<size_t>(state.message_length - state.message.size(), in_chunk_size_);
+    const size_t old_size = state.message.size();
+    state.message.resize(old_size + piece);
+    read(source, std::span<uint8_t>(state.message.data() + old_size, piece));
+
+    if (window_ack_size_ != 0 && bytes_received_ - bytes_acknowledged_ >= window_ack_size_) {
+      std::vector<uint8_t> ack;
+      write_uint_be(ack, bytes_received_ & 0xFFFFFFFF, 4);
+      send_control(kRtmpAcknowledgement, ack);
+      bytes_acknowledged_ = bytes_received_;
+    }
+
+    if (state.message.size() == state.message_length) {
+      RtmpMessage message;
+      message.message_type = state.message_type;
+      message.message_stream_id = state.message_stream_id;
+      message.payload = std::move(state.message);
+      state.message = {};
+      state.assembling = false;
+      return message;
+    }
+  }
+}
+
+std::vector<AmfValue> ChunkReader::decode_command(const RtmpMessage& message,
+                                                  const ControlSender& send_control) {
+  const std::span<const uint8_t> payload = message.payload;
+  switch (message.message_type) {
+    case kRtmpSetChunkSize: {
+      if (payload.size() != 4) protocol_error("Set Chunk Size size");
+      const uint32_t size = be32(payload);
+      if (size < 1 || size > 0x100000) protocol_error("Set Chunk Size value");
+      in_chunk_size_ = size;
+      return {};
+    }
+    case kRtmpAbortMessage: {
+      if (payload.size() != 4) protocol_error("Abort Message size");
+      const auto found = chunk_streams_.find(be32(payload));
+      if (found != chunk_streams_.end()) {
+        found->second.message = {};
+        found->second.assembling = false;
+      }
+      return {};
+    }
+    case kRtmpUserControl: {
+      if (payload.size() < 2) protocol_error("User Control size");
+      const uint16_t event = static_cast<uint16_t>((payload[0] << 8) | payload[1]);
+      if (event == 6) {
+        if (payload.size() != 6) protocol_error("ping size");
+        std::vector<uint8_t> pong(payload.begin(), payload.end());
+        pong[0] = 0;
+        pong[1] = 7;
+        send_control(kRtmpUserControl, pong);
+      }
+      return {};
+    }
+    case kRtmpWindowAckSize:
+      if (payload.size() != 4) protocol_error("Window Acknowledgement Size size");
+      window_ack_size_ = be32(payload);
+      return {};
+    case kRtmpSetPeerBandwidth:
+      if (payload.size() != 5) protocol_error("Set Peer Bandwidth size");
+      send_control(kRtmpWindowAckSize, payload.first(4));
+      return {};
+    case kRtmpAmf3Command:
+      if (payload.empty() || payload[0] != 0) protocol_error("AMF3 command marker");
+      return amf0_decode_values(payload.subspan(1));
+    case kRtmpAmf0Command:
+      return amf0_decode_values(payload);
+    default:
+      return {};
+  }
+}
+
+std::vector<uint8_t> make_handshake_c1(std::span<const uint8_t, kHandshakeRandomSize> random) {
+  std::vector<uint8_t> c1(kHandshakeSize, 0);
+  std::copy(random.begin(), random.end(), c1.begin() + 8);
+  return c1;
+}
+
+void check_handshake_s0(uint8_t s0) {
+  if (s0 != 3) protocol_error("handshake version");
+}
+
+void check_handshake_s2(std::span<const uint8_t> s2, std::span<const uint8_t> c1) {
+  if (s2.size() != kHandshakeSize || c1.size() != kHandshakeSize ||
+      !std::equal(s2.begin() + 8, s2.end(), c1.begin() + 8)) {
+    protocol_error("handshake echo");
+  }
+}
+
+}  // namespace quorvel::windows

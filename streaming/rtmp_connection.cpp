@@ -1,0 +1,347 @@
+#include "streaming/rtmp_connection.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <chrono>
+#include <string>
+
+#include "engine/unique_handle.h"
+#include "streaming/rtmp_commands.h"
+#include "streaming/tls_channel.h"
+
+// The import library exports these, but the MinGW headers do not declare them.
+extern "C" {
+WINSOCK_API_LINKAGE int WSAAPI GetAddrInfoExCancel(LPHANDLE lpHandle);
+WINSOCK_API_LINKAGE int WSAAPI GetAddrInfoExOverlappedResult(LPOVERLAPPED lpOverlapped);
+}
+
+namespace quorvel::windows {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr auto kIoTimeout = 10s;
+constexpr auto kClosingTimeout = 200ms;
+constexpr auto kConnectTimeout = 15s;
+constexpr auto kAddressTimeout = 3s;
+constexpr auto kReplyTimeout = 10s;
+constexpr long kWaitStepMicroseconds = 50'000;
+constexpr size_t kSocketPiece = 65536;
+constexpr uint32_t kOutboundChunkSize = 4096;
+
+struct AddrInfoReleaser {
+  void operator()(ADDRINFOEXW* info) const { FreeAddrInfoExW(info); }
+};
+
+// Waits up to 50 ms for the socket to become readable or writable.
+bool wait_socket(SOCKET socket, bool for_write) {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(socket, &set);
+  timeval step{0, kWaitStepMicroseconds};
+  const int result = for_write ? select(0, nullptr, &set, nullptr, &step)
+                               : select(0, &set, nullptr, nullptr, &step);
+  if (result == SOCKET_ERROR) throw Failure(kFailureNetwork, "select");
+  return result > 0;
+}
+
+void close_socket(SOCKET& socket) {
+  if (socket == INVALID_SOCKET) return;
+  shutdown(socket, SD_BOTH);
+  closesocket(socket);
+  socket = INVALID_SOCKET;
+}
+
+class SocketConnection final : public Connection {
+ public:
+  SocketConnection(const std::atomic<bool>& abort_requested, ConnectionClock clock)
+      : abort_requested_(abort_requested),
+        clock_(clock ? std::move(clock) : ConnectionClock(&Clock::now)),
+        io_deadline_(clock_() + kIoTimeout),
+        connect_deadline_(clock_() + kConnectTimeout) {}
+
+  ~SocketConnection() override {
+    if (tls_) tls_->close();
+    tls_.reset();
+    close_socket(socket_);
+  }
+
+  void connect(const StreamTarget& target) override {
+    resolve_and_connect(target);
+    BOOL no_delay = TRUE;
+    setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&no_delay),
+               sizeof(no_delay));
+    if (target.tls) {
+      tls_.reset();
+      tls_ = TlsChannel::create(
+          [this](std::span<const uint8_t> bytes) { socket_send(bytes); },
+          [this](bool wait) { return socket_receive(wait); });
+      tls_->handshake(target);
+      check_deadlines();
+    }
+    run_handshake();
+    std::vector<uint8_t> chunk_size;
+    write_uint_be(chunk_size, kOutboundChunkSize, 4);
+    send_message(kRtmpSetChunkSize, 0, 0, chunk_size);
+  }
+
+  uint32_t publish(const StreamTarget& target) override {
+    send_message(kRtmpAmf0Command, 0, 0, make_connect_command(target));
+    const std::vector<AmfValue> connected = await_reply(1, {});
+    const std::string code = find_status_code(connected);
+    if (code != kConnectSuccess) throw Failure(kFailureRejected, code);
+
+    send_message(kRtmpAmf0Command, 0, 0, make_create_stream_command());
+    const uint32_t stream_id = stream_id_from_result(await_reply(2, {}));
+
+    send_message(kRtmpAmf0Command, stream_id, 0, make_publish_command(target.key));
+    try {
+      await_reply(0, kPublishStart);
+    } catch (const Failure& failure) {
+      if (failure.code == kFailureNetwork) throw Failure(kFailureNotAccepted, failure.detail);
+      throw;
+    }
+    published_ = true;
+    return stream_id;
+  }
+
+  void send_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
+                    std::span<const uint8_t> payload) override {
+    if (payload.size() > kRtmpMaxPayload) throw Failure(kFailureProtocol, "payload too large");
+    io_deadline_ = clock_() + (closing_ ? kClosingTimeout : kIoTimeout);
+    write_chunked_message(message_type, message_stream_id, timestamp, payload,
+                          [this](std::span<const uint8_t> bytes) { write(bytes); });
+  }
+
+  bool inbound_pending() override {
+    if (tls_) return tls_->ensure_plaintext();
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(socket_, &set);
+    timeval zero{0, 0};
+    const int result = select(0, &set, nullptr, nullptr, &zero);
+    if (result == SOCKET_ERROR) throw Failure(kFailureNetwork, "select");
+    return result > 0;
+  }
+
+  RtmpMessage read_message() override {
+    io_deadline_ = clock_() + kIoTimeout;
+    return reader_.read_message([this](std::span<uint8_t> into) { read_exact(into); },
+                                control_sender());
+  }
+
+  std::vector<AmfValue> decode_command(const RtmpMessage& message) override {
+    return reader_.decode_command(message, control_sender());
+  }
+
+  void renew_io_deadline() override { io_deadline_ = clock_() + kIoTimeout; }
+
+  void delete_stream(uint32_t message_stream_id) noexcept override {
+    closing_ = true;
+    try {
+      send_message(kRtmpAmf0Command, 0, 0, make_delete_stream_command(message_stream_id));
+    } catch (...) {
+    }
+  }
+
+ private:
+  void check_deadlines() const {
+    if (abort_requested_.load() && !closing_) throw Failure(kFailureAborted, "aborted");
+    const auto now = clock_();
+    if (now >= io_deadline_) throw Failure(kFailureTimeout, "I/O deadline");
+    if (!published_ && now >= connect_deadline_) throw Failure(kFailureTimeout, "connect deadline");
+  }
+
+  ControlSender control_sender() {
+    return [this](uint8_t type, std::span<const uint8_t> payload) {
+      send_message(type, 0, 0, payload);
+    };
+  }
+
+  void resolve_and_connect(const StreamTarget& target) {
+    UniqueEvent event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event) throw Failure(kFailureNetwork, "CreateEvent");
+    const std::wstring service = std::to_wstring(target.port);
+    ADDRINFOEXW hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event.get();
+    ADDRINFOEXW* raw_result = nullptr;
+    HANDLE cancel = nullptr;
+    int status = GetAddrInfoExW(target.host.c_str(), service.c_str(), NS_DNS, nullptr, &hints,
+                                &raw_result, nullptr, &overlapped, nullptr, &cancel);
+    if (status == WSA_IO_PENDING) {
+      for (;;) {
+        if (WaitForSingleObject(event.get(), 50) == WAIT_OBJECT_0) break;
+        if (!abort_requested_.load() && clock_() < io_deadline_) continue;
+        // The lookup writes into `overlapped` and `raw_result` until it has
+        // signalled, so it must finish before they go out of scope.
+        GetAddrInfoExCancel(&cancel);
+        WaitForSingleObject(event.get(), INFINITE);
+        if (GetAddrInfoExOverlappedResult(&overlapped) == 0 && raw_result != nullptr) {
+          FreeAddrInfoExW(raw_result);
+        }
+        check_deadlines();
+        throw Failure(kFailureTimeout, "name resolution");
+      }
+      status = GetAddrInfoExOverlappedResult(&overlapped);
+    }
+    std::unique_ptr<ADDRINFOEXW, AddrInfoReleaser> result(raw_result);
+    if (status != 0 || !result) throw Failure(kFailureNetwork, "name resolution");
+
+    for (const ADDRINFOEXW* address = result.get(); address != nullptr;
+         address = reinterpret_cast<const ADDRINFOEXW*>(address->ai_next)) {
+      check_deadlines();
+      close_socket(socket_);
+      socket_ = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
+      if (socket_ == INVALID_SOCKET) continue;
+      u_long non_blocking = 1;
+      if (ioctlsocket(socket_, FIONBIO, &non_blocking) != 0) {
+        throw Failure(kFailureNetwork, "FIONBIO");
+      }
+      if (::connect(socket_, address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0) {
+        return;
+      }
+      if (WSAGetLastError() != WSAEWOULDBLOCK) continue;
+      if (wait_connected()) return;
+    }
+    close_socket(socket_);
+    throw Failure(kFailureNetwork, "no address connected");
+  }
+
+  bool wait_connected() {
+    const auto limit = std::min(clock_() + kAddressTimeout, io_deadline_);
+    while (clock_() < limit) {
+      check_deadlines();
+      fd_set writable;
+      fd_set failed;
+      FD_ZERO(&writable);
+      FD_ZERO(&failed);
+      FD_SET(socket_, &writable);
+      FD_SET(socket_, &failed);
+      timeval step{0, kWaitStepMicroseconds};
+      const int result = select(0, nullptr, &writable, &failed, &step);
+      if (result == SOCKET_ERROR) throw Failure(kFailureNetwork, "select");
+      if (result == 0) continue;
+      int error = 0;
+      int length = sizeof(error);
+      getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+      return error == 0 && FD_ISSET(socket_, &writable);
+    }
+    return false;
+  }
+
+  void run_handshake() {
+    uint8_t random[kHandshakeRandomSize];
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, sizeof(random),
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+      throw Failure(kFailureNetwork, "random");
+    }
+    const std::vector<uint8_t> c1 =
+        make_handshake_c1(std::span<const uint8_t, kHandshakeRandomSize>(random));
+    const uint8_t c0 = 3;
+    write(std::span<const uint8_t>(&c0, 1));
+    write(c1);
+    uint8_t s0 = 0;
+    read_exact(std::span<uint8_t>(&s0, 1));
+    check_handshake_s0(s0);
+    std::vector<uint8_t> s1(kHandshakeSize);
+    read_exact(s1);
+    write(s1);
+    std::vector<uint8_t> s2(kHandshakeSize);
+    read_exact(s2);
+    check_handshake_s2(s2, c1);
+  }
+
+  std::vector<AmfValue> await_reply(double transaction, std::string_view expected_status) {
+    const auto deadline = clock_() + kReplyTimeout;
+    for (;;) {
+      if (clock_() >= deadline) throw Failure(kFailureTimeout, "reply deadline");
+      const RtmpMessage message = read_message();
+      std::vector<AmfValue> values = decode_command(message);
+      if (values.empty()) continue;
+      if (reply_ends_wait(values, transaction, expected_status)) return values;
+    }
+  }
+
+  void write(std::span<const uint8_t> bytes) {
+    if (tls_) {
+      tls_->send(bytes);
+    } else {
+      socket_send(bytes);
+    }
+  }
+
+  void socket_send(std::span<const uint8_t> bytes) {
+    size_t offset = 0;
+    while (offset < bytes.size()) {
+      check_deadlines();
+      const int piece = static_cast<int>(std::min(bytes.size() - offset, kSocketPiece));
+      const int sent =
+          ::send(socket_, reinterpret_cast<const char*>(bytes.data() + offset), piece, 0);
+      if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+        wait_socket(socket_, true);
+        continue;
+      }
+      if (sent <= 0) throw Failure(kFailureNetwork, "send");
+      offset += static_cast<size_t>(sent);
+    }
+  }
+
+  // Receives into `into`; returns the count, 0 only when `wait` is false and
+  // nothing is there.
+  size_t socket_receive_into(std::span<uint8_t> into, bool wait) {
+    for (;;) {
+      check_deadlines();
+      const int got = ::recv(socket_, reinterpret_cast<char*>(into.data()),
+                             static_cast<int>(std::min(into.size(), kSocketPiece)), 0);
+      if (got > 0) return static_cast<size_t>(got);
+      if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+        if (!wait) return 0;
+        wait_socket(socket_, false);
+        continue;
+      }
+      throw Failure(kFailureNetwork, got == 0 ? "peer closed" : "recv");
+    }
+  }
+
+  std::vector<uint8_t> socket_receive(bool wait) {
+    std::vector<uint8_t> bytes(kSocketPiece);
+    bytes.resize(socket_receive_into(bytes, wait));
+    return bytes;
+  }
+
+  void read_exact(std::span<uint8_t> into) {
+    if (tls_) {
+      tls_->read_exact(into);
+      return;
+    }
+    size_t filled = 0;
+    while (filled < into.size()) filled += socket_receive_into(into.subspan(filled), true);
+  }
+
+  const std::atomic<bool>& abort_requested_;
+  const ConnectionClock clock_;
+  SOCKET socket_ = INVALID_SOCKET;
+  std::unique_ptr<TlsChannel> tls_;
+  bool closing_ = false;
+  bool published_ = false;
+  Clock::time_point io_deadline_;
+  Clock::time_point connect_deadline_;
+  ChunkReader reader_;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested,
+                                              ConnectionClock clock) {
+  return std::make_unique<SocketConnection>(abort_requested, std::move(clock));
+}
+
+}  // namespace quorvel::windows

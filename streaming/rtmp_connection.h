@@ -1,0 +1,61 @@
+// One RTMP or RTMPS publishing connection: name resolution with a time-out,
+// a non-blocking TCP socket, the TLS channel for "rtmps://", the handshake,
+// the chunk stream and the command sequence that ends in a published stream.
+//
+// The streaming thread creates one per connection attempt through a
+// ConnectionFactory (tests pass their own) and destroys it when the attempt
+// ends. Every blocking step watches the I/O deadline (10 s, renewed by each
+// message), the connection deadline (15 s until published) and the
+// streamer's abort flag, the only datum shared with other threads. Failures
+// leave as `Failure` or `TlsFailure`.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "streaming/amf0.h"
+#include "streaming/failure.h"
+#include "streaming/rtmp_chunk.h"
+#include "streaming/stream_target.h"
+
+namespace quorvel::windows {
+
+class Connection {
+ public:
+  virtual ~Connection() = default;
+
+  // Resolves, connects, runs TLS when asked, handshakes, sends Set Chunk Size 4096.
+  virtual void connect(const StreamTarget& target) = 0;
+  // connect, createStream and publish; returns the message stream id.
+  virtual uint32_t publish(const StreamTarget& target) = 0;
+  virtual void send_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
+                            std::span<const uint8_t> payload) = 0;
+  // True when an inbound message can be read without waiting for the network.
+  virtual bool inbound_pending() = 0;
+  virtual RtmpMessage read_message() = 0;
+  // Obeys or answers control messages; the AMF0 values of a command, else empty.
+  virtual std::vector<AmfValue> decode_command(const RtmpMessage& message) = 0;
+  // Gives the next network step a fresh 10 s.
+  virtual void renew_io_deadline() = 0;
+  // Sends "deleteStream" with a short deadline; never throws.
+  virtual void delete_stream(uint32_t message_stream_id) noexcept = 0;
+};
+
+// The time source of the deadlines; tests pass one that runs faster. Waits
+// themselves stay sliced into real 50 ms steps.
+using ConnectionClock = std::function<std::chrono::steady_clock::time_point()>;
+
+using ConnectionFactory =
+    std::function<std::unique_ptr<Connection>(const std::atomic<bool>& abort_requested)>;
+
+// The product's connection over Winsock (and Schannel for "rtmps://"). The
+// caller has started Winsock on this thread's process.
+std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested,
+                                              ConnectionClock clock = {});
+
+}  // namespace quorvel::windows
