@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/engine_errors.h"
+#include "engine/unique_handle.h"
 #include "tests/engine/gpu_test_support.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
@@ -308,6 +309,55 @@ TEST_F(RecordingSessionTest, AStaleSeparateFileIsMovedAsideToo) {
   start();
   EXPECT_TRUE(fs::exists(folder_ / L"clip.system.partial.recovered-1.m4a"));
   EXPECT_TRUE(session_->status().recovered_path.empty());
+}
+
+TEST_F(RecordingSessionTest, AStalePartialFileThatCannotBeMovedAsideStopsOrMarksTheStart) {
+  collect_packets();
+  for (const bool file_optional : {false, true}) {
+    SCOPED_TRACE(file_optional);
+    const fs::path stale = folder_ / L"clip.partial.mp4";
+    write_file(stale, "held");
+    {
+      // Another program holds the file open: it cannot be renamed.
+      UniqueFile held(CreateFileW(stale.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(held);
+      options_.file_optional = file_optional;
+      session_ = RecordingSession::create(platform());
+      EXPECT_EQ(session_->start(options_), file_optional);
+      const RecordingSessionStatus status = session_->status();
+      if (file_optional) {
+        EXPECT_EQ(status.state, RecordingState::kStarted);
+        EXPECT_EQ(status.file_result, kErrorCannotMoveAside);
+      } else {
+        EXPECT_EQ(status.state, RecordingState::kFailed);
+        EXPECT_EQ(status.result, kErrorCannotMoveAside);
+      }
+      session_.reset();
+    }
+    EXPECT_EQ(file_bytes(stale), (std::vector<uint8_t>{'h', 'e', 'l', 'd'}));
+    fs::remove(stale);
+  }
+}
+
+TEST_F(RecordingSessionTest, ASeparateFileThatCannotBeMovedAsideIsDropped) {
+  options_.mixed_audio_track = true;
+  options_.microphone_audio_file = true;
+  const fs::path stale = folder_ / L"clip.microphone.partial.m4a";
+  write_file(stale, "held");
+  UniqueFile held(CreateFileW(stale.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  const float sample[2] = {0.1f, 0.2f};
+  EXPECT_EQ(session_->push_audio(AudioTrack::kMicrophone, sample, 1, kBase, false, false), S_FALSE);
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.microphone_file_result, kErrorCannotMoveAside);
+  EXPECT_EQ(status.audio_file_failures, 1u);
+  EXPECT_FALSE(status.microphone_file_opened);
+  EXPECT_EQ(status.state, RecordingState::kEncoding);
 }
 
 // ------------------------------------------------------------------ frames
