@@ -5,6 +5,9 @@
 
 #include <array>
 
+#include "engine/frame_shader.h"
+#include "engine/watermark_shader.h"
+
 namespace quorvel::windows {
 namespace {
 
@@ -119,7 +122,8 @@ const EmbeddedShader& snapshot_shader() {
 }
 
 std::span<const EmbeddedShader* const> embedded_shaders() {
-  static const EmbeddedShader* const shaders[] = {&snapshot_shader()};
+  static const EmbeddedShader* const shaders[] = {&snapshot_shader(), &frame_shader(),
+                                                  &watermark_shader()};
   return shaders;
 }
 

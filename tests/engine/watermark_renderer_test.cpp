@@ -1,0 +1,296 @@
+#include "engine/watermark_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/watermark_layout.h"
+#include "tests/engine/gpu_test_support.h"
+#include "tests/support/test_support.h"
+
+namespace quorvel::windows {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using test::blue;
+using test::green;
+using test::red;
+
+constexpr int64_t kSecond = 10'000'000;
+// Wine has no "Segoe UI"; the host's DejaVu is there.
+constexpr wchar_t kTestFont[] = L"DejaVu Sans";
+
+class WatermarkRendererTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    ASSERT_TRUE(test::make_device(device_, context_));
+  }
+  void TearDown() override {
+    context_.Reset();
+    device_.Reset();
+    if (com_) CoUninitialize();
+  }
+
+  // A solid picture written as PNG in the temporary folder.
+  std::wstring solid_png(const wchar_t* name, uint32_t width, uint32_t height, uint32_t pixel) {
+    const std::wstring path = (temp_ / name).wstring();
+    EXPECT_HRESULT_SUCCEEDED(test::write_png(
+        path, width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, pixel)));
+    return path;
+  }
+
+  ComPtr<ID3D11Texture2D> composed(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) {
+    return test::make_bgra_texture(device_.Get(), width, height, pixels,
+                                   D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET);
+  }
+
+  static D3D11_TEXTURE2D_DESC view_texture(ID3D11ShaderResourceView* view) {
+    ComPtr<ID3D11Resource> resource;
+    view->GetResource(&resource);
+    ComPtr<ID3D11Texture2D> texture;
+    resource.As(&texture);
+    D3D11_TEXTURE2D_DESC desc{};
+    texture->GetDesc(&desc);
+    return desc;
+  }
+
+  bool com_ = false;
+  quorvel::test::TempDir temp_;
+  ComPtr<ID3D11Device> device_;
+  ComPtr<ID3D11DeviceContext> context_;
+};
+
+TEST_F(WatermarkRendererTest, RefusesInvalidSettings) {
+  const ComPtr<ID3D11Texture2D> frame = composed(64, 64, std::vector<uint32_t>(64 * 64, 0xFF000000));
+  RecordingWatermark text;
+  text.enabled = true;
+  struct Case {
+    const char* what;
+    RecordingWatermark settings;
+    uint32_t width;
+  };
+  RecordingWatermark too_long = text;
+  too_long.text.assign(321, L'W');
+  RecordingWatermark empty_text = text;
+  empty_text.text.clear();
+  RecordingWatermark image_without_path = text;
+  image_without_path.mode = RecordingWatermark::kModeImage;
+  RecordingWatermark disabled = text;
+  disabled.enabled = false;
+  const Case cases[] = {
+      {"321 UTF-16 units", too_long, 64},
+      {"empty text", empty_text, 64},
+      {"image without a path", image_without_path, 64},
+      {"disabled", disabled, 64},
+      {"zero width", text, 0},
+  };
+  for (const Case& c : cases) {
+    auto renderer = WatermarkRenderer::create(kTestFont);
+    EXPECT_EQ(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), c.width, 64, c.settings),
+              E_INVALIDARG)
+        << c.what;
+  }
+  auto renderer = WatermarkRenderer::create(kTestFont);
+  EXPECT_EQ(renderer->initialize(nullptr, context_.Get(), frame.Get(), 64, 64, text), E_INVALIDARG);
+  EXPECT_EQ(renderer->render(0, 0, 64, 64, 0), E_UNEXPECTED);
+  EXPECT_EQ(renderer->output_texture(), nullptr);
+
+  // 320 units is the longest text accepted.
+  RecordingWatermark longest = text;
+  longest.text.assign(320, L'W');
+  EXPECT_HRESULT_SUCCEEDED(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 64, 64, longest));
+}
+
+TEST_F(WatermarkRendererTest, LargeImagesAreScaledToTwoThousandPixelsASide) {
+  struct Case {
+    const wchar_t* name;
+    uint32_t width, height, expected_width, expected_height;
+  };
+  const Case cases[] = {
+      {L"wide.png", 4096, 1024, 2048, 512},
+      {L"line.png", 3000, 1, 2048, 1},
+      {L"small.png", 40, 10, 40, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(quorvel::test::utf8(c.name));
+    const std::wstring path = solid_png(c.name, c.width, c.height, 0xFF3366CC);
+    ComPtr<ID3D11ShaderResourceView> view;
+    float aspect = 0.0f;
+    ASSERT_HRESULT_SUCCEEDED(load_watermark_image(device_.Get(), path, &view, &aspect));
+    const D3D11_TEXTURE2D_DESC desc = view_texture(view.Get());
+    EXPECT_EQ(desc.Width, c.expected_width);
+    EXPECT_EQ(desc.Height, c.expected_height);
+    EXPECT_EQ(desc.Format, DXGI_FORMAT_B8G8R8A8_UNORM);
+    EXPECT_EQ(desc.Usage, D3D11_USAGE_IMMUTABLE);
+    EXPECT_FLOAT_EQ(aspect, static_cast<float>(c.expected_width) / static_cast<float>(c.expected_height));
+  }
+}
+
+TEST_F(WatermarkRendererTest, ImageFailuresAreReported) {
+  ComPtr<ID3D11ShaderResourceView> view;
+  float aspect = 0.0f;
+  EXPECT_EQ(load_watermark_image(device_.Get(), L"", &view, &aspect), E_INVALIDARG);
+  EXPECT_TRUE(FAILED(load_watermark_image(device_.Get(), (temp_ / L"missing.png").wstring(), &view, &aspect)));
+  EXPECT_FALSE(view);
+}
+
+TEST_F(WatermarkRendererTest, TextIsDrawnWhiteOnTransparentWithABorder) {
+  struct Case {
+    const wchar_t* text;
+    bool wider_than_minimum;
+  };
+  for (const Case& c : {Case{L"Quorvel", true}, Case{L".", false}}) {
+    SCOPED_TRACE(quorvel::test::utf8(c.text));
+    ComPtr<ID3D11ShaderResourceView> view;
+    float aspect = 0.0f;
+    ASSERT_HRESULT_SUCCEEDED(render_watermark_text(device_.Get(), c.text, &view, &aspect, kTestFont));
+    const D3D11_TEXTURE2D_DESC desc = view_texture(view.Get());
+    EXPECT_GE(desc.Width, 64u);
+    EXPECT_GE(desc.Height, 64u);
+    EXPECT_EQ(desc.Width > 64u, c.wider_than_minimum);
+    EXPECT_FLOAT_EQ(aspect, static_cast<float>(desc.Width) / static_cast<float>(desc.Height));
+
+    ComPtr<ID3D11Resource> resource;
+    view->GetResource(&resource);
+    ComPtr<ID3D11Texture2D> texture;
+    ASSERT_HRESULT_SUCCEEDED(resource.As(&texture));
+    const std::vector<uint32_t> pixels = test::read_bgra(device_.Get(), context_.Get(), texture.Get());
+    ASSERT_EQ(pixels.size(), static_cast<size_t>(desc.Width) * desc.Height);
+    size_t drawn = 0;
+    for (uint32_t y = 0; y < desc.Height; ++y) {
+      for (uint32_t x = 0; x < desc.Width; ++x) {
+        const uint32_t pixel = pixels[static_cast<size_t>(y) * desc.Width + x];
+        const uint8_t alpha = static_cast<uint8_t>(pixel >> 24);
+        // Premultiplied white: every channel equals alpha.
+        EXPECT_EQ(red(pixel), alpha);
+        EXPECT_EQ(blue(pixel), alpha);
+        if (alpha != 0) {
+          ++drawn;
+          // Nothing inside the 16-pixel border's outer half.
+          EXPECT_TRUE(x >= 8 && y >= 8 && x < desc.Width - 8 && y < desc.Height - 8) << x << "," << y;
+        }
+      }
+    }
+    EXPECT_GT(drawn, 0u);
+    test::keep_frame(c.wider_than_minimum ? "watermark-text-bitmap" : "watermark-dot-bitmap", desc.Width,
+                     desc.Height, pixels);
+  }
+  ComPtr<ID3D11ShaderResourceView> view;
+  float aspect = 0.0f;
+  EXPECT_EQ(render_watermark_text(device_.Get(), L"", &view, &aspect, kTestFont), E_INVALIDARG);
+}
+
+TEST_F(WatermarkRendererTest, CropsAndScalesTheViewportWhileTheMarkIsInvisible) {
+  // 640 x 360 in four quadrants; the bottom-right one is the viewport.
+  std::vector<uint32_t> pixels(640 * 360);
+  for (uint32_t y = 0; y < 360; ++y) {
+    for (uint32_t x = 0; x < 640; ++x) {
+      pixels[y * 640 + x] = x < 320 ? (y < 180 ? 0xFFFF0000 : 0xFF00FF00) : (y < 180 ? 0xFF0000FF : 0xFF808080);
+    }
+  }
+  const ComPtr<ID3D11Texture2D> frame = composed(640, 360, pixels);
+  RecordingWatermark settings;
+  settings.enabled = true;
+  settings.mode = RecordingWatermark::kModeImage;
+  settings.image_path = solid_png(L"mark.png", 40, 10, 0xFFFF0000);
+  settings.opacity = 1.0f;
+  auto renderer = WatermarkRenderer::create(kTestFont);
+  ASSERT_HRESULT_SUCCEEDED(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 160, 90, settings));
+  // Time 0: the mark has opacity 0.
+  ASSERT_HRESULT_SUCCEEDED(renderer->render(320, 180, 640, 360, 0));
+  ASSERT_NE(renderer->output_texture(), nullptr);
+  const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
+  ASSERT_EQ(out.size(), 160u * 90u);
+  for (uint32_t pixel : out) ASSERT_EQ(pixel, 0xFF808080u);
+  test::keep_frame("watermark-crop-time-0", 160, 90, out);
+}
+
+// Where the geometry puts the mark, the blended colour is the mark over the
+// frame at the faded opacity; outside it the frame is untouched.
+TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
+  const uint32_t background = 0xFF336699;  // r 0x33, g 0x66, b 0x99
+  const ComPtr<ID3D11Texture2D> frame = composed(320, 180, std::vector<uint32_t>(320 * 180, background));
+  RecordingWatermark settings;
+  settings.enabled = true;
+  settings.mode = RecordingWatermark::kModeImage;
+  settings.image_path = solid_png(L"mark.png", 40, 10, 0xFFFF0000);
+  settings.opacity = 0.48f;
+  settings.seed = 0xC0FFEE;  // cycle 0: top right
+  auto renderer = WatermarkRenderer::create(kTestFont);
+  ASSERT_HRESULT_SUCCEEDED(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 320, 180, settings));
+  EXPECT_FLOAT_EQ(renderer->aspect(), 4.0f);
+
+  struct Case {
+    const char* name;
+    int64_t time;
+    float opacity;
+  };
+  const Case cases[] = {{"watermark-6s", 6 * kSecond, 0.48f}, {"watermark-11.625s", 116'250'000, 0.24f}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_HRESULT_SUCCEEDED(renderer->render(0, 0, 320, 180, c.time));
+    const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
+    ASSERT_EQ(out.size(), 320u * 180u);
+    test::keep_frame(c.name, 320, 180, out);
+
+    const WatermarkGeometry g = watermark_geometry(320, 180, 4.0f, watermark_corner(0, settings.seed));
+    ASSERT_EQ(watermark_corner(0, settings.seed), WatermarkCorner::kTopRight);
+    const uint8_t expected_r = static_cast<uint8_t>(std::lround(0x33 * (1 - c.opacity) + 255 * c.opacity));
+    const uint8_t expected_g = static_cast<uint8_t>(std::lround(0x66 * (1 - c.opacity)));
+    const uint8_t expected_b = static_cast<uint8_t>(std::lround(0x99 * (1 - c.opacity)));
+    size_t inside = 0;
+    for (int y = 0; y < 180; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        const uint32_t pixel = out[static_cast<size_t>(y) * 320 + x];
+        const float dx = std::fabs(x + 0.5f - g.center_x);
+        const float dy = std::fabs(y + 0.5f - g.center_y);
+        // The mark turns by at most 0.045 rad plus the spin (none at 6 s, half a
+        // turn at 11.625 s, which leaves a rectangle where it was): keep 3
+        // pixels clear of its edges.
+        if (dx < g.half_width - 3 && dy < g.half_height - 3) {
+          ++inside;
+          EXPECT_NEAR(red(pixel), expected_r, 1) << x << "," << y;
+          EXPECT_NEAR(green(pixel), expected_g, 1) << x << "," << y;
+          EXPECT_NEAR(blue(pixel), expected_b, 1) << x << "," << y;
+        } else if (dx > g.half_width + 3 || dy > g.half_height + 3) {
+          EXPECT_EQ(pixel, background) << x << "," << y;
+        }
+      }
+    }
+    EXPECT_GT(inside, 500u);
+  }
+}
+
+TEST_F(WatermarkRendererTest, TextMarkBrightensItsCornerOnly) {
+  const ComPtr<ID3D11Texture2D> frame = composed(640, 360, std::vector<uint32_t>(640 * 360, 0xFF101010));
+  RecordingWatermark settings;
+  settings.enabled = true;
+  settings.text = L"Quorvel";
+  settings.opacity = 1.0f;
+  settings.seed = 0;  // cycle 0: top left
+  auto renderer = WatermarkRenderer::create(kTestFont);
+  ASSERT_HRESULT_SUCCEEDED(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 640, 360, settings));
+  ASSERT_HRESULT_SUCCEEDED(renderer->render(0, 0, 640, 360, 6 * kSecond));
+  const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
+  ASSERT_EQ(out.size(), 640u * 360u);
+  test::keep_frame("watermark-text", 640, 360, out);
+  const WatermarkGeometry g = watermark_geometry(640, 360, renderer->aspect(), WatermarkCorner::kTopLeft);
+  size_t bright = 0;
+  for (int y = 0; y < 360; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      const uint32_t pixel = out[static_cast<size_t>(y) * 640 + x];
+      const bool near_mark = std::fabs(x + 0.5f - g.center_x) < g.half_width + 4 &&
+                             std::fabs(y + 0.5f - g.center_y) < g.half_height + 4;
+      if (!near_mark) {
+        ASSERT_EQ(pixel, 0xFF101010u) << x << "," << y;
+      } else if (red(pixel) > 0xC0) {
+        ++bright;
+      }
+    }
+  }
+  EXPECT_GT(bright, 50u);
+}
+
+}  // namespace
+}  // namespace quorvel::windows
