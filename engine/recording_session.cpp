@@ -1,0 +1,482 @@
+#include "engine/recording_session.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+#include <mftransform.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/engine_errors.h"
+#include "engine/frame_shader.h"
+
+namespace quorvel::windows {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr int64_t kUnitsPerSecond = 10'000'000;
+
+// Not in every SDK's headers: the buffers the video sample allocator puts in
+// each sample, and the encoder's rate-control mode and GOP size.
+constexpr GUID kSampleAllocatorBuffersPerSample = {
+    0x873c5171, 0x1e3d, 0x4e25, {0x98, 0x8d, 0xb4, 0x33, 0xce, 0x04, 0x19, 0x83}};
+constexpr GUID kEncoderRateControlMode = {
+    0x1c0608e9, 0x370c, 0x4710, {0x8a, 0x58, 0xcb, 0x61, 0x81, 0xc4, 0x24, 0x23}};
+constexpr GUID kEncoderGopSize = {
+    0x95f31b26, 0x95a4, 0x41aa, {0x93, 0x03, 0x24, 0x6a, 0x7f, 0xc6, 0xee, 0xf1}};
+constexpr UINT32 kRateControlConstantBitRate = 0;
+
+constexpr UINT32 kInterlaceProgressive = 2;   // MFVideoInterlace_Progressive
+constexpr UINT32 kProfileHigh = 100;          // eAVEncH264VProfile_High
+constexpr UINT32 kPrimariesBt709 = 2;         // MFVideoPrimaries_BT709
+constexpr UINT32 kTransferBt709 = 5;          // MFVideoTransFunc_709
+constexpr UINT32 kMatrixBt709 = 1;            // MFVideoTransferMatrix_BT709
+constexpr UINT32 kNominalRange16To235 = 2;    // MFNominalRange_16_235
+
+bool rotated_sideways(uint32_t rotation) {
+  return rotation == DXGI_MODE_ROTATION_ROTATE90 || rotation == DXGI_MODE_ROTATION_ROTATE270;
+}
+
+UINT64 pack(uint32_t high, uint32_t low) { return (static_cast<UINT64>(high) << 32) | low; }
+
+// The attributes the H.264 output and the NV12 input have in common.
+HRESULT set_video_attributes(IMFMediaType* type, const RecordingOptions& options) {
+  HRESULT hr = type->SetUINT32(MF_MT_INTERLACE_MODE, kInterlaceProgressive);
+  if (SUCCEEDED(hr)) hr = type->SetUINT32(MF_MT_VIDEO_PRIMARIES, kPrimariesBt709);
+  if (SUCCEEDED(hr)) hr = type->SetUINT32(MF_MT_TRANSFER_FUNCTION, kTransferBt709);
+  if (SUCCEEDED(hr)) hr = type->SetUINT32(MF_MT_YUV_MATRIX, kMatrixBt709);
+  if (SUCCEEDED(hr)) hr = type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, kNominalRange16To235);
+  if (SUCCEEDED(hr)) hr = type->SetUINT64(MF_MT_FRAME_SIZE, pack(options.width, options.height));
+  if (SUCCEEDED(hr)) hr = type->SetUINT64(MF_MT_FRAME_RATE, pack(options.frame_rate, 1));
+  if (SUCCEEDED(hr)) hr = type->SetUINT64(MF_MT_PIXEL_ASPECT_RATIO, pack(1, 1));
+  return hr;
+}
+
+}  // namespace
+
+int64_t frame_slot_time(int64_t index, uint32_t frame_rate) {
+  if (index <= 0 || frame_rate == 0) return 0;
+  const int64_t rate = frame_rate;
+  return (index % rate) * kUnitsPerSecond / rate + (index / rate) * kUnitsPerSecond;
+}
+
+std::unique_ptr<RecordingSession> RecordingSession::create(RecordingSessionPlatform platform) {
+  return std::unique_ptr<RecordingSession>(new RecordingSession(std::move(platform)));
+}
+
+RecordingSession::RecordingSession(RecordingSessionPlatform platform) : platform_(std::move(platform)) {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  frequency_ = frequency.QuadPart;
+}
+
+RecordingSession::~RecordingSession() { release_media(); }
+
+RecordingSessionStatus RecordingSession::status() const {
+  std::lock_guard lock(mutex_);
+  RecordingSessionStatus copy = status_;
+  if (writer_) {
+    const PacketWriterStats stats = writer_->stats();
+    copy.encoded_video_packets = stats.video_packets;
+    copy.encoded_audio_packets = stats.audio_packets;
+    copy.encoded_packet_bytes = stats.packet_bytes;
+    copy.encoded_width = stats.encoded_width;
+    copy.encoded_height = stats.encoded_height;
+    copy.encoded_fps_numerator = stats.frame_rate_numerator;
+    copy.encoded_fps_denominator = stats.frame_rate_denominator;
+    copy.writer_result = stats.writer_result;
+    copy.file_result = stats.file_result;
+    copy.live_result = stats.live_result;
+    copy.file_queue_bytes = stats.file_queue_bytes;
+    copy.file_queue_peak_bytes = stats.file_queue_peak_bytes;
+  }
+  if (FAILED(first_failure_)) copy.file_result = first_failure_;
+  return copy;
+}
+
+void RecordingSession::release_media() {
+  writer_.reset();
+  device_manager_.Reset();
+  watermark_.reset();
+  cursor_shape_ = {};
+  cursor_view_.Reset();
+  cursor_texture_.Reset();
+  frame_constants_.Reset();
+  pixel_shader_.Reset();
+  vertex_shader_.Reset();
+  composition_view_.Reset();
+  composition_target_.Reset();
+  frame_copy_view_.Reset();
+  frame_copy_.Reset();
+  converter_.reset();
+  context_.Reset();
+  device_.Reset();
+}
+
+int64_t RecordingSession::to_100ns(int64_t counts) const {
+  if (frequency_ <= 0) return 0;
+  // Split so that long intervals cannot overflow the multiplication.
+  return counts / frequency_ * kUnitsPerSecond + counts % frequency_ * kUnitsPerSecond / frequency_;
+}
+
+HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceContext* context,
+                                         const D3D11_TEXTURE2D_DESC& captured, uint32_t rotation) {
+  if (!device || !context) return E_POINTER;
+  release_media();
+  status_.stage = 1;
+
+  captured_format_ = captured.Format;
+  captured_width_ = captured.Width;
+  captured_height_ = captured.Height;
+  const bool sideways = rotated_sideways(rotation);
+  composed_width_ = sideways ? captured.Height : captured.Width;
+  composed_height_ = sideways ? captured.Width : captured.Height;
+  status_.input_format = captured.Format;
+  status_.input_width = status_.first_frame_width = composed_width_;
+  status_.input_height = status_.first_frame_height = composed_height_;
+  status_.hdr_input = captured.Format == DXGI_FORMAT_R16G16B16A16_FLOAT;
+
+  device_ = device;
+  context_ = context;
+  converter_ = platform_.nv12_converters ? platform_.nv12_converters() : create_video_processor_converter();
+  if (!converter_) return E_OUTOFMEMORY;
+  const bool watermark = options_.watermark.enabled;
+  Nv12ConverterSettings settings;
+  settings.input_width = watermark ? options_.width : composed_width_;
+  settings.input_height = watermark ? options_.height : composed_height_;
+  settings.output_width = options_.width;
+  settings.output_height = options_.height;
+  settings.frame_rate = options_.frame_rate;
+  HRESULT hr = converter_->open(device, context, settings, status_.stage);
+  if (FAILED(hr)) return hr;
+
+  // Composition resources.
+  hr = create_frame_copy(captured);
+  if (FAILED(hr)) return hr;
+  D3D11_TEXTURE2D_DESC target{};
+  target.Width = composed_width_;
+  target.Height = composed_height_;
+  target.MipLevels = 1;
+  target.ArraySize = 1;
+  target.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+  target.SampleDesc.Count = 1;
+  target.Usage = D3D11_USAGE_DEFAULT;
+  target.BindFlags = D3D11_BIND_RENDER_TARGET;
+  if (watermark) target.BindFlags |= D3D11_BIND_SHADER_RESOURCE;
+  hr = device->CreateTexture2D(&target, nullptr, &composition_target_);
+  if (FAILED(hr)) return hr;
+  hr = device->CreateRenderTargetView(composition_target_.Get(), nullptr, &composition_view_);
+  if (FAILED(hr)) return hr;
+  ComPtr<ID3DBlob> vertex_code;
+  hr = compile_embedded_shader(frame_shader(), "vs_main", "vs_5_0", &vertex_code);
+  if (FAILED(hr)) return hr;
+  ComPtr<ID3DBlob> pixel_code;
+  hr = compile_embedded_shader(frame_shader(), "ps_main", "ps_5_0", &pixel_code);
+  if (FAILED(hr)) return hr;
+  hr = device->CreateVertexShader(vertex_code->GetBufferPointer(), vertex_code->GetBufferSize(), nullptr,
+                                  &vertex_shader_);
+  if (FAILED(hr)) return hr;
+  hr = device->CreatePixelShader(pixel_code->GetBufferPointer(), pixel_code->GetBufferSize(), nullptr,
+                                 &pixel_shader_);
+  if (FAILED(hr)) return hr;
+  D3D11_BUFFER_DESC constants{};
+  constants.ByteWidth = sizeof(FrameConstants);
+  constants.Usage = D3D11_USAGE_DYNAMIC;
+  constants.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
+  constants.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+  hr = device->CreateBuffer(&constants, nullptr, &frame_constants_);
+  if (FAILED(hr)) return hr;
+
+  if (watermark) {
+    watermark_ = WatermarkRenderer::create(platform_.watermark_font_family);
+    hr = watermark_->initialize(device, context, composition_target_.Get(), options_.width, options_.height,
+                                options_.watermark);
+    if (FAILED(hr)) return hr;
+    status_.stage = 61;
+  }
+
+  hr = MFCreateDXGIDeviceManager(&reset_token_, &device_manager_);
+  if (FAILED(hr)) return hr;
+  hr = device_manager_->ResetDevice(device, reset_token_);
+  if (FAILED(hr)) return hr;
+  status_.stage = 7;
+
+  ComPtr<IMFAttributes> attributes;
+  hr = MFCreateAttributes(&attributes, 4);
+  if (SUCCEEDED(hr)) hr = attributes->SetUINT32(MF_READWRITE_ENABLE_HARDWARE_TRANSFORMS, 1);
+  if (SUCCEEDED(hr)) hr = attributes->SetUINT32(MF_LOW_LATENCY, 1);
+  if (SUCCEEDED(hr)) hr = attributes->SetUINT32(MF_SINK_WRITER_DISABLE_THROTTLING, 1);
+  if (SUCCEEDED(hr)) hr = attributes->SetUnknown(MF_SINK_WRITER_D3D_MANAGER, device_manager_.Get());
+  if (FAILED(hr)) return hr;
+  hr = PacketRecordingWriter::create(partial_path_, attributes.Get(), writer_, options_.packet_callback,
+                                     options_.file_optional, options_.min_free_disk_bytes, platform_.writers);
+  if (FAILED(hr)) return hr;
+  status_.stage = 8;
+
+  ComPtr<IMFMediaType> output;
+  hr = MFCreateMediaType(&output);
+  if (SUCCEEDED(hr)) hr = output->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+  if (SUCCEEDED(hr)) hr = output->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_H264);
+  if (SUCCEEDED(hr)) hr = output->SetUINT32(MF_MT_AVG_BITRATE, options_.video_bitrate);
+  if (SUCCEEDED(hr)) hr = output->SetUINT32(MF_MT_MPEG2_PROFILE, kProfileHigh);
+  if (SUCCEEDED(hr)) hr = set_video_attributes(output.Get(), options_);
+  if (SUCCEEDED(hr)) hr = writer_->add_stream(output.Get(), &video_stream_);
+  if (FAILED(hr)) return hr;
+  status_.stage = 9;
+
+  ComPtr<IMFMediaType> input;
+  hr = MFCreateMediaType(&input);
+  if (SUCCEEDED(hr)) hr = input->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+  if (SUCCEEDED(hr)) hr = input->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
+  if (SUCCEEDED(hr)) hr = set_video_attributes(input.Get(), options_);
+  if (FAILED(hr)) return hr;
+  ComPtr<IMFAttributes> parameters;
+  if (options_.live_encoding) {
+    // The GOP of two seconds must fit the encoder's 32-bit property.
+    if (options_.frame_rate > 0x7FFFFFFFu) return E_INVALIDARG;
+    hr = MFCreateAttributes(&parameters, 2);
+    if (SUCCEEDED(hr)) hr = parameters->SetUINT32(kEncoderRateControlMode, kRateControlConstantBitRate);
+    if (SUCCEEDED(hr)) hr = parameters->SetUINT32(kEncoderGopSize, options_.frame_rate * 2);
+    if (FAILED(hr)) return hr;
+  }
+  hr = writer_->set_input_type(video_stream_, input.Get(), parameters.Get());
+  if (FAILED(hr)) return hr;
+  status_.stage = 10;
+
+  ComPtr<IMFAttributes> pool;
+  hr = MFCreateAttributes(&pool, 3);
+  if (SUCCEEDED(hr)) hr = pool->SetUINT32(kSampleAllocatorBuffersPerSample, 1);
+  if (SUCCEEDED(hr)) hr = pool->SetUINT32(MF_SA_D3D11_USAGE, D3D11_USAGE_DEFAULT);
+  if (SUCCEEDED(hr)) hr = pool->SetUINT32(MF_SA_D3D11_BINDFLAGS, D3D11_BIND_RENDER_TARGET);
+  if (FAILED(hr)) return hr;
+  hr = converter_->create_allocator(device_manager_.Get(), kInitialSamples, kMaximumSamples, pool.Get(),
+                                    input.Get(), status_.stage);
+  if (FAILED(hr)) return hr;
+
+  hr = writer_->begin_writing();
+  if (FAILED(hr)) return hr;
+  status_.stage = 13;
+
+  // A failure kept before the writer existed (a file-optional start without
+  // disk space) ends its file from the start; the live output goes on.
+  if (FAILED(first_failure_)) writer_->fail(first_failure_);
+  return S_OK;
+}
+
+HRESULT RecordingSession::create_frame_copy(const D3D11_TEXTURE2D_DESC& captured) {
+  if (!device_) return E_UNEXPECTED;
+  if (captured.Format != DXGI_FORMAT_B8G8R8A8_UNORM && captured.Format != DXGI_FORMAT_R16G16B16A16_FLOAT) {
+    return kErrorUnsupportedD3DType;
+  }
+  D3D11_TEXTURE2D_DESC desc{};
+  desc.Width = captured.Width;
+  desc.Height = captured.Height;
+  desc.MipLevels = 1;
+  desc.ArraySize = 1;
+  desc.Format = captured.Format;
+  desc.SampleDesc.Count = 1;
+  desc.Usage = D3D11_USAGE_DEFAULT;
+  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+  ComPtr<ID3D11Texture2D> copy;
+  HRESULT hr = device_->CreateTexture2D(&desc, nullptr, &copy);
+  if (FAILED(hr)) return hr;
+  ComPtr<ID3D11ShaderResourceView> view;
+  hr = device_->CreateShaderResourceView(copy.Get(), nullptr, &view);
+  if (FAILED(hr)) return hr;
+  frame_copy_ = std::move(copy);
+  frame_copy_view_ = std::move(view);
+  captured_format_ = captured.Format;
+  status_.hdr_input = captured.Format == DXGI_FORMAT_R16G16B16A16_FLOAT;
+  return S_OK;
+}
+
+HRESULT RecordingSession::update_cursor_shape(const CapturedCursor& cursor) {
+  CursorShape shape = convert_cursor_shape(cursor.shape_info.Type, cursor.shape_info.Width,
+                                           cursor.shape_info.Height, cursor.shape_info.Pitch,
+                                           cursor.shape_data, cursor.shape_size);
+  if (shape.empty()) return S_FALSE;
+  if (cursor_view_ && shape == cursor_shape_) return S_OK;
+  if (!device_) return E_UNEXPECTED;
+
+  D3D11_TEXTURE2D_DESC desc{};
+  desc.Width = shape.width;
+  desc.Height = shape.height;
+  desc.MipLevels = 1;
+  desc.ArraySize = 1;
+  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+  desc.SampleDesc.Count = 1;
+  desc.Usage = D3D11_USAGE_IMMUTABLE;
+  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+  const D3D11_SUBRESOURCE_DATA data{shape.pixels.data(), shape.width * 4, 0};
+  ComPtr<ID3D11Texture2D> texture;
+  HRESULT hr = device_->CreateTexture2D(&desc, &data, &texture);
+  if (FAILED(hr)) return hr;
+  ComPtr<ID3D11ShaderResourceView> view;
+  hr = device_->CreateShaderResourceView(texture.Get(), nullptr, &view);
+  if (FAILED(hr)) return hr;
+  cursor_texture_ = std::move(texture);
+  cursor_view_ = std::move(view);
+  cursor_shape_ = std::move(shape);
+  return S_OK;
+}
+
+HRESULT RecordingSession::compose_frame(ID3D11Texture2D* texture, const CapturedFrameInfo& info) {
+  if (!texture) return E_POINTER;
+  if (!frame_copy_ || !composition_view_ || !frame_constants_) return E_UNEXPECTED;
+  D3D11_TEXTURE2D_DESC desc{};
+  texture->GetDesc(&desc);
+  const bool sideways = rotated_sideways(info.rotation);
+  const uint32_t upright_width = sideways ? desc.Height : desc.Width;
+  const uint32_t upright_height = sideways ? desc.Width : desc.Height;
+  D3D11_TEXTURE2D_DESC copy_desc{};
+  frame_copy_->GetDesc(&copy_desc);
+  // A texture the copy cannot take, or a turn of the output that changes the
+  // frame's shape, would compose a stale or clipped picture.
+  if (desc.Width != copy_desc.Width || desc.Height != copy_desc.Height || upright_width != composed_width_ ||
+      upright_height != composed_height_) {
+    return kErrorFrameSizeChanged;
+  }
+  if (desc.Format != copy_desc.Format) return kErrorUnsupportedD3DType;
+  context_->CopyResource(frame_copy_.Get(), texture);
+
+  bool cursor_drawn = false;
+  if (options_.include_cursor && info.cursor.visible) {
+    const HRESULT hr = update_cursor_shape(info.cursor);
+    if (FAILED(hr)) return hr;
+    cursor_drawn = cursor_view_ != nullptr;
+  }
+
+  FrameConstants constants{};
+  constants.frameSize[0] = static_cast<float>(copy_desc.Width);
+  constants.frameSize[1] = static_cast<float>(copy_desc.Height);
+  constants.cursorOrigin[0] = static_cast<float>(info.cursor.position.x);
+  constants.cursorOrigin[1] = static_cast<float>(info.cursor.position.y);
+  constants.cursorSize[0] = static_cast<float>(cursor_shape_.width);
+  constants.cursorSize[1] = static_cast<float>(cursor_shape_.height);
+  constants.sdrWhiteNits = info.sdr_white_nits;
+  constants.maxLuminanceNits = info.max_luminance_nits;
+  constants.cursorType = cursor_shape_.type;
+  constants.cursorVisible = cursor_drawn ? 1u : 0u;
+  constants.hdrInput = copy_desc.Format == DXGI_FORMAT_R16G16B16A16_FLOAT ? 1u : 0u;
+  constants.rotation = info.rotation;
+  D3D11_MAPPED_SUBRESOURCE mapped{};
+  HRESULT hr = context_->Map(frame_constants_.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped);
+  if (FAILED(hr)) return hr;
+  std::memcpy(mapped.pData, &constants, sizeof(constants));
+  context_->Unmap(frame_constants_.Get(), 0);
+
+  context_->IASetInputLayout(nullptr);
+  context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+  const D3D11_VIEWPORT viewport{0.0f, 0.0f, static_cast<float>(composed_width_),
+                                static_cast<float>(composed_height_), 0.0f, 1.0f};
+  context_->RSSetViewports(1, &viewport);
+  context_->RSSetState(nullptr);
+  context_->OMSetBlendState(nullptr, nullptr, 0xFFFFFFFF);
+  context_->OMSetDepthStencilState(nullptr, 0);
+  ID3D11RenderTargetView* targets[] = {composition_view_.Get()};
+  context_->OMSetRenderTargets(1, targets, nullptr);
+  context_->VSSetShader(vertex_shader_.Get(), nullptr, 0);
+  context_->GSSetShader(nullptr, nullptr, 0);
+  context_->HSSetShader(nullptr, nullptr, 0);
+  context_->DSSetShader(nullptr, nullptr, 0);
+  context_->PSSetShader(pixel_shader_.Get(), nullptr, 0);
+  ID3D11ShaderResourceView* views[] = {frame_copy_view_.Get(), cursor_view_.Get()};
+  context_->PSSetShaderResources(0, 2, views);
+  ID3D11Buffer* buffers[] = {frame_constants_.Get()};
+  context_->PSSetConstantBuffers(0, 1, buffers);
+  context_->Draw(3, 0);
+  ID3D11ShaderResourceView* no_views[] = {nullptr, nullptr};
+  context_->PSSetShaderResources(0, 2, no_views);
+  context_->OMSetRenderTargets(0, nullptr, nullptr);
+
+  if (cursor_drawn) ++status_.cursor_frames;
+  return S_OK;
+}
+
+HRESULT RecordingSession::encode_frame(int64_t index, const RECT& source) {
+  if (!writer_ || !converter_ || !composition_target_) return E_UNEXPECTED;
+  status_.stage = 20;
+  const int64_t time = frame_slot_time(index, options_.frame_rate);
+  const int64_t duration = frame_slot_time(index + 1, options_.frame_rate) - time;
+
+  ComPtr<IMFSample> sample;
+  HRESULT hr = converter_->allocate_sample(&sample);
+  if (hr == kErrorSampleAllocatorEmpty) {
+    // Every surface is still inside the encoder: skip the frame rather than
+    // wait for it.
+    ++status_.video_dropped_frames;
+    ++status_.video_allocator_drops;
+    return S_OK;
+  }
+  if (FAILED(hr)) return hr;
+  ComPtr<IMFMediaBuffer> buffer;
+  hr = sample->GetBufferByIndex(0, &buffer);
+  if (FAILED(hr)) return hr;
+  ComPtr<IMFDXGIBuffer> surface_buffer;
+  hr = buffer.As(&surface_buffer);
+  if (FAILED(hr)) return hr;
+  ComPtr<ID3D11Texture2D> surface;
+  hr = surface_buffer->GetResource(IID_PPV_ARGS(&surface));
+  if (FAILED(hr)) return hr;
+  UINT subresource = 0;
+  hr = surface_buffer->GetSubresourceIndex(&subresource);
+  if (FAILED(hr)) return hr;
+  if (subresource != 0) return E_UNEXPECTED;
+  DWORD max_length = 0;
+  hr = buffer->GetMaxLength(&max_length);
+  if (SUCCEEDED(hr)) hr = buffer->SetCurrentLength(max_length);
+  if (FAILED(hr)) return hr;
+  status_.stage = 21;
+
+  const LONG width = static_cast<LONG>(composed_width_);
+  const LONG height = static_cast<LONG>(composed_height_);
+  RECT rect;
+  rect.left = std::clamp<LONG>(source.left, 0, width - 1);
+  rect.top = std::clamp<LONG>(source.top, 0, height - 1);
+  rect.right = std::clamp<LONG>(source.right, rect.left + 1, width);
+  rect.bottom = std::clamp<LONG>(source.bottom, rect.top + 1, height);
+  ID3D11Texture2D* frame = composition_target_.Get();
+  if (watermark_) {
+    hr = watermark_->render(rect.left, rect.top, rect.right, rect.bottom, time);
+    if (FAILED(hr)) return hr;
+    status_.stage = 62;
+    frame = watermark_->output_texture();
+    rect = {0, 0, static_cast<LONG>(options_.width), static_cast<LONG>(options_.height)};
+  }
+  hr = converter_->convert(frame, rect, surface.Get(), status_.video_submitted_frames, status_.stage);
+  if (FAILED(hr)) return hr;
+
+  hr = sample->SetSampleTime(time);
+  if (FAILED(hr)) return hr;
+  status_.stage = 25;
+  hr = sample->SetSampleDuration(duration);
+  if (FAILED(hr)) return hr;
+  status_.stage = 26;
+  LARGE_INTEGER before{};
+  QueryPerformanceCounter(&before);
+  hr = writer_->write_sample(video_stream_, sample.Get());
+  LARGE_INTEGER after{};
+  QueryPerformanceCounter(&after);
+  const int64_t write_time = to_100ns(after.QuadPart - before.QuadPart);
+  status_.write_time_total += write_time;
+  status_.write_time_max = std::max(status_.write_time_max, write_time);
+  if (FAILED(hr)) return hr;
+  status_.stage = 27;
+
+  last_sample_time_ = time;
+  last_frame_index_ = index;
+  status_.last_video_end = time + duration;
+  ++status_.video_submitted_frames;
+  if (status_.mixed_blocks > 0) {
+    status_.audio_video_drift = status_.last_mixed_end - status_.last_video_end;
+    status_.audio_video_drift_max_abs =
+        std::max(status_.audio_video_drift_max_abs, std::abs(status_.audio_video_drift));
+  }
+  status_.stage = 28;
+  return S_OK;
+}
+
+}  // namespace quorvel::windows
