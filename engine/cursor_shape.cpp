@@ -44,8 +44,8 @@ CursorShape convert_cursor_shape(uint32_t type, uint32_t width, uint32_t height,
   shape.type = type;
   shape.pixels.resize(static_cast<size_t>(width) * height);
   for (uint32_t y = 0; y < height; ++y) {
-    std::memcpy(shape.pixels.data() + static_cast<size_t>(y) * width,
-                data + static_cast<size_t>(y) * pitch, static_cast<size_t>(row_bytes));
+    std::memcpy(shape.pixels.data() + static_cast<size_t>(y) * width, data + static_cast<size_t>(y) * pitch,
+                static_cast<size_t>(row_bytes));
   }
   return shape;
 }

@@ -133,8 +133,8 @@ constexpr std::array<ShaderEntryPoint, 2> kEntryPoints{{
 }  // namespace
 
 const EmbeddedShader& frame_shader() {
-  static const EmbeddedShader shader{"quorvel-frame", std::string_view(kFrameSource, sizeof(kFrameSource) - 1),
-                                     kEntryPoints};
+  static const EmbeddedShader shader{"quorvel-frame",
+                                     std::string_view(kFrameSource, sizeof(kFrameSource) - 1), kEntryPoints};
   return shader;
 }
 

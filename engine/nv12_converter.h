@@ -13,10 +13,10 @@
 // that delivers frames.
 #pragma once
 
-#include <windows.h>
 #include <d3d11.h>
 #include <mfidl.h>
 #include <mfobjects.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <functional>

@@ -29,12 +29,12 @@ constexpr GUID kEncoderGopSize = {
     0x95f31b26, 0x95a4, 0x41aa, {0x93, 0x03, 0x24, 0x6a, 0x7f, 0xc6, 0xee, 0xf1}};
 constexpr UINT32 kRateControlConstantBitRate = 0;
 
-constexpr UINT32 kInterlaceProgressive = 2;   // MFVideoInterlace_Progressive
-constexpr UINT32 kProfileHigh = 100;          // eAVEncH264VProfile_High
-constexpr UINT32 kPrimariesBt709 = 2;         // MFVideoPrimaries_BT709
-constexpr UINT32 kTransferBt709 = 5;          // MFVideoTransFunc_709
-constexpr UINT32 kMatrixBt709 = 1;            // MFVideoTransferMatrix_BT709
-constexpr UINT32 kNominalRange16To235 = 2;    // MFNominalRange_16_235
+constexpr UINT32 kInterlaceProgressive = 2;  // MFVideoInterlace_Progressive
+constexpr UINT32 kProfileHigh = 100;         // eAVEncH264VProfile_High
+constexpr UINT32 kPrimariesBt709 = 2;        // MFVideoPrimaries_BT709
+constexpr UINT32 kTransferBt709 = 5;         // MFVideoTransFunc_709
+constexpr UINT32 kMatrixBt709 = 1;           // MFVideoTransferMatrix_BT709
+constexpr UINT32 kNominalRange16To235 = 2;   // MFNominalRange_16_235
 
 bool rotated_sideways(uint32_t rotation) {
   return rotation == DXGI_MODE_ROTATION_ROTATE90 || rotation == DXGI_MODE_ROTATION_ROTATE270;
@@ -294,9 +294,9 @@ HRESULT RecordingSession::create_frame_copy(const D3D11_TEXTURE2D_DESC& captured
 }
 
 HRESULT RecordingSession::update_cursor_shape(const CapturedCursor& cursor) {
-  CursorShape shape = convert_cursor_shape(cursor.shape_info.Type, cursor.shape_info.Width,
-                                           cursor.shape_info.Height, cursor.shape_info.Pitch,
-                                           cursor.shape_data, cursor.shape_size);
+  CursorShape shape =
+      convert_cursor_shape(cursor.shape_info.Type, cursor.shape_info.Width, cursor.shape_info.Height,
+                           cursor.shape_info.Pitch, cursor.shape_data, cursor.shape_size);
   if (shape.empty()) return S_FALSE;
   if (cursor_view_ && shape == cursor_shape_) return S_OK;
   if (!device_) return E_UNEXPECTED;
@@ -370,8 +370,8 @@ HRESULT RecordingSession::compose_frame(ID3D11Texture2D* texture, const Captured
 
   context_->IASetInputLayout(nullptr);
   context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-  const D3D11_VIEWPORT viewport{0.0f, 0.0f, static_cast<float>(composed_width_),
-                                static_cast<float>(composed_height_), 0.0f, 1.0f};
+  const D3D11_VIEWPORT viewport{
+      0.0f, 0.0f, static_cast<float>(composed_width_), static_cast<float>(composed_height_), 0.0f, 1.0f};
   context_->RSSetViewports(1, &viewport);
   context_->RSSetState(nullptr);
   context_->OMSetBlendState(nullptr, nullptr, 0xFFFFFFFF);

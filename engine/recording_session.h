@@ -15,9 +15,9 @@
 // frame operations that call these steps).
 #pragma once
 
-#include <windows.h>
 #include <d3d11.h>
 #include <mfidl.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstdint>
@@ -209,9 +209,9 @@ class RecordingSession {
   Microsoft::WRL::ComPtr<ID3D11Device> device_;
   Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
   DXGI_FORMAT captured_format_ = DXGI_FORMAT_UNKNOWN;
-  uint32_t captured_width_ = 0;   // the texture as delivered
+  uint32_t captured_width_ = 0;  // the texture as delivered
   uint32_t captured_height_ = 0;
-  uint32_t composed_width_ = 0;   // upright
+  uint32_t composed_width_ = 0;  // upright
   uint32_t composed_height_ = 0;
   std::unique_ptr<Nv12Converter> converter_;
   Microsoft::WRL::ComPtr<ID3D11Texture2D> frame_copy_;

@@ -38,14 +38,13 @@ HRESULT make_mark_view(ID3D11Device* device, UINT width, UINT height, const void
 }
 
 HRESULT make_wic_factory(ComPtr<IWICImagingFactory>& factory) {
-  return CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                          IID_PPV_ARGS(&factory));
+  return CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
 }
 
 }  // namespace
 
-HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path,
-                             ID3D11ShaderResourceView** view, float* aspect) {
+HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path, ID3D11ShaderResourceView** view,
+                             float* aspect) {
   if (path.empty()) return E_INVALIDARG;
   if (!device || !view || !aspect) return E_POINTER;
   *view = nullptr;
@@ -54,8 +53,8 @@ HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path,
   HRESULT hr = make_wic_factory(factory);
   if (FAILED(hr)) return hr;
   ComPtr<IWICBitmapDecoder> decoder;
-  hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                          WICDecodeMetadataCacheOnLoad, &decoder);
+  hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                          &decoder);
   if (FAILED(hr)) return hr;
   ComPtr<IWICBitmapFrameDecode> frame;
   hr = decoder->GetFrame(0, &frame);
@@ -79,8 +78,8 @@ HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path,
   ComPtr<IWICFormatConverter> converter;
   hr = factory->CreateFormatConverter(&converter);
   if (FAILED(hr)) return hr;
-  hr = converter->Initialize(source.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
-                             nullptr, 0.0, WICBitmapPaletteTypeCustom);
+  hr = converter->Initialize(source.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                             0.0, WICBitmapPaletteTypeCustom);
   if (FAILED(hr)) return hr;
 
   const UINT stride = size.width * 4;
@@ -93,9 +92,8 @@ HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path,
   return S_OK;
 }
 
-HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text,
-                              ID3D11ShaderResourceView** view, float* aspect,
-                              const std::wstring& font_family) {
+HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text, ID3D11ShaderResourceView** view,
+                              float* aspect, const std::wstring& font_family) {
   if (text.empty()) return E_INVALIDARG;
   if (!device || !view || !aspect) return E_POINTER;
   *view = nullptr;
@@ -114,8 +112,7 @@ HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text,
 
   ComPtr<IDWriteTextFormat> format;
   hr = dwrite->CreateTextFormat(font_family.c_str(), nullptr, DWRITE_FONT_WEIGHT_SEMI_BOLD,
-                                DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, 58.0f, L"",
-                                &format);
+                                DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, 58.0f, L"", &format);
   if (FAILED(hr)) return hr;
   ComPtr<IDWriteTextLayout> layout;
   hr = dwrite->CreateTextLayout(text.c_str(), static_cast<UINT32>(text.size()), format.Get(),
@@ -129,8 +126,8 @@ HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text,
       watermark_text_bitmap_size(metrics.widthIncludingTrailingWhitespace, metrics.height);
 
   ComPtr<IWICBitmap> bitmap;
-  hr = wic->CreateBitmap(size.width, size.height, GUID_WICPixelFormat32bppPBGRA,
-                         WICBitmapCacheOnLoad, &bitmap);
+  hr = wic->CreateBitmap(size.width, size.height, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad,
+                         &bitmap);
   if (FAILED(hr)) return hr;
   const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
       D2D1_RENDER_TARGET_TYPE_SOFTWARE,
@@ -286,8 +283,8 @@ HRESULT WatermarkRenderer::render(int32_t left, int32_t top, int32_t right, int3
 
   ID3D11RenderTargetView* targets[] = {output_view_.Get()};
   context_->OMSetRenderTargets(1, targets, nullptr);
-  D3D11_VIEWPORT viewport{0.0f, 0.0f, static_cast<float>(output_width_),
-                          static_cast<float>(output_height_), 0.0f, 1.0f};
+  D3D11_VIEWPORT viewport{0.0f, 0.0f, static_cast<float>(output_width_), static_cast<float>(output_height_),
+                          0.0f, 1.0f};
   context_->RSSetViewports(1, &viewport);
   context_->IASetInputLayout(nullptr);
   context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);

@@ -9,8 +9,8 @@
 // texture is built once at initialize and never changes.
 #pragma once
 
-#include <windows.h>
 #include <d3d11.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstdint>
@@ -87,14 +87,13 @@ class WatermarkRenderer {
 // Decodes the picture at `path` with WIC (frame 0), scales it down to at most
 // 2048 pixels a side and makes an immutable premultiplied B8G8R8A8 texture
 // view of it. WINCODEC_ERR_BADIMAGE for a picture without pixels.
-HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path,
-                             ID3D11ShaderResourceView** view, float* aspect);
+HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path, ID3D11ShaderResourceView** view,
+                             float* aspect);
 
 // Draws `text` in white, semibold, 58 DIP, into a transparent bitmap with a
 // 16-pixel border (64 x 64 to 2048 x 1024) and makes an immutable
 // premultiplied B8G8R8A8 texture view of it.
-HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text,
-                              ID3D11ShaderResourceView** view, float* aspect,
-                              const std::wstring& font_family = kWatermarkFontFamily);
+HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text, ID3D11ShaderResourceView** view,
+                              float* aspect, const std::wstring& font_family = kWatermarkFontFamily);
 
 }  // namespace quorvel::windows

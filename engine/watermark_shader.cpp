@@ -120,8 +120,8 @@ constexpr std::array<ShaderEntryPoint, 2> kEntryPoints{{
 }  // namespace
 
 const EmbeddedShader& watermark_shader() {
-  static const EmbeddedShader shader{"quorvel-watermark", std::string_view(kWatermarkSource, sizeof(kWatermarkSource) - 1),
-                                     kEntryPoints};
+  static const EmbeddedShader shader{
+      "quorvel-watermark", std::string_view(kWatermarkSource, sizeof(kWatermarkSource) - 1), kEntryPoints};
   return shader;
 }
 

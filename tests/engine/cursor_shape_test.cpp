@@ -38,7 +38,7 @@ TEST(CursorShape, MonochromeMasksBecomeTransparentInvertBlackAndWhite) {
 TEST(CursorShape, MonochromeThirtyTwoBySixtyFourIsAThirtyTwoPixelSquare) {
   std::vector<std::vector<int>> and_bits(32, std::vector<int>(32, 1));
   std::vector<std::vector<int>> xor_bits(32, std::vector<int>(32, 0));
-  and_bits[5][9] = 0;  // one black pixel
+  and_bits[5][9] = 0;    // one black pixel
   xor_bits[31][31] = 1;  // one inverting pixel
   const std::vector<uint8_t> bytes = monochrome(32, 32, 4, and_bits, xor_bits);
   const CursorShape shape = convert_cursor_shape(kCursorMonochrome, 32, 64, 4, bytes.data(), bytes.size());

@@ -13,9 +13,8 @@ using Microsoft::WRL::ComPtr;
 
 bool make_device(ComPtr<ID3D11Device>& device, ComPtr<ID3D11DeviceContext>& context) {
   const D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_1, D3D_FEATURE_LEVEL_11_0};
-  HRESULT hr = D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr,
-                                 D3D11_CREATE_DEVICE_BGRA_SUPPORT, levels, 2, D3D11_SDK_VERSION,
-                                 &device, nullptr, &context);
+  HRESULT hr = D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, D3D11_CREATE_DEVICE_BGRA_SUPPORT,
+                                 levels, 2, D3D11_SDK_VERSION, &device, nullptr, &context);
   if (FAILED(hr)) return false;
   ComPtr<ID3D10Multithread> multithread;
   if (SUCCEEDED(context.As(&multithread))) multithread->SetMultithreadProtected(TRUE);

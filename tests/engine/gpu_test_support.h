@@ -8,8 +8,8 @@
 // log). Each written path is printed.
 #pragma once
 
-#include <windows.h>
 #include <d3d11.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstdint>
@@ -36,8 +36,7 @@ Microsoft::WRL::ComPtr<ID3D11Texture2D> make_fp16_texture(ID3D11Device* device, 
                                                           uint32_t height, const std::vector<float>& rgb);
 
 // The pixels of a B8G8R8A8 texture as 0xAARRGGBB, rows packed; empty on failure.
-std::vector<uint32_t> read_bgra(ID3D11Device* device, ID3D11DeviceContext* context,
-                                ID3D11Texture2D* texture);
+std::vector<uint32_t> read_bgra(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture);
 
 inline uint8_t red(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 16); }
 inline uint8_t green(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 8); }

@@ -1,15 +1,13 @@
-#include "engine/recording_session.h"
-
+#include <gtest/gtest.h>
 #include <mfapi.h>
 #include <mftransform.h>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <mutex>
 #include <vector>
 
 #include "engine/engine_errors.h"
+#include "engine/recording_session.h"
 #include "engine/watermark_layout.h"
 #include "tests/engine/gpu_test_support.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
@@ -56,7 +54,8 @@ constexpr uint32_t kInvertedBackground = 0xFFDFBF9F;
 
 // The encoder's rate-control mode and GOP size, and the allocator's buffers
 // per sample, as the platform documents them.
-constexpr GUID kRateControlMode = {0x1c0608e9, 0x370c, 0x4710, {0x8a, 0x58, 0xcb, 0x61, 0x81, 0xc4, 0x24, 0x23}};
+constexpr GUID kRateControlMode = {
+    0x1c0608e9, 0x370c, 0x4710, {0x8a, 0x58, 0xcb, 0x61, 0x81, 0xc4, 0x24, 0x23}};
 constexpr GUID kGopSize = {0x95f31b26, 0x95a4, 0x41aa, {0x93, 0x03, 0x24, 0x6a, 0x7f, 0xc6, 0xee, 0xf1}};
 
 D3D11_TEXTURE2D_DESC texture_desc(ID3D11Texture2D* texture) {
@@ -112,7 +111,8 @@ class RecordingSessionVideoTest : public ::testing::Test {
   // inside the fake encoder.
   void make_session(size_t held_back = 0) {
     RecordingSessionPlatform platform;
-    platform.writers.sink_writers.create_encoding_writer = test::FakeEncoderSinkWriter::factory(encoder_, held_back);
+    platform.writers.sink_writers.create_encoding_writer =
+        test::FakeEncoderSinkWriter::factory(encoder_, held_back);
     platform.nv12_converters = test::FakeNv12Converter::factory(converter_);
     platform.watermark_font_family = L"DejaVu Sans";
     session_ = RecordingSession::create(std::move(platform));
@@ -209,7 +209,8 @@ TEST_F(RecordingSessionVideoTest, SetUpHandsTheEncoderAnH264StreamAndAnNv12Input
 
 TEST_F(RecordingSessionVideoTest, FileEncodingPassesNoEncodingParameters) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame = test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   ASSERT_EQ(encoder_->parameters.size(), 1u);
   EXPECT_FALSE(encoder_->parameters[0]);
@@ -219,7 +220,8 @@ TEST_F(RecordingSessionVideoTest, RefusesAFrameRateWhoseGopDoesNotFit) {
   options_.live_encoding = true;
   options_.frame_rate = 0x80000000u;
   make_session();
-  const ComPtr<ID3D11Texture2D> frame = test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
   EXPECT_EQ(setup(frame.Get()), E_INVALIDARG);
   EXPECT_EQ(status().stage, 9u);
   EXPECT_TRUE(encoder_->input_types.empty());
@@ -239,7 +241,8 @@ TEST_F(RecordingSessionVideoTest, RefusesCapturedFormatsItCannotCompose) {
   EXPECT_EQ(Peer::create_frame_copy(*session_, desc), kErrorUnsupportedD3DType);
   // A change to FP16 rebuilds the copy and marks the input as HDR.
   desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  ASSERT_HRESULT_SUCCEEDED(Peer::setup(*session_, device_.Get(), context_.Get(), desc, DXGI_MODE_ROTATION_IDENTITY));
+  ASSERT_HRESULT_SUCCEEDED(
+      Peer::setup(*session_, device_.Get(), context_.Get(), desc, DXGI_MODE_ROTATION_IDENTITY));
   desc.Format = DXGI_FORMAT_R16G16B16A16_FLOAT;
   EXPECT_HRESULT_SUCCEEDED(Peer::create_frame_copy(*session_, desc));
   EXPECT_TRUE(status().hdr_input);
@@ -248,7 +251,8 @@ TEST_F(RecordingSessionVideoTest, RefusesCapturedFormatsItCannotCompose) {
 TEST_F(RecordingSessionVideoTest, TheVideoProcessorStopsTheSetUpWhereThePlatformHasNone) {
   converter_->open_result = E_NOINTERFACE;  // what Wine's device answers for ID3D11VideoDevice
   make_session();
-  const ComPtr<ID3D11Texture2D> frame = test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
   EXPECT_EQ(setup(frame.Get()), E_NOINTERFACE);
   EXPECT_EQ(status().stage, 1u);
   EXPECT_TRUE(encoder_->output_types.empty());
@@ -260,9 +264,15 @@ TEST(RecordingSessionVideo, FrameSlotsNeverDrift) {
     uint32_t rate;
     int64_t time;
   };
-  const Case cases[] = {{-3, 30, 0},          {0, 30, 0},         {1, 30, 333'333},       {2, 30, 666'666},
-                        {3, 30, 10'000'000 / 10}, {30, 30, 10'000'000}, {31, 30, 10'333'333},
-                        {1'080'000'000'000, 60, 180'000'000'000'000'000}};  // index x 10^7 alone would overflow
+  const Case cases[] = {
+      {-3, 30, 0},
+      {0, 30, 0},
+      {1, 30, 333'333},
+      {2, 30, 666'666},
+      {3, 30, 10'000'000 / 10},
+      {30, 30, 10'000'000},
+      {31, 30, 10'333'333},
+      {1'080'000'000'000, 60, 180'000'000'000'000'000}};  // index x 10^7 alone would overflow
   for (const Case& c : cases) EXPECT_EQ(frame_slot_time(c.index, c.rate), c.time) << c.index;
 }
 
@@ -322,7 +332,8 @@ TEST_F(RecordingSessionVideoTest, DropsTheFrameWhileTwelveSamplesAreInsideTheEnc
 
 TEST_F(RecordingSessionVideoTest, ClampsTheSourceRectangleToTheFrame) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame = test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   ASSERT_HRESULT_SUCCEEDED(Peer::compose(*session_, frame.Get(), CapturedFrameInfo{}));
   struct Case {
@@ -330,11 +341,11 @@ TEST_F(RecordingSessionVideoTest, ClampsTheSourceRectangleToTheFrame) {
     RECT used;
   };
   const Case cases[] = {
-      {{8, 6, 40, 30}, {8, 6, 40, 30}},        // inside: unchanged
-      {{-10, -5, 100, 80}, {0, 0, 64, 48}},    // beyond every edge
-      {{30, 20, 10, 5}, {30, 20, 31, 21}},     // inverted: one pixel
-      {{10, 10, 10, 10}, {10, 10, 11, 11}},    // empty: one pixel
-      {{70, 50, 90, 60}, {63, 47, 64, 48}},    // entirely outside
+      {{8, 6, 40, 30}, {8, 6, 40, 30}},      // inside: unchanged
+      {{-10, -5, 100, 80}, {0, 0, 64, 48}},  // beyond every edge
+      {{30, 20, 10, 5}, {30, 20, 31, 21}},   // inverted: one pixel
+      {{10, 10, 10, 10}, {10, 10, 11, 11}},  // empty: one pixel
+      {{70, 50, 90, 60}, {63, 47, 64, 48}},  // entirely outside
   };
   int64_t index = 0;
   for (const Case& c : cases) {
@@ -357,8 +368,8 @@ std::vector<uint8_t> monochrome_pointer() {
   for (int row = 32; row < 64; ++row) {
     for (int b = 0; b < 4; ++b) bytes[row * 4 + b] = 0xFF;  // XOR 1: white where AND is 0
   }
-  bytes[0] = 0xC0;           // AND 1 for pixels 0 and 1 of row 0
-  bytes[32 * 4] = 0x5F;      // XOR of row 0: pixel 0 -> 0, pixel 1 -> 1, pixel 2 -> 0, rest 1
+  bytes[0] = 0xC0;       // AND 1 for pixels 0 and 1 of row 0
+  bytes[32 * 4] = 0x5F;  // XOR of row 0: pixel 0 -> 0, pixel 1 -> 1, pixel 2 -> 0, rest 1
   return bytes;
 }
 
@@ -388,14 +399,14 @@ TEST_F(RecordingSessionVideoTest, DrawsAMonochromePointerWithItsFourPixelKinds) 
   ASSERT_EQ(out.size(), 64u * 64u);
   test::keep_frame("compose-monochrome-pointer", 64, 64, out);
   const auto at = [&](int x, int y) { return out[static_cast<size_t>(y) * 64 + x]; };
-  EXPECT_EQ(at(10, 20), kBackground);           // transparent
-  EXPECT_EQ(at(11, 20), kInvertedBackground);   // inverts the screen
-  EXPECT_EQ(at(12, 20), 0xFF000000u);           // black
-  EXPECT_EQ(at(13, 20), 0xFFFFFFFFu);           // white
-  EXPECT_EQ(at(41, 51), 0xFFFFFFFFu);           // last pixel of the 32 x 32 cursor
+  EXPECT_EQ(at(10, 20), kBackground);          // transparent
+  EXPECT_EQ(at(11, 20), kInvertedBackground);  // inverts the screen
+  EXPECT_EQ(at(12, 20), 0xFF000000u);          // black
+  EXPECT_EQ(at(13, 20), 0xFFFFFFFFu);          // white
+  EXPECT_EQ(at(41, 51), 0xFFFFFFFFu);          // last pixel of the 32 x 32 cursor
   EXPECT_EQ(at(9, 20), kBackground);
   EXPECT_EQ(at(42, 51), kBackground);
-  EXPECT_EQ(at(41, 52), kBackground);           // the XOR half is not drawn as rows
+  EXPECT_EQ(at(41, 52), kBackground);  // the XOR half is not drawn as rows
   EXPECT_EQ(status().cursor_frames, 1u);
 
   // Hidden, or cursor recording off: the frame is the desktop alone.
@@ -534,7 +545,8 @@ TEST_F(RecordingSessionVideoTest, RotatedOutputsComposeUpright) {
   constexpr uint32_t kHeight = 6;
   std::vector<uint32_t> upright(kWidth * kHeight);
   for (uint32_t y = 0; y < kHeight; ++y) {
-    for (uint32_t x = 0; x < kWidth; ++x) upright[y * kWidth + x] = 0xFF000000u | (x * 40 + 10) << 16 | (y * 40 + 10) << 8 | 0x33;
+    for (uint32_t x = 0; x < kWidth; ++x)
+      upright[y * kWidth + x] = 0xFF000000u | (x * 40 + 10) << 16 | (y * 40 + 10) << 8 | 0x33;
   }
   struct Case {
     uint32_t rotation;
@@ -612,7 +624,8 @@ TEST_F(RecordingSessionVideoTest, WatermarkedFramesAreCroppedScaledAndMarked) {
   std::vector<uint32_t> pixels(640 * 360);
   for (uint32_t y = 0; y < 360; ++y) {
     for (uint32_t x = 0; x < 640; ++x) {
-      pixels[y * 640 + x] = x < 320 ? (y < 180 ? 0xFFFF0000 : 0xFF00FF00) : (y < 180 ? 0xFF0000FF : 0xFF808080);
+      pixels[y * 640 + x] =
+          x < 320 ? (y < 180 ? 0xFFFF0000 : 0xFF00FF00) : (y < 180 ? 0xFF0000FF : 0xFF808080);
     }
   }
   const ComPtr<ID3D11Texture2D> frame = test::make_bgra_texture(device_.Get(), 640, 360, pixels);
@@ -633,7 +646,8 @@ TEST_F(RecordingSessionVideoTest, WatermarkedFramesAreCroppedScaledAndMarked) {
   EXPECT_EQ(conversion.source_rect.bottom, 180);
   ASSERT_EQ(conversion.source_desc.Width, 320u);
   ASSERT_EQ(conversion.source_desc.Height, 180u);
-  const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), conversion.source_copy.Get());
+  const std::vector<uint32_t> out =
+      test::read_bgra(device_.Get(), context_.Get(), conversion.source_copy.Get());
   ASSERT_EQ(out.size(), 320u * 180u);
   test::keep_frame("compose-watermarked", 320, 180, out);
 

@@ -14,7 +14,7 @@ struct TimingCase {
   int64_t time;
   float opacity_share;  // of the configured opacity
   float spin;
-  float angle;          // wobble sin(t x 0.65) x 0.045 plus spin
+  float angle;  // wobble sin(t x 0.65) x 0.045 plus spin
 };
 
 TEST(WatermarkLayout, FadesAndSpinsInAndOutOfEachCycle) {
@@ -58,7 +58,7 @@ TEST(WatermarkLayout, CornerSequenceFollowsTheSeed) {
   for (uint64_t k = 0; k < std::size(seed_zero); ++k) {
     EXPECT_EQ(watermark_corner(k, 0), seed_zero[k]) << "cycle " << k;
   }
-  const C seed_c0ffee[] = {C::kTopRight, C::kBottomRight, C::kTopRight, C::kBottomLeft,
+  const C seed_c0ffee[] = {C::kTopRight, C::kBottomRight, C::kTopRight,   C::kBottomLeft,
                            C::kTopLeft,  C::kTopLeft,     C::kBottomLeft, C::kTopRight};
   for (uint64_t k = 0; k < std::size(seed_c0ffee); ++k) {
     EXPECT_EQ(watermark_corner(k, 0xC0FFEE), seed_c0ffee[k]) << "cycle " << k;
@@ -104,7 +104,7 @@ TEST(WatermarkLayout, ScalesLargeImagesToTheLimit) {
     uint32_t width, height, expected_width, expected_height;
   };
   const Case cases[] = {
-      {4096, 1024, 2048, 512}, {3000, 1, 2048, 1},   {1, 5000, 1, 2048},
+      {4096, 1024, 2048, 512},  {3000, 1, 2048, 1},   {1, 5000, 1, 2048},
       {2048, 2048, 2048, 2048}, {640, 480, 640, 480}, {2049, 3, 2048, 3},
   };
   for (const Case& c : cases) {
@@ -120,9 +120,8 @@ TEST(WatermarkLayout, TextBitmapHasABorderAndStaysWithinItsLimits) {
     uint32_t expected_width, expected_height;
   };
   const Case cases[] = {
-      {0.0f, 0.0f, 64, 64},         {10.0f, 20.0f, 64, 64},
-      {100.2f, 70.0f, 133, 102},    {3000.0f, 2000.0f, 2048, 1024},
-      {2016.0f, 992.0f, 2048, 1024},
+      {0.0f, 0.0f, 64, 64},           {10.0f, 20.0f, 64, 64},        {100.2f, 70.0f, 133, 102},
+      {3000.0f, 2000.0f, 2048, 1024}, {2016.0f, 992.0f, 2048, 1024},
   };
   for (const Case& c : cases) {
     const WatermarkPixelSize size = watermark_text_bitmap_size(c.width, c.height);

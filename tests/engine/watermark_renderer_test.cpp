@@ -4,7 +4,9 @@
 
 #include <cmath>
 
+#include "engine/frame_shader.h"
 #include "engine/watermark_layout.h"
+#include "engine/watermark_shader.h"
 #include "tests/engine/gpu_test_support.h"
 #include "tests/support/test_support.h"
 
@@ -130,8 +132,9 @@ TEST_F(WatermarkRendererTest, LargeImagesAreScaledToTwoThousandPixelsASide) {
 TEST_F(WatermarkRendererTest, ImageFailuresAreReported) {
   ComPtr<ID3D11ShaderResourceView> view;
   float aspect = 0.0f;
-  EXPECT_EQ(load_watermark_image(device_.Get(), L"", &view, &aspect), E_INVALIDARG);
-  EXPECT_TRUE(FAILED(load_watermark_image(device_.Get(), (temp_ / L"missing.png").wstring(), &view, &aspect)));
+  EXPECT_EQ(load_watermark_image(device_.Get(), std::wstring(), &view, &aspect), E_INVALIDARG);
+  EXPECT_TRUE(
+      FAILED(load_watermark_image(device_.Get(), (temp_ / L"missing.png").wstring(), &view, &aspect)));
   EXPECT_FALSE(view);
 }
 
@@ -178,7 +181,7 @@ TEST_F(WatermarkRendererTest, TextIsDrawnWhiteOnTransparentWithABorder) {
   }
   ComPtr<ID3D11ShaderResourceView> view;
   float aspect = 0.0f;
-  EXPECT_EQ(render_watermark_text(device_.Get(), L"", &view, &aspect, kTestFont), E_INVALIDARG);
+  EXPECT_EQ(render_watermark_text(device_.Get(), std::wstring(), &view, &aspect, kTestFont), E_INVALIDARG);
 }
 
 TEST_F(WatermarkRendererTest, CropsAndScalesTheViewportWhileTheMarkIsInvisible) {
@@ -186,7 +189,8 @@ TEST_F(WatermarkRendererTest, CropsAndScalesTheViewportWhileTheMarkIsInvisible) 
   std::vector<uint32_t> pixels(640 * 360);
   for (uint32_t y = 0; y < 360; ++y) {
     for (uint32_t x = 0; x < 640; ++x) {
-      pixels[y * 640 + x] = x < 320 ? (y < 180 ? 0xFFFF0000 : 0xFF00FF00) : (y < 180 ? 0xFF0000FF : 0xFF808080);
+      pixels[y * 640 + x] =
+          x < 320 ? (y < 180 ? 0xFFFF0000 : 0xFF00FF00) : (y < 180 ? 0xFF0000FF : 0xFF808080);
     }
   }
   const ComPtr<ID3D11Texture2D> frame = composed(640, 360, pixels);
@@ -196,18 +200,22 @@ TEST_F(WatermarkRendererTest, CropsAndScalesTheViewportWhileTheMarkIsInvisible) 
   settings.image_path = solid_png(L"mark.png", 40, 10, 0xFFFF0000);
   settings.opacity = 1.0f;
   auto renderer = WatermarkRenderer::create(kTestFont);
-  ASSERT_HRESULT_SUCCEEDED(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 160, 90, settings));
+  ASSERT_HRESULT_SUCCEEDED(
+      renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 160, 90, settings));
   // Time 0: the mark has opacity 0.
   ASSERT_HRESULT_SUCCEEDED(renderer->render(320, 180, 640, 360, 0));
   ASSERT_NE(renderer->output_texture(), nullptr);
-  const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
+  const std::vector<uint32_t> out =
+      test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
   ASSERT_EQ(out.size(), 160u * 90u);
   for (uint32_t pixel : out) ASSERT_EQ(pixel, 0xFF808080u);
   test::keep_frame("watermark-crop-time-0", 160, 90, out);
 }
 
-// Where the geometry puts the mark, the blended colour is the mark over the
-// frame at the faded opacity; outside it the frame is untouched.
+// Where the geometry puts the mark, turned by the angle of the moment, the
+// blended colour is the mark over the frame at the faded opacity; outside it
+// the frame is untouched. The quarter and three-quarter turns of the spin
+// check the shader's sine and cosine.
 TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
   const uint32_t background = 0xFF336699;  // r 0x33, g 0x66, b 0x99
   const ComPtr<ID3D11Texture2D> frame = composed(320, 180, std::vector<uint32_t>(320 * 180, background));
@@ -218,47 +226,61 @@ TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
   settings.opacity = 0.48f;
   settings.seed = 0xC0FFEE;  // cycle 0: top right
   auto renderer = WatermarkRenderer::create(kTestFont);
-  ASSERT_HRESULT_SUCCEEDED(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 320, 180, settings));
+  ASSERT_HRESULT_SUCCEEDED(
+      renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 320, 180, settings));
   EXPECT_FLOAT_EQ(renderer->aspect(), 4.0f);
+  ASSERT_EQ(watermark_corner(0, settings.seed), WatermarkCorner::kTopRight);
+  const WatermarkGeometry g = watermark_geometry(320, 180, 4.0f, WatermarkCorner::kTopRight);
 
   struct Case {
     const char* name;
     int64_t time;
-    float opacity;
   };
-  const Case cases[] = {{"watermark-6s", 6 * kSecond, 0.48f}, {"watermark-11.625s", 116'250'000, 0.24f}};
+  const Case cases[] = {
+      {"watermark-6s", 6 * kSecond},       // full opacity, wobble only
+      {"watermark-11.625s", 116'250'000},  // half opacity, half a turn
+      {"watermark-0.5625s", 5'625'000},    // three-quarter opacity, a quarter turn
+      {"watermark-0.1875s", 1'875'000},    // quarter opacity, three quarters of a turn
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_HRESULT_SUCCEEDED(renderer->render(0, 0, 320, 180, c.time));
-    const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
+    const std::vector<uint32_t> out =
+        test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
     ASSERT_EQ(out.size(), 320u * 180u);
     test::keep_frame(c.name, 320, 180, out);
 
-    const WatermarkGeometry g = watermark_geometry(320, 180, 4.0f, watermark_corner(0, settings.seed));
-    ASSERT_EQ(watermark_corner(0, settings.seed), WatermarkCorner::kTopRight);
-    const uint8_t expected_r = static_cast<uint8_t>(std::lround(0x33 * (1 - c.opacity) + 255 * c.opacity));
-    const uint8_t expected_g = static_cast<uint8_t>(std::lround(0x66 * (1 - c.opacity)));
-    const uint8_t expected_b = static_cast<uint8_t>(std::lround(0x99 * (1 - c.opacity)));
+    const WatermarkTiming timing = watermark_timing(c.time);
+    const double opacity = watermark_opacity(timing, settings.opacity);
+    const double cos_a = std::cos(timing.angle);
+    const double sin_a = std::sin(timing.angle);
+    const uint8_t expected_r = static_cast<uint8_t>(std::lround(0x33 * (1 - opacity) + 255 * opacity));
+    const uint8_t expected_g = static_cast<uint8_t>(std::lround(0x66 * (1 - opacity)));
+    const uint8_t expected_b = static_cast<uint8_t>(std::lround(0x99 * (1 - opacity)));
     size_t inside = 0;
+    size_t outside = 0;
     for (int y = 0; y < 180; ++y) {
       for (int x = 0; x < 320; ++x) {
         const uint32_t pixel = out[static_cast<size_t>(y) * 320 + x];
-        const float dx = std::fabs(x + 0.5f - g.center_x);
-        const float dy = std::fabs(y + 0.5f - g.center_y);
-        // The mark turns by at most 0.045 rad plus the spin (none at 6 s, half a
-        // turn at 11.625 s, which leaves a rectangle where it was): keep 3
-        // pixels clear of its edges.
-        if (dx < g.half_width - 3 && dy < g.half_height - 3) {
+        const double rx = x + 0.5 - g.center_x;
+        const double ry = y + 0.5 - g.center_y;
+        // The pixel in the mark's own frame.
+        const double u = std::fabs(cos_a * rx + sin_a * ry);
+        const double v = std::fabs(-sin_a * rx + cos_a * ry);
+        // Two pixels either side of the edge may be partly covered.
+        if (u < g.half_width - 2 && v < g.half_height - 2) {
           ++inside;
           EXPECT_NEAR(red(pixel), expected_r, 1) << x << "," << y;
           EXPECT_NEAR(green(pixel), expected_g, 1) << x << "," << y;
           EXPECT_NEAR(blue(pixel), expected_b, 1) << x << "," << y;
-        } else if (dx > g.half_width + 3 || dy > g.half_height + 3) {
+        } else if (u > g.half_width + 2 || v > g.half_height + 2) {
+          ++outside;
           EXPECT_EQ(pixel, background) << x << "," << y;
         }
       }
     }
-    EXPECT_GT(inside, 500u);
+    EXPECT_GT(inside, 200u);
+    EXPECT_GT(outside, 50'000u);
   }
 }
 
@@ -270,9 +292,11 @@ TEST_F(WatermarkRendererTest, TextMarkBrightensItsCornerOnly) {
   settings.opacity = 1.0f;
   settings.seed = 0;  // cycle 0: top left
   auto renderer = WatermarkRenderer::create(kTestFont);
-  ASSERT_HRESULT_SUCCEEDED(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 640, 360, settings));
+  ASSERT_HRESULT_SUCCEEDED(
+      renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 640, 360, settings));
   ASSERT_HRESULT_SUCCEEDED(renderer->render(0, 0, 640, 360, 6 * kSecond));
-  const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
+  const std::vector<uint32_t> out =
+      test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
   ASSERT_EQ(out.size(), 640u * 360u);
   test::keep_frame("watermark-text", 640, 360, out);
   const WatermarkGeometry g = watermark_geometry(640, 360, renderer->aspect(), WatermarkCorner::kTopLeft);
@@ -290,6 +314,23 @@ TEST_F(WatermarkRendererTest, TextMarkBrightensItsCornerOnly) {
     }
   }
   EXPECT_GT(bright, 50u);
+}
+
+// The shader compile test covers every shader in the registry; both of the
+// video path's shaders must be there under the names the compiler reports.
+TEST(VideoShaders, AreRegisteredForTheCompileTest) {
+  bool frame = false;
+  bool watermark = false;
+  for (const EmbeddedShader* shader : embedded_shaders()) {
+    frame = frame || shader == &frame_shader();
+    watermark = watermark || shader == &watermark_shader();
+  }
+  EXPECT_TRUE(frame);
+  EXPECT_TRUE(watermark);
+  EXPECT_STREQ(frame_shader().name, "quorvel-frame");
+  EXPECT_STREQ(watermark_shader().name, "quorvel-watermark");
+  EXPECT_EQ(sizeof(FrameConstants), 48u);
+  EXPECT_EQ(sizeof(WatermarkConstants), 64u);
 }
 
 }  // namespace

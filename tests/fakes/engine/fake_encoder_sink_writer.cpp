@@ -22,11 +22,12 @@ std::optional<UINT32> read_uint32(IMFAttributes* attributes, REFGUID key) {
 
 }  // namespace
 
-FakeEncoderSinkWriter::FakeEncoderSinkWriter(ComPtr<IMFSinkWriter> inner, std::shared_ptr<FakeEncoderRecord> record)
+FakeEncoderSinkWriter::FakeEncoderSinkWriter(ComPtr<IMFSinkWriter> inner,
+                                             std::shared_ptr<FakeEncoderRecord> record)
     : inner_(std::move(inner)), record_(std::move(record)) {}
 
-SinkWriterFactory::EncodingWriterFunction FakeEncoderSinkWriter::factory(std::shared_ptr<FakeEncoderRecord> record,
-                                                                       size_t held_back) {
+SinkWriterFactory::EncodingWriterFunction FakeEncoderSinkWriter::factory(
+    std::shared_ptr<FakeEncoderRecord> record, size_t held_back) {
   return [record, held_back](IMFMediaSink* sink, IMFAttributes* attributes, IMFSinkWriter** out) -> HRESULT {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -51,7 +52,8 @@ STDMETHODIMP FakeEncoderSinkWriter::AddStream(IMFMediaType* type, DWORD* index) 
   return inner_->AddStream(type, index);
 }
 
-STDMETHODIMP FakeEncoderSinkWriter::SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes* parameters) {
+STDMETHODIMP FakeEncoderSinkWriter::SetInputMediaType(DWORD index, IMFMediaType* type,
+                                                      IMFAttributes* parameters) {
   record_->input_types.push_back(copy_type(type));
   ComPtr<IMFAttributes> copy;
   if (parameters && SUCCEEDED(MFCreateAttributes(&copy, 2))) parameters->CopyAllItems(copy.Get());

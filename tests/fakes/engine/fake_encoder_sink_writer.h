@@ -4,9 +4,9 @@
 // encoding parameters. Every call is passed on unchanged.
 #pragma once
 
-#include <windows.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <memory>
@@ -34,7 +34,8 @@ struct FakeEncoderRecord {
 
 class FakeEncoderSinkWriter final : public FakeSinkWriterBase {
  public:
-  FakeEncoderSinkWriter(Microsoft::WRL::ComPtr<IMFSinkWriter> inner, std::shared_ptr<FakeEncoderRecord> record);
+  FakeEncoderSinkWriter(Microsoft::WRL::ComPtr<IMFSinkWriter> inner,
+                        std::shared_ptr<FakeEncoderRecord> record);
 
   STDMETHODIMP AddStream(IMFMediaType* type, DWORD* index) override;
   STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes* parameters) override;

@@ -11,7 +11,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr GUID kBuffersPerSample = {0x873c5171, 0x1e3d, 0x4e25, {0x98, 0x8d, 0xb4, 0x33, 0xce, 0x04, 0x19, 0x83}};
+constexpr GUID kBuffersPerSample = {
+    0x873c5171, 0x1e3d, 0x4e25, {0x98, 0x8d, 0xb4, 0x33, 0xce, 0x04, 0x19, 0x83}};
 
 std::optional<UINT32> read_uint32(IMFAttributes* attributes, REFGUID key) {
   UINT32 value = 0;
@@ -133,7 +134,7 @@ HRESULT FakeNv12Converter::convert(ID3D11Texture2D* source, const RECT& source_r
   const LONG height = source_rect.bottom - source_rect.top;
   if (static_cast<UINT>(width) == target_desc.Width && static_cast<UINT>(height) == target_desc.Height &&
       target_desc.Format == conversion.source_desc.Format) {
-    const D3D11_BOX box{static_cast<UINT>(source_rect.left), static_cast<UINT>(source_rect.top), 0,
+    const D3D11_BOX box{static_cast<UINT>(source_rect.left),  static_cast<UINT>(source_rect.top),    0,
                         static_cast<UINT>(source_rect.right), static_cast<UINT>(source_rect.bottom), 1};
     context_->CopySubresourceRegion(target, 0, 0, 0, 0, source, 0, &box);
   }

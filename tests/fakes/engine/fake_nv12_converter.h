@@ -9,9 +9,9 @@
 // sample's surface when the sizes match (no scaling, no colour conversion).
 #pragma once
 
-#include <windows.h>
 #include <d3d11.h>
 #include <mfidl.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstdint>
