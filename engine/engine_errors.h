@@ -24,16 +24,6 @@ inline constexpr HRESULT kErrorStreamSinkExists = static_cast<HRESULT>(0xC00D4A3
 // A stream sink identifier that does not exist (MF_E_INVALIDSTREAMNUMBER).
 inline constexpr HRESULT kErrorInvalidStreamNumber = static_cast<HRESULT>(0xC00D36B3);
 
-// The captured format or the video processor's formats are not usable
-// (MF_E_UNSUPPORTED_D3D_TYPE).
-inline constexpr HRESULT kErrorUnsupportedD3DType = static_cast<HRESULT>(0xC00D6D76);
-// Every sample of the video sample allocator is in use
-// (MF_E_SAMPLEALLOCATOR_EMPTY).
-inline constexpr HRESULT kErrorSampleAllocatorEmpty = static_cast<HRESULT>(0xC00D4A3E);
-// A frame's size differs from the first frame's
-// (DXGI_ERROR_MODE_CHANGE_IN_PROGRESS).
-inline constexpr HRESULT kErrorFrameSizeChanged = static_cast<HRESULT>(0x887A0025);
-
 // The audio endpoint was removed, disabled or is not active
 // (AUDCLNT_E_DEVICE_INVALIDATED).
 inline constexpr HRESULT kErrorAudioDeviceInvalidated = static_cast<HRESULT>(0x88890004);
@@ -43,5 +33,14 @@ inline constexpr HRESULT kErrorAudioWrongEndpointType = static_cast<HRESULT>(0x8
 // No such element, as when there is no audio endpoint at all
 // (HRESULT_FROM_WIN32(ERROR_NOT_FOUND)).
 inline constexpr HRESULT kErrorNotFound = static_cast<HRESULT>(0x80070490);
+// The captured format or the video processor's formats are not usable
+// (MF_E_UNSUPPORTED_D3D_TYPE).
+inline constexpr HRESULT kErrorUnsupportedD3DType = static_cast<HRESULT>(0xC00D6D76);
+// Every sample of the video sample allocator is in use
+// (MF_E_SAMPLEALLOCATOR_EMPTY).
+inline constexpr HRESULT kErrorSampleAllocatorEmpty = static_cast<HRESULT>(0xC00D4A3E);
+// A frame's size differs from the first frame's
+// (DXGI_ERROR_MODE_CHANGE_IN_PROGRESS).
+inline constexpr HRESULT kErrorFrameSizeChanged = static_cast<HRESULT>(0x887A0025);
 
 }  // namespace quorvel::windows

@@ -45,7 +45,10 @@ WatermarkCorner watermark_corner(uint64_t cycle, uint32_t seed) {
 }
 
 float watermark_opacity(const WatermarkTiming& timing, float configured_opacity) {
-  return std::min(timing.fade_in, timing.fade_out) * std::clamp(configured_opacity, 0.0f, 1.0f);
+  // A stored setting that is not a number would blacken the whole frame in
+  // the shader; it means no mark.
+  const float opacity = std::isnan(configured_opacity) ? 0.0f : std::clamp(configured_opacity, 0.0f, 1.0f);
+  return std::min(timing.fade_in, timing.fade_out) * opacity;
 }
 
 WatermarkGeometry watermark_geometry(uint32_t output_width, uint32_t output_height, float aspect,

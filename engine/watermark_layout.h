@@ -37,7 +37,7 @@ WatermarkTiming watermark_timing(int64_t time);
 WatermarkCorner watermark_corner(uint64_t cycle, uint32_t seed);
 
 // The opacity of the mark at this time for the configured opacity (clamped
-// to 0..1).
+// to 0..1; not a number counts as 0).
 float watermark_opacity(const WatermarkTiming& timing, float configured_opacity);
 
 // Placement in output pixels.

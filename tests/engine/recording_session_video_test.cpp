@@ -531,6 +531,7 @@ TEST_F(RecordingSessionVideoTest, ToneMapsHdrGreysIntoTheSdrRange) {
     info.max_luminance_nits = 1000.0f;
     const std::vector<uint32_t> out = compose_and_read(frame.Get(), info, index++);
     ASSERT_EQ(out.size(), 4u);
+    test::keep_frame("compose-hdr-" + std::to_string(static_cast<int>(c.sdr_white)) + "-nits", 4, 1, out);
     const uint32_t pixel = out[c.pixel];
     SCOPED_TRACE(testing::Message() << c.sdr_white << " nits, pixel " << c.pixel);
     EXPECT_NEAR(red(pixel) / 255.0, c.expected, 1.0 / 255.0);
@@ -599,7 +600,10 @@ TEST_F(RecordingSessionVideoTest, RotatedOutputsComposeUpright) {
     EXPECT_EQ(conversion.source_rect.bottom, 6);
     std::vector<uint32_t> expected = upright;
     expected[4 * kWidth + 1] = 0xFFFFFFFF;
-    EXPECT_EQ(test::read_bgra(device_.Get(), context_.Get(), conversion.source_copy.Get()), expected);
+    const std::vector<uint32_t> composed =
+        test::read_bgra(device_.Get(), context_.Get(), conversion.source_copy.Get());
+    EXPECT_EQ(composed, expected);
+    test::keep_frame("compose-rotation-" + std::to_string(c.rotation), kWidth, kHeight, composed);
 
     // A frame whose turn no longer matches the composed shape is refused.
     info.rotation = c.sideways ? DXGI_MODE_ROTATION_IDENTITY : DXGI_MODE_ROTATION_ROTATE90;

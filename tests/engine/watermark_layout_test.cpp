@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <numbers>
 
 namespace quorvel::windows {
@@ -38,6 +39,7 @@ TEST(WatermarkLayout, ClampsTheConfiguredOpacity) {
   const WatermarkTiming steady = watermark_timing(6 * kSecond);
   EXPECT_FLOAT_EQ(watermark_opacity(steady, 1.7f), 1.0f);
   EXPECT_FLOAT_EQ(watermark_opacity(steady, -0.2f), 0.0f);
+  EXPECT_FLOAT_EQ(watermark_opacity(steady, std::numeric_limits<float>::quiet_NaN()), 0.0f);
 }
 
 TEST(WatermarkLayout, TwelveSecondsStartTheNextCycle) {

@@ -1,6 +1,7 @@
 #include "ui/views/animation_clock.h"
 
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -35,7 +36,13 @@ struct AnimationClock::State {
 
   int64_t scaled(int64_t value) const {
     if (value == 0 || speed <= 0.0f) return 0;
-    return static_cast<int64_t>(static_cast<double>(value) / 1e9 * static_cast<double>(speed) * 1e9);
+    const double result = static_cast<double>(value) / 1e9 * static_cast<double>(speed) * 1e9;
+    // A duration or delay near the int64 limit ("practically forever") comes
+    // back from double precision as 2^63 or more, which an int64 cannot hold:
+    // converted as is it would turn negative and end the animation at once.
+    constexpr double kInt64Limit = 9223372036854775808.0;  // 2^63
+    if (result >= kInt64Limit) return std::numeric_limits<int64_t>::max();
+    return static_cast<int64_t>(result);
   }
 
   uint64_t next_id() {

@@ -143,6 +143,35 @@ TEST(LayoutNodeTest, ArrangeAlignsAndFlipsHorizontallyInRightToLeft) {
   }
 }
 
+TEST(LayoutNodeTest, ArrangeHonoursLimitsAndPlacesAStretchedNodeByDirection) {
+  struct Case {
+    const char* name;
+    float min_width;
+    float max_width;
+    std::int32_t direction;
+    LayoutRect expected;
+  };
+  // Offered (100, 50, 200, 100), stretched on both axes.
+  const Case cases[] = {
+      {"max width, left to right", 0, 50, kLayoutLeftToRight, {100, 50, 50, 100}},
+      {"max width, right to left", 0, 50, kLayoutRightToLeft, {250, 50, 50, 100}},
+      {"max below min counts as min", 80, 20, kLayoutLeftToRight, {100, 50, 80, 100}},
+      {"min above the offer is cut to it", 500, kInf, kLayoutRightToLeft, {100, 50, 200, 100}},
+  };
+  for (const Case& c : cases) {
+    TestLeaf leaf(Size{10, 10});
+    LayoutParams params;
+    params.min_width = c.min_width;
+    params.max_width = c.max_width;
+    leaf.set_params(params);
+    LayoutContext context;
+    context.direction = c.direction;
+    leaf.measure(make_unbounded_size(kInf, kInf), context);
+    leaf.arrange(LayoutRect{100, 50, 200, 100}, context);
+    EXPECT_EQ(leaf.bounds(), c.expected) << c.name;
+  }
+}
+
 TEST(LayoutNodeTest, NeverExceedsTheOfferedSpace) {
   TestLeaf leaf(Size{10, 10});
   LayoutParams params;

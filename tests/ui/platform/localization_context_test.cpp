@@ -230,6 +230,21 @@ TEST(LocalizationContextTest, ResolvesPluralTexts) {
   }
 }
 
+TEST(LocalizationContextTest, PluralCountIsReplacedBeforeTheArguments) {
+  LocalizationContext context(L"en-US", nullptr);
+  context.set_bundle(make_bundle({{L"en", L"saved.other", L"{count} files in {0}"},
+                                  {L"en", L"echo.other", L"{0}: {count}"}}));
+  LocalizedText saved = plural(L"saved", 3);
+  saved.args = {L"C:\\Videos"};
+  EXPECT_EQ(context.resolve(saved), L"3 files in C:\\Videos");
+
+  // An argument that looks like the count placeholder arrives after the
+  // count was replaced and is inserted verbatim.
+  LocalizedText echo = plural(L"echo", 4);
+  echo.args = {L"{count}"};
+  EXPECT_EQ(context.resolve(echo), L"{count}: 4");
+}
+
 TEST(LocalizationContextTest, PluralPrefersALocaleSpecificOtherOverAShorterTagsExactForm) {
   LocalizationContext context(L"en-US", nullptr);
   context.set_bundle(make_bundle({{L"en", L"files.one", L"one under en"},

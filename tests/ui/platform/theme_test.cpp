@@ -302,27 +302,42 @@ TEST(ThemeTest, VisualStateFromOwnerDrawItemState) {
 
 TEST(ThemeTest, RenderPaletteByteLayout) {
   FakeThemeSystem system;
-  const Theme theme = Theme::dark(kAccent);
-  const auto palette = Theme::to_render_palette(theme, system);
+  // Built from the colour tables with the #0078D7 accent, not from the code
+  // under test.
+  struct Case {
+    const char* name;
+    Theme theme;
+    std::uint32_t table[19];
+    std::uint8_t dark;
+  };
+  const Case cases[] = {
+      {"light", Theme::light(kAccent),
+       {0xF7F8FA, 0xFFFFFF, 0xF5F7FA, 0xEBEFF4, 0xCDD3DB, 0x949EAA, 0x1C2026, 0x5B636E, 0x999FA8,
+        0x0078D7, 0x006BBF, 0x0060AB, 0xE3F0FB, 0xFFFFFF, 0xCB3038, 0xB4272F, 0x9E1F27, 0xFFFFFF,
+        0x0078D7},
+       0},
+      {"dark", Theme::dark(kAccent),
+       {0x181A1E, 0x22252A, 0x2D3137, 0x373C43, 0x484E57, 0x76808C, 0xF1F4F8, 0xB1B8C2, 0x6F767F,
+        0x0078D7, 0x1885DB, 0x0063B2, 0x1B364D, 0xFFFFFF, 0xE05058, 0xEF6269, 0xC13D45, 0xFFFFFF,
+        0x0078D7},
+       1},
+  };
+  for (const Case& c : cases) {
+    std::array<std::uint8_t, 59> expected{};
+    for (int i = 0; i < 19; ++i) {
+      expected[3 * i] = static_cast<std::uint8_t>(c.table[i] >> 16);
+      expected[3 * i + 1] = static_cast<std::uint8_t>(c.table[i] >> 8);
+      expected[3 * i + 2] = static_cast<std::uint8_t>(c.table[i]);
+    }
+    expected[57] = c.dark;
+    expected[58] = 0;  // high contrast
 
-  // Built from the colour table, not from the code under test.
-  const std::uint32_t table[19] = {0x181A1E, 0x22252A, 0x2D3137, 0x373C43, 0x484E57,
-                                   0x76808C, 0xF1F4F8, 0xB1B8C2, 0x6F767F, 0x0078D7,
-                                   0x1885DB, 0x0063B2, 0x1B364D, 0xFFFFFF, 0xE05058,
-                                   0xEF6269, 0xC13D45, 0xFFFFFF, 0x0078D7};
-  std::array<std::uint8_t, 59> expected{};
-  for (int i = 0; i < 19; ++i) {
-    expected[3 * i] = static_cast<std::uint8_t>(table[i] >> 16);
-    expected[3 * i + 1] = static_cast<std::uint8_t>(table[i] >> 8);
-    expected[3 * i + 2] = static_cast<std::uint8_t>(table[i]);
+    const auto palette = Theme::to_render_palette(c.theme, system);
+    ASSERT_EQ(sizeof(palette), expected.size());
+    std::array<std::uint8_t, 59> bytes{};
+    std::memcpy(bytes.data(), &palette, bytes.size());
+    EXPECT_EQ(bytes, expected) << c.name;
   }
-  expected[57] = 1;  // dark
-  expected[58] = 0;  // high contrast
-
-  ASSERT_EQ(sizeof(palette), expected.size());
-  std::array<std::uint8_t, 59> bytes{};
-  std::memcpy(bytes.data(), &palette, bytes.size());
-  EXPECT_EQ(bytes, expected);
 }
 
 TEST(ThemeTest, PaletteOfALightThemeWhileTheSystemIsInHighContrast) {

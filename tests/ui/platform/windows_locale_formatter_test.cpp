@@ -130,6 +130,9 @@ TEST_F(WindowsLocaleFormatterTest, FormatsPercentagesWithTheLocalePatterns) {
       // tr-TR: patterns 2, "%#" and "-%#".
       {L"tr-TR", 0.5, {0, 0, true}, L"%50"},
       {L"tr-TR", -0.5, {0, 0, true}, L"-%50"},
+      // eu-ES: positive pattern 3 "% #", negative pattern 7 "-% #".
+      {L"eu-ES", 0.5, {0, 0, true}, L"% 50"},
+      {L"eu-ES", -0.125, {0, 1, true}, L"-% 12,5"},
       // The locale's own percent sign.
       {L"ar-SA", 0.5, {0, 0, true}, L"50\u066A"},
       {L"", -0.5, {0, 0, true}, L"-50%"},

@@ -130,6 +130,27 @@ TEST(AnimationClockTest, TickBeforeTheStartTimeCountsAsNoTimeElapsed) {
   EXPECT_EQ(r.values[0], 0.0f);
 }
 
+TEST(AnimationClockTest, DurationsAtTheInt64LimitRunPracticallyForever) {
+  constexpr int64_t kForever = std::numeric_limits<int64_t>::max();
+  AnimationClock clock;
+
+  Recorder long_run;
+  AnimationSpec spec = spec_of(0ns);
+  spec.duration = kForever;
+  EXPECT_NE(clock.start(nullptr, 0, spec, long_run.progress(), long_run.done(), kT0), 0u);
+  EXPECT_TRUE(clock.tick(kT0 + 3600s));
+  ASSERT_EQ(long_run.values.size(), 1u);
+  EXPECT_LT(long_run.values[0], 1e-6f);
+  EXPECT_EQ(long_run.done_count(), 0);
+
+  Recorder held;
+  AnimationSpec delayed = spec_of(100ms);
+  delayed.delay = kForever;
+  EXPECT_NE(clock.start(nullptr, 0, delayed, held.progress(), held.done(), kT0), 0u);
+  EXPECT_TRUE(clock.tick(kT0 + 3600s));
+  EXPECT_TRUE(held.calls.empty());
+}
+
 TEST(AnimationClockTest, EasesProgressThroughTheClock) {
   for (const auto& [easing, expected] :
        std::vector<std::pair<int32_t, float>>{{1, 0.25f}, {2, 0.75f}, {3, 0.5f}, {0, 0.5f}}) {
