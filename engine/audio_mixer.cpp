@@ -43,9 +43,12 @@ void resample(const float* input, uint32_t n, uint32_t out, float* output) {
     }
     return;
   }
-  const double step = static_cast<double>(n - 1) / static_cast<double>(out - 1);
+  // The index is computed whole for each frame (not as k times a step) so
+  // that whole indices, the last frame among them, land exactly on an input
+  // frame.
   for (uint32_t k = 0; k < out; ++k) {
-    const double index = static_cast<double>(k) * step;
+    const double index =
+        static_cast<double>(k) * static_cast<double>(n - 1) / static_cast<double>(out - 1);
     const uint32_t lower = std::min(static_cast<uint32_t>(index), n - 1);
     const uint32_t upper = std::min(lower + 1, n - 1);
     const float t = static_cast<float>(index - static_cast<double>(lower));

@@ -69,8 +69,11 @@ HRESULT PacketRecordingWriter::State::fan_out(const std::shared_ptr<const Encode
 
   std::lock_guard lock(mutex);
   keep_first_failure(live_result, live_outcome);
+  // S_FALSE from the live side (a packet it did not take) is no failure: the
+  // packet is counted and the answer passed on.
+  HRESULT result = S_OK;
   if (!file_optional) {
-    const HRESULT result = FAILED(file_result) ? file_result : live_outcome;
+    result = FAILED(file_result) ? file_result : live_outcome;
     if (FAILED(result)) {
       keep_first_failure(writer_result, result);
       return result;
@@ -97,7 +100,7 @@ HRESULT PacketRecordingWriter::State::fan_out(const std::shared_ptr<const Encode
     }
   }
   packet_bytes += packet->data.size();
-  return S_OK;
+  return result;
 }
 
 PacketRecordingWriter::PacketRecordingWriter(std::unique_ptr<State> state) : state_(std::move(state)) {}

@@ -107,15 +107,18 @@ void PacketWriteQueue::fail_locked(HRESULT code) {
 }
 
 HRESULT PacketWriteQueue::finish() {
-  if (worker_.joinable() && worker_.get_id() == std::this_thread::get_id()) {
-    throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
-  }
   {
     std::lock_guard lock(mutex_);
+    // The worker's id is read here under the lock, not from worker_, which a
+    // concurrent finish may be joining.
+    if (worker_id_ == std::this_thread::get_id()) {
+      throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
+    }
     stop_ = true;
     wake_.notify_all();
   }
   {
+    // Only one caller joins; the others wait here until the worker ended.
     std::lock_guard join_lock(join_mutex_);
     if (!joined_) {
       if (worker_.joinable()) worker_.join();
@@ -132,6 +135,10 @@ PacketQueueStats PacketWriteQueue::stats() const {
 }
 
 void PacketWriteQueue::run() {
+  {
+    std::lock_guard lock(mutex_);
+    worker_id_ = std::this_thread::get_id();
+  }
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   if (FAILED(com)) {
     std::lock_guard lock(mutex_);

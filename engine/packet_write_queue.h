@@ -112,6 +112,7 @@ class PacketWriteQueue {
   bool in_flight_ = false;
   uint64_t in_flight_bytes_ = 0;
   std::chrono::steady_clock::time_point in_flight_enqueued_{};
+  std::thread::id worker_id_;  // set by the worker itself when it starts
 
   std::mutex join_mutex_;
   bool joined_ = false;

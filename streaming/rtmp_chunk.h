@@ -82,6 +82,9 @@ class ChunkReader {
   uint32_t in_chunk_size() const { return in_chunk_size_; }
   uint32_t window_ack_size() const { return window_ack_size_; }
   uint64_t bytes_received() const { return bytes_received_; }
+  // Counts bytes the connection read outside the chunk stream (the
+  // handshake), which the acknowledgement window covers too.
+  void count_received(uint64_t bytes) { bytes_received_ += bytes; }
   size_t chunk_stream_count() const { return chunk_streams_.size(); }
   // Bytes held by partly assembled messages (for the memory bound).
   size_t buffered_bytes() const;

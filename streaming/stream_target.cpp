@@ -100,8 +100,11 @@ std::optional<StreamTarget> parse_stream_target(const StreamSettings& settings) 
   target.host.assign(host);
   target.app = to_utf8(app);
   target.key = to_utf8(key);
-  if (target.app.empty() || target.key.empty()) return std::nullopt;
-  target.tc_url = to_utf8(url.substr(0, slash + 1)) + target.app;
+  // The scheme and authority convert too, or the connect URL would lose them
+  // (a lone surrogate in the host).
+  const std::string base = to_utf8(url.substr(0, slash + 1));
+  if (target.app.empty() || target.key.empty() || base.empty()) return std::nullopt;
+  target.tc_url = base + target.app;
   return target;
 }
 

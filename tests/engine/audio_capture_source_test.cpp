@@ -261,6 +261,36 @@ TEST_F(AudioCaptureSourceTest, SilentPacketPassesItsPointerFlaggedSilentWithoutR
   EXPECT_EQ(2u, stats.packets);
 }
 
+TEST_F(AudioCaptureSourceTest, LevelFollowsTheLoudestSampleAtOnceAndDecaysPerPacket) {
+  struct Step {
+    const char* name;
+    std::vector<float> samples;  // empty: a packet without data
+    float level;                 // expected after the packet
+  };
+  const Step steps[] = {
+      {"first sound", {0.5f, -0.25f}, 0.5f},
+      {"louder than full scale is full scale", {1.5f, 0.2f}, 1.0f},
+      {"quieter: decays by 0.92", {0.1f, 0.1f}, 0.92f},
+      {"no data: decays again", {}, 0.92f * 0.92f},
+      {"the loudest sample counts, whatever its sign", {-0.9f, 0.0f}, 0.9f},
+  };
+  start_capturing(AudioSourceKind::Microphone);
+  size_t delivered = 0;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    FakeAudioPacket packet = packet_of(step.samples);
+    packet.frames = 1;
+    ASSERT_TRUE(system_.deliver(std::move(packet)));
+    ASSERT_TRUE(system_.wait_for_releases(++delivered, 5000ms));
+    EXPECT_FLOAT_EQ(step.level, source_->stats().level);
+  }
+  ASSERT_TRUE(log_.wait_for(delivered));
+  EXPECT_EQ(nullptr, log_.at(3).data);
+  EXPECT_FALSE(log_.at(3).silent);
+  source_->stop();
+  EXPECT_EQ(0.0f, source_->stats().level) << "a stopped source shows no level";
+}
+
 TEST_F(AudioCaptureSourceTest, PacketTimeIsItsQpcPositionOrNowWhenMissingOrFlagged) {
   struct Case {
     const char* name;

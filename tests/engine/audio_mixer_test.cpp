@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 #include <condition_variable>
 #include <future>
 #include <system_error>
@@ -111,6 +114,13 @@ std::vector<float> signal_block(int64_t first_frame, uint32_t frames = kBlock) {
   }
   return samples;
 }
+
+// Stops a mixer whose output records into a local of the test before that
+// local goes away, however the test ends.
+struct StopOnExit {
+  AudioMixer* mixer;
+  ~StopOnExit() { mixer->stop(0); }
+};
 
 // The fade-in weight of frame k after sound starts from silence.
 float fade_in(uint32_t k) { return k < 64 ? static_cast<float>(k + 1) / 64.0f : 1.0f; }
@@ -276,7 +286,9 @@ TEST_F(AudioMixerTest, GainSetWhileStoppedAppliesAtOnceAndIsClamped) {
   EXPECT_FALSE(mixer_->set_gain(0, std::numeric_limits<float>::infinity()));
   ASSERT_TRUE(mixer_->set_gain(0, 5.0f)) << "clamped to 2";
   ASSERT_TRUE(mixer_->set_gain(1, -1.0f)) << "clamped to 0";
-  ASSERT_TRUE(start(true, true));
+  BlockRecorder system;
+  BlockRecorder microphone;
+  ASSERT_TRUE(start(true, true, system.callback(), microphone.callback()));
   for (int64_t position = 0; position < 2 * kBlock; position += kBlock) {
     ASSERT_EQ(S_OK, push(0, constant_block(0.25f, 0.25f), position));
     ASSERT_EQ(S_OK, push(1, constant_block(0.9f, 0.9f), position));
@@ -284,6 +296,11 @@ TEST_F(AudioMixerTest, GainSetWhileStoppedAppliesAtOnceAndIsClamped) {
   mix_until(2 * kBlock);
   // Gain 2 with the master factor 0.5, the microphone at gain 0, no ramp.
   for (uint32_t k = 64; k < 2 * kBlock; ++k) ASSERT_FLOAT_EQ(0.25f, mixed_.left(k));
+  // Each source's own block is taken before its gain and the master factor.
+  for (uint32_t k = 64; k < 2 * kBlock; ++k) {
+    ASSERT_EQ(0.25f, system.left(k)) << "frame " << k;
+    ASSERT_EQ(0.9f, microphone.left(k)) << "frame " << k;
+  }
   mixer_->stop(kStart + 2 * kBlock);
 }
 
@@ -321,6 +338,93 @@ TEST_F(AudioMixerTest, BlockTwoHundredFramesLateStaysContiguousAndIsAbsorbedSlow
       << "each inserted frame brings the chain one frame closer to the clock";
   // The offset term never stretches by more than 500 ppm.
   EXPECT_LE(static_cast<double>(absorbed), 500e-6 * kBlocks * kBlock + 1.0);
+  mixer_->stop(0);
+}
+
+TEST_F(AudioMixerTest, StretchedAndSqueezedBlocksAreInterpolatedLinearly) {
+  // A first block of 20001 frames, then a second one 2400 frames off: it is
+  // still placed contiguously, and the offset term (0.02 x 2400 frames, that
+  // is 200 ppm) makes 20005 or 19997 frames of its 20001.
+  struct Case {
+    const char* name;
+    int64_t offset;
+    uint32_t placed_frames;
+  };
+  const Case cases[] = {
+      {"late block is stretched", 2400, 20005},
+      {"early block is squeezed", -2400, 19997},
+  };
+  constexpr uint32_t n = 20001;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BlockRecorder mixed;
+    const StopOnExit stop_first{mixer_.get()};
+    const int64_t base = clock_->now();
+    ASSERT_TRUE(mixer_->start(base, true, false, mixed.callback(), {}, {}));
+    const std::vector<float> first = signal_block(0, n);
+    const std::vector<float> second = signal_block(n, n);
+    ASSERT_EQ(S_OK, mixer_->push(0, first.data(), n, base, false, false));
+    ASSERT_EQ(S_OK, mixer_->push(0, second.data(), n, base + n + c.offset, false, false));
+    const AudioMixerStats stats = mixer_->stats();
+    EXPECT_EQ(0u, stats.clock_resyncs);
+    EXPECT_EQ(1u, stats.adjusted_chunks);
+    EXPECT_EQ(c.placed_frames, n + stats.inserted_frames[0] - stats.removed_frames[0]);
+
+    const uint32_t out = c.placed_frames;
+    const int64_t blocks = (n + out + kBlock - 1) / kBlock;
+    ASSERT_TRUE(clock_->run_until(base + blocks * kBlock + kLatency));
+    ASSERT_GE(mixed.frames(), static_cast<size_t>(n + out));
+    for (uint32_t k = 0; k < out; ++k) {
+      const double index = static_cast<double>(k) * (n - 1) / (out - 1);
+      const uint32_t lower = static_cast<uint32_t>(index);
+      const uint32_t upper = std::min(lower + 1, n - 1);
+      const float t = static_cast<float>(index - lower);
+      const float got = mixed.left(n + k);
+      if (t == 0.0f) {
+        // A whole index takes that input frame as it is; the last output
+        // frame is the last input frame.
+        ASSERT_EQ(second[2 * lower], got) << "frame " << k;
+      } else {
+        const float a = second[2 * lower];
+        const float b = second[2 * upper];
+        ASSERT_NEAR(a + (b - a) * t, got, 1e-6f) << "frame " << k;
+      }
+    }
+    EXPECT_EQ(second[2 * (n - 1) + 1], mixed.right(n + out - 1));
+    mixer_->stop(0);
+  }
+}
+
+TEST_F(AudioMixerTest, ShortSilenceFadesOutAndSoundFadesBackInFromWhereItWas) {
+  ASSERT_TRUE(start(true, false));
+  ASSERT_EQ(S_OK, push(0, constant_block(0.5f, 0.5f), 0));
+  // 20 frames flagged silent, then sound again, all contiguous.
+  ASSERT_EQ(S_OK, mixer_->push(0, nullptr, 20, kStart + kBlock, true, false));
+  ASSERT_EQ(S_OK, push(0, constant_block(0.25f, 0.25f), kBlock + 20));
+  mix_until(3 * kBlock);
+  ASSERT_EQ(3u * kBlock, mixed_.frames());
+
+  // The silence fades the last output (0.5) out; 20 frames in, 44/64 of it
+  // is left, and the returning sound fades in from that value.
+  const float held = 0.5f * 44.0f / 64.0f;
+  for (uint32_t k = kBlock; k < 3 * kBlock; ++k) {
+    float expected = 0.0f;
+    if (k < kBlock + 20) {
+      expected = 0.5f * static_cast<float>(63 - (k - kBlock)) / 64.0f;
+    } else if (k < kBlock + 20 + 64) {
+      const float t = static_cast<float>(k - kBlock - 20 + 1) / 64.0f;
+      expected = t * 0.25f + (1.0f - t) * held;
+    } else if (k < 2 * kBlock + 20) {
+      expected = 0.25f;
+    } else if (k < 2 * kBlock + 20 + 64) {
+      // The queue runs dry: the last output fades out again.
+      expected = 0.25f * static_cast<float>(63 - (k - 2 * kBlock - 20)) / 64.0f;
+    }
+    ASSERT_NEAR(expected, mixed_.left(k), 1e-7f) << "frame " << k;
+  }
+  const AudioMixerStats stats = mixer_->stats();
+  EXPECT_EQ(kBlock - 20u, stats.missing_frames[0]) << "the silent frames are covered";
+  EXPECT_EQ(1u, stats.underrun_blocks[0]);
   mixer_->stop(0);
 }
 
@@ -416,6 +520,167 @@ TEST_F(AudioMixerTest, DeviceHundredPpmSlowSettlesNearPlusHundredWithBlocksOf480
   EXPECT_EQ(0u, stats.clock_resyncs);
   EXPECT_EQ(0u, stats.dropped_frames);
   mixer_->stop(0);
+}
+
+// The placement and drift rules written out from their definition: where a
+// push lands, how many frames it becomes and what it does to the counters.
+struct PlacementModel {
+  bool started = false;
+  int64_t expected_position = 0;
+  int64_t measure_position = 0;
+  uint64_t measure_frames = 0;
+  double rate_ppm = 0.0;
+  double offset_average = 0.0;
+  double fraction = 0.0;
+  bool rate_valid = false;
+
+  int64_t last_offset = 0;
+  uint64_t max_offset = 0;
+  uint64_t offset_pushes = 0;
+  uint64_t clock_resyncs = 0;
+  uint64_t discontinuities = 0;
+  uint64_t adjusted_chunks = 0;
+  uint64_t inserted_frames = 0;
+  uint64_t removed_frames = 0;
+
+  void reset_drift(int64_t p) {
+    measure_position = p;
+    measure_frames = 0;
+    rate_ppm = 0.0;
+    offset_average = 0.0;
+    fraction = 0.0;
+    rate_valid = false;
+  }
+
+  void push(int64_t p, uint32_t n, bool discontinuity) {
+    uint32_t out = n;
+    int64_t start = p;
+    if (!started) {
+      started = true;
+      reset_drift(p);
+    } else {
+      const int64_t d = p - expected_position;
+      last_offset = d;
+      max_offset = std::max<uint64_t>(max_offset, static_cast<uint64_t>(std::llabs(d)));
+      if ((discontinuity && std::llabs(d) > 96) || d > 2400) {
+        start = std::max(p, expected_position);
+        ++clock_resyncs;
+        reset_drift(p);
+      } else {
+        start = expected_position;
+        if (d != 0) ++offset_pushes;
+        if (discontinuity) {
+          reset_drift(p);
+        } else {
+          offset_average += (static_cast<double>(d) - offset_average) * 0.02;
+          if (measure_frames >= 96000) {
+            const int64_t e = p - measure_position;
+            if (e > 0) {
+              const double m = std::clamp(
+                  (static_cast<double>(e) / static_cast<double>(measure_frames) - 1.0) * 1e6,
+                  -1000.0, 1000.0);
+              rate_ppm = rate_valid ? 0.8 * rate_ppm + 0.2 * m : m;
+              rate_valid = true;
+            }
+            measure_position = p;
+            measure_frames = 0;
+          }
+          const double c = std::clamp(offset_average * 1e6 / 240000.0, -500.0, 500.0);
+          const double total = std::clamp(c + rate_ppm, -1000.0, 1000.0);
+          const double x = (total / 1e6 + 1.0) * n + fraction;
+          out = static_cast<uint32_t>(std::clamp<long long>(std::llround(x), 1, 4294967295LL));
+          fraction = x - out;
+          if (out != n) {
+            ++adjusted_chunks;
+            (out > n ? inserted_frames : removed_frames) += out > n ? out - n : n - out;
+          }
+        }
+      }
+    }
+    measure_frames += n;
+    expected_position = start + out;
+    if (discontinuity) ++discontinuities;
+  }
+};
+
+TEST(AudioMixerPlacementTest, EveryPushIsPlacedAndStretchedAsTheRulesSay) {
+  // A QPC-like clock, so positions are rounded from times.
+  constexpr int64_t kQpc = 10000000;
+  constexpr int64_t kBase = 7000000000;
+  struct Event {
+    int index;
+    int64_t shift;  // device frames lost (+) or repeated (-) before this block
+    bool discontinuity;
+  };
+  struct Case {
+    const char* name;
+    double ppm_slow;  // how much slower than the clock the device runs
+  };
+  const Case cases[] = {
+      {"100 ppm slow", 100.0},
+      {"300 ppm fast", -300.0},
+      {"2500 ppm slow: the rate is limited", 2500.0},
+  };
+  const Event events[] = {
+      {300, 60, true},      // flagged, within tolerance: contiguous, drift restarts
+      {450, 150, true},     // flagged and beyond tolerance: own time
+      {600, 3000, false},   // a jump beyond the resync limit
+      {750, -100, true},    // flagged and early: the expected position
+      {900, -2000, false},  // early but unflagged: contiguous
+  };
+  const uint32_t sizes[] = {480, 441, 1024, 512, 480, 96};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BlockRecorder mixed;
+    auto clock = std::make_shared<FakeAudioClock>(kQpc, kBase);
+    auto mixer = AudioMixer::create(clock);
+    ASSERT_TRUE(mixer->start(kBase, true, false, mixed.callback(), {}, {}));
+
+    PlacementModel model;
+    const double device_rate = 48000.0 * (1.0 - c.ppm_slow * 1e-6);
+    uint32_t seed = 12345;
+    int64_t device_frame = 0;
+    std::vector<float> samples(2048 * 2, 0.1f);
+    bool reached_limit = false;
+    for (int i = 0; i < 1200; ++i) {
+      bool discontinuity = false;
+      for (const Event& e : events) {
+        if (e.index == i) {
+          device_frame += e.shift;
+          discontinuity = e.discontinuity;
+        }
+      }
+      seed = seed * 1664525u + 1013904223u;
+      const double jitter = static_cast<double>(seed >> 16) / 65536.0 * 60.0 - 30.0;  // frames
+      const int64_t time =
+          kBase + std::llround((static_cast<double>(device_frame) + jitter) / device_rate * kQpc);
+      const uint32_t n = sizes[i % std::size(sizes)];
+
+      mixer->push(0, samples.data(), n, time, false, discontinuity);
+      model.push(std::llround(static_cast<double>(time - kBase) * 48000.0 / kQpc), n,
+                 discontinuity);
+
+      const AudioMixerStats stats = mixer->stats();
+      ASSERT_EQ(model.last_offset, stats.last_offset[0]) << "push " << i;
+      ASSERT_EQ(model.max_offset, stats.max_offset[0]) << "push " << i;
+      ASSERT_EQ(model.offset_pushes, stats.offset_pushes) << "push " << i;
+      ASSERT_EQ(model.clock_resyncs, stats.clock_resyncs) << "push " << i;
+      ASSERT_EQ(model.discontinuities, stats.discontinuities) << "push " << i;
+      ASSERT_EQ(model.adjusted_chunks, stats.adjusted_chunks) << "push " << i;
+      ASSERT_EQ(model.inserted_frames, stats.inserted_frames[0]) << "push " << i;
+      ASSERT_EQ(model.removed_frames, stats.removed_frames[0]) << "push " << i;
+      ASSERT_DOUBLE_EQ(model.rate_ppm, stats.rate_ppm[0]) << "push " << i;
+      ASSERT_LE(std::abs(stats.rate_ppm[0]), 1000.0);
+      if (stats.rate_ppm[0] == 1000.0) reached_limit = true;
+      device_frame += n;
+    }
+    const AudioMixerStats stats = mixer->stats();
+    EXPECT_EQ(3u, stats.clock_resyncs);
+    EXPECT_EQ(3u, stats.discontinuities);
+    EXPECT_NE(0.0, stats.rate_ppm[0]) << "a rate was measured after the last reset";
+    EXPECT_EQ(c.ppm_slow > 1000, reached_limit);
+    mixer->stop(kBase + 1);
+  }
 }
 
 TEST_F(AudioMixerTest, QueueKeepsAtMostNinetySixThousandFrames) {

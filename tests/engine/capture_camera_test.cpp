@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <stdexcept>
@@ -317,6 +318,155 @@ TEST(CaptureCameraTest, TimeStepIsIntegratedInSubStepsOfAt240Hz) {
       EXPECT_GT(std::abs(v.zoom - zoom_after(2, 3, c.integrated_dt, c.substeps - 1)), 1e-7)
           << "dt " << c.dt;
     }
+  }
+}
+
+// The follow rules along one axis, written out from their definition, for a
+// view far from the bounds' edges at a constant zoom (so no zoom transition
+// and no edge takes part) and a cursor that moves only horizontally.
+struct HorizontalFollowModel {
+  // Application settings; view width w at the fixed zoom.
+  double w = 0;
+  double center = 0;
+  double velocity = 0;
+  double last_cursor = 0;
+  double smoothed = 0;
+  double speed = 0;
+  double response = 1;
+  double dwell = 0;
+
+  static double smoothstep(double e0, double e1, double x) {
+    const double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3.0 - 2.0 * t);
+  }
+
+  void step(double cursor, double strength, double dt_in, bool follow) {
+    const double dt = std::clamp(dt_in, 0.0, 0.1);
+    if (dt <= 0) return;
+    const double v = (cursor - last_cursor) / dt;
+    last_cursor = cursor;
+    smoothed += (v - smoothed) * (1.0 - std::exp(-dt / 0.045));
+    const double view = std::max(1.0, w);
+    const double instant = std::abs(v / view);
+    speed = std::abs(smoothed / view);
+    dwell = instant <= 0.025 ? std::min(0.12 + 1.0, dwell + dt) : 0.0;
+    response = 1.0 + (1.8 - 1.0) * smoothstep(0.35, 2.5, speed);
+    const int n = std::max(1, static_cast<int>(std::ceil(dt / (1.0 / 240.0))));
+    const double tau = dt / n;
+    for (int i = 0; i < n; ++i) {
+      const double j = strength;
+      const double k_rest = smoothstep(0.12, 0.12 + 0.18, dwell);
+      const double r = response;
+      const double vmax = (1.45 * j + 0.55) * 3200 * r;
+      const double amax = (2.4 * j + 0.6) * 16000 * r * r;
+      const double m = (1.0 + (2.5 - 1.0) * k_rest) * (2.2 * j + 0.55) * r;
+      const double spring = m * 34;
+      const double damping = std::sqrt(m) * 11.5;
+      double a = -damping * velocity;
+      if (follow) {
+        const double zone = w * 0.12 * (1.5 - 1.3 * j) / r;
+        const double e = cursor - center;
+        const double excess = e > zone ? e - zone : (e < -zone ? e + zone : 0.0);
+        a += excess * spring;
+      }
+      a = std::clamp(a, -amax, amax);
+      velocity = std::clamp(velocity + a * tau, -vmax, vmax);
+      center += velocity * tau;
+      if (follow && j > 0) {
+        const double e = cursor - center;
+        if (e > w / 2) center += (e - w / 2) * j;
+        else if (e < -w / 2) center += (e + w / 2) * j;
+      }
+    }
+  }
+};
+
+TEST(CaptureCameraTest, FollowSpringMovesTheViewAsItsRulesSay) {
+  // 16:9 bounds of 23040 x 12960 at zoom 6: a 3840 x 2160 view that stays
+  // far from every edge on this path.
+  const CaptureBounds bounds{0, 0, 23040, 12960};
+  struct Segment {
+    int steps;
+    double cursor_from, cursor_to;  // moved linearly over the segment
+    bool follow;
+  };
+  const Segment path[] = {
+      {1, 11520, 12600, true},    // a jump out of the dead zone
+      {40, 12600, 12600, true},   // rest there: the rest boost builds up
+      {60, 12600, 14600, true},   // steady motion
+      {5, 9000, 9000, true},      // a jump far out of the view
+      {30, 9000, 9400, true},
+      {30, 9400, 9400, false},    // following off: the damping alone
+  };
+  const double time_steps[] = {1.0 / 60.0, 0.033, 0.1, 0.25, 0.004, 0.0125};
+  const double strengths[] = {0.0, 0.35, 0.8};
+  for (double strength : strengths) {
+    SCOPED_TRACE(strength);
+    CaptureCamera camera(app_settings(16.0 / 9.0, 6));
+    camera.reset(11520, 6480, bounds);
+    HorizontalFollowModel model;
+    model.w = 3840;
+    model.center = 11520;
+    model.last_cursor = 11520;
+    int step = 0;
+    for (const Segment& segment : path) {
+      for (int i = 1; i <= segment.steps; ++i, ++step) {
+        const double cursor = segment.cursor_from +
+                              (segment.cursor_to - segment.cursor_from) * i / segment.steps;
+        const double dt = time_steps[step % std::size(time_steps)];
+        const CaptureViewport v =
+            camera.step(input_at(cursor, 6480, bounds, 6, strength, dt, segment.follow));
+        model.step(cursor, strength, dt, segment.follow);
+        ASSERT_NEAR(model.center, v.center_x, 1e-6) << "step " << step;
+        ASSERT_NEAR(model.velocity, v.velocity_x, 1e-6) << "step " << step;
+        ASSERT_NEAR(model.speed, v.speed, 1e-9) << "step " << step;
+        ASSERT_NEAR(model.response, v.response, 1e-9) << "step " << step;
+        ASSERT_NEAR(model.dwell, v.dwell, 1e-12) << "step " << step;
+        ASSERT_EQ(6480, v.center_y) << "step " << step;
+        ASSERT_EQ(0, v.velocity_y) << "step " << step;
+        ASSERT_EQ(0, v.edges) << "step " << step;
+        ASSERT_NEAR(v.right - v.left, 3840, 1e-9);
+      }
+    }
+  }
+}
+
+TEST(CaptureCameraTest, ZoomTargetIsLimitedAndTheZoomNeverLeavesItsLimits) {
+  // Without zoom damping the spring overshoots its target; the limits hold
+  // the zoom, and the motion past a limit stops there.
+  struct Case {
+    const char* name;
+    double initial;
+    double wanted;
+    double limit;
+  };
+  const Case cases[] = {
+      {"zoom in beyond the largest zoom", 2, 10, 3},
+      {"zoom out below the smallest zoom", 2.5, 0.2, 1.5},
+  };
+  const CaptureBounds bounds{0, 0, 7680, 4320};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CaptureCameraSettings settings = app_settings(16.0 / 9.0, c.initial);
+    settings.min_zoom = 1.5;
+    settings.max_zoom = 3;
+    settings.zoom_damping = 0;
+    CaptureCamera camera(settings);
+    camera.reset(3840, 2160, bounds);
+    bool reached = false;
+    for (int i = 0; i < 120; ++i) {
+      const CaptureViewport v =
+          camera.step(input_at(3840, 2160, bounds, c.wanted, 0.5, 1.0 / 60.0, false));
+      ASSERT_GE(v.zoom, 1.5) << "step " << i;
+      ASSERT_LE(v.zoom, 3) << "step " << i;
+      if (v.zoom == c.limit) {
+        reached = true;
+        // Held at the limit, the zoom does not keep moving past it.
+        EXPECT_EQ(v.zoom_velocity, 0) << "step " << i;
+        EXPECT_NEAR(v.right - v.left, 7680 / c.limit, 1e-9);
+      }
+    }
+    EXPECT_TRUE(reached);
   }
 }
 

@@ -47,16 +47,21 @@ TEST_F(MediaFoundationTest, AcceptsOnlyH264VideoAndAacAudio) {
       {"nv12 video", MFMediaType_Video, MFVideoFormat_NV12, kErrorInvalidMediaType, 0},
       {"aac subtype on video", MFMediaType_Video, MFAudioFormat_AAC, kErrorInvalidMediaType, 0},
   };
+  std::shared_ptr<EncodedStreamFormat> earlier;
+  ASSERT_HRESULT_SUCCEEDED(
+      EncodedStreamFormat::create(make_type(MFMediaType_Video, MFVideoFormat_H264).Get(), earlier));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto type = make_type(c.major, c.subtype);
-    std::shared_ptr<EncodedStreamFormat> format;
+    // A refused type leaves whatever the caller held in place.
+    std::shared_ptr<EncodedStreamFormat> format = earlier;
     EXPECT_EQ(EncodedStreamFormat::create(type.Get(), format), c.expected);
     if (c.expected == S_OK) {
       ASSERT_TRUE(format);
+      EXPECT_NE(format, earlier);
       EXPECT_EQ(format->kind, c.kind);
     } else {
-      EXPECT_FALSE(format);
+      EXPECT_EQ(format, earlier);
     }
   }
 }

@@ -145,6 +145,42 @@ TEST_F(Mp4PacketOutputTest, AsksAboutTheOutputFolderInTheFormEveryVolumeAccepts)
   EXPECT_EQ(files_.create_calls(), 0);
 }
 
+// A volume that cannot tell its free space is written to anyway: the
+// writes themselves fail if it is really full.
+TEST_F(Mp4PacketOutputTest, UnanswerableFreeSpaceQueryDoesNotStopTheFile) {
+  int queries = 0;
+  DiskSpaceProbe probe;
+  probe.tick_count_ms = [] { return uint64_t{0}; };
+  probe.free_bytes = [&](const wchar_t*, uint64_t& free) -> HRESULT {
+    ++queries;
+    free = 0;
+    return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+  };
+  Mp4PacketOutput output(dir_ / L"unknown.mp4", UINT64_MAX, factory(), probe);
+  auto video = make_format(make_h264_type().Get());
+  ASSERT_EQ(output.add_stream_format(video, 0), S_OK);
+  EXPECT_EQ(output.write_packet(make_packet(4, 0, video)), S_OK);
+  EXPECT_EQ(queries, 1);
+  ASSERT_EQ(files_.made().size(), 1u);
+  EXPECT_EQ(files_.made()[0]->samples().size(), 1u);
+  EXPECT_EQ(output.finalize(), S_OK);
+}
+
+// A file that cannot be opened ends the output at its first packet; it is
+// not tried again.
+TEST_F(Mp4PacketOutputTest, FailureToOpenTheFileIsKept) {
+  Mp4PacketOutput output(dir_ / L"missing" / L"open.mp4", 0, factory());
+  auto video = make_format(make_h264_type().Get());
+  ASSERT_EQ(output.add_stream_format(video, 0), S_OK);
+  const HRESULT not_found = HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(output.write_packet(make_packet(4, 0, video)), not_found);
+  EXPECT_EQ(output.write_packet(make_packet(4, 0, video)), not_found);
+  EXPECT_EQ(files_.create_calls(), 1);
+  EXPECT_EQ(output.add_stream_format(video, 1), kErrorInvalidRequest);
+  EXPECT_EQ(output.finalize(), not_found);
+  EXPECT_EQ(files_.made().at(0)->finalize_calls(), 0);
+}
+
 TEST_F(Mp4PacketOutputTest, RealVolumeBelowAnImpossibleMinimumIsDiskFull) {
   Mp4PacketOutput output(dir_ / L"full.mp4", UINT64_MAX, factory());
   auto video = make_format(make_h264_type().Get());

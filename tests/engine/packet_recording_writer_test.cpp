@@ -1,6 +1,7 @@
 #include "engine/packet_recording_writer.h"
 
 #include <mfapi.h>
+#include <mferror.h>
 
 #include <gtest/gtest.h>
 
@@ -35,45 +36,7 @@ using test::SampleSpec;
 using test::Signal;
 
 // The live side: every packet it is handed, with a switchable answer.
-class LiveOutput {
- public:
-  PacketCallback callback() {
-    return [this](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
-      std::lock_guard lock(mutex_);
-      packets_.push_back(std::move(packet));
-      arrived_.notify_all();
-      if (packets_.size() == fail_at_) {
-        if (throw_bad_alloc_) throw std::bad_alloc();
-        if (throw_other_) throw 42;
-        return E_ABORT;
-      }
-      return S_OK;
-    };
-  }
-  void fail_at(size_t number) { fail_at_ = number; }
-  void throw_at(size_t number, bool bad_alloc) {
-    fail_at_ = number;
-    throw_bad_alloc_ = bad_alloc;
-    throw_other_ = !bad_alloc;
-  }
-  std::vector<std::shared_ptr<const EncodedPacket>> packets() const {
-    std::lock_guard lock(mutex_);
-    return packets_;
-  }
-  // A generous guard against a hang, not a measurement.
-  bool wait_for(size_t count) {
-    std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_.size() >= count; });
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<std::shared_ptr<const EncodedPacket>> packets_;
-  size_t fail_at_ = 0;
-  bool throw_bad_alloc_ = false;
-  bool throw_other_ = false;
-};
+using LiveOutput = test::PacketRecorder;
 
 std::vector<uint8_t> read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -281,6 +244,51 @@ TEST_F(PacketRecordingWriterTest, FinishDrainsTheEncodersBeforeClosingTheFileAnd
   EXPECT_EQ(read_file(path).size(), 50u);
 }
 
+// A failed drain of the encoders outranks the file's result, yet the file
+// is still closed with what reached it.
+TEST_F(PacketRecordingWriterTest, FailedEncoderDrainIsTheResultAndTheFileIsStillClosed) {
+  for (const bool file_optional : {false, true}) {
+    SCOPED_TRACE(file_optional ? "file optional" : "file required");
+    FakeFileWriterFactory files;
+    encoders_.clear();
+    const auto path = dir_ / (file_optional ? L"drain-optional.mp4" : L"drain-required.mp4");
+    auto writer = make_writer(path, live_.callback(), file_optional, files, 1);
+    ASSERT_TRUE(writer);
+    for (int i = 0; i < 3; ++i) write(*writer, 0, test::plain(pattern_bytes(10), i * 10, 10));
+    encoders_[0]->set_finalize_result(MF_E_TRANSFORM_NEED_MORE_INPUT);
+
+    EXPECT_EQ(writer->finish(), MF_E_TRANSFORM_NEED_MORE_INPUT);
+    EXPECT_EQ(writer->finish(), MF_E_TRANSFORM_NEED_MORE_INPUT);
+    EXPECT_EQ(encoders_[0]->finalize_calls(), 1);
+    const auto stats = writer->stats();
+    EXPECT_EQ(stats.writer_result, MF_E_TRANSFORM_NEED_MORE_INPUT);
+    EXPECT_EQ(stats.file_result, S_OK);
+    ASSERT_EQ(files.made().size(), 1u);
+    EXPECT_EQ(files.made()[0]->finalize_calls(), 1);
+    EXPECT_EQ(read_file(path).size(), 30u);
+  }
+}
+
+// A session that fails before finishing just lets the writer go: what the
+// file received is still written out and the file closed once.
+TEST_F(PacketRecordingWriterTest, DestroyingAnUnfinishedWriterStillClosesTheFile) {
+  FakeFileWriterFactory files;
+  const auto path = dir_ / L"abandoned.mp4";
+  auto writer = make_writer(path, {}, false, files);
+  ASSERT_TRUE(writer);
+  write(*writer, 0, test::plain(pattern_bytes(30, 1), 0, 10));
+  write(*writer, 1, test::plain(pattern_bytes(12, 2), 0, 10));
+  writer.reset();
+
+  ASSERT_EQ(files.made().size(), 1u);
+  EXPECT_EQ(files.made()[0]->finalize_calls(), 1);
+  auto expected = pattern_bytes(30, 1);
+  const auto audio = pattern_bytes(12, 2);
+  expected.insert(expected.end(), audio.begin(), audio.end());
+  EXPECT_EQ(read_file(path), expected);
+  EXPECT_EQ(encoders_[0]->finalize_calls(), 0);
+}
+
 TEST_F(PacketRecordingWriterTest, SetInputTypeReachesTheEncodingWriter) {
   FakeFileWriterFactory files;
   auto writer = make_writer({}, live_.callback(), false, files, 0, false);
@@ -368,7 +376,7 @@ TEST_F(PacketRecordingWriterTest, ImpossibleFreeSpaceMinimumFailsAtTheFirstPacke
 
 TEST_F(PacketRecordingWriterTest, LiveFailureIsKeptAndStopsAWriterWithoutFileOptional) {
   FakeFileWriterFactory files;
-  live_.fail_at(2);
+  live_.answer_at(2, E_ABORT);
   auto writer = make_writer({}, live_.callback(), false, files);
   ASSERT_TRUE(writer);
   auto video = make_format(make_h264_type().Get());
@@ -381,6 +389,85 @@ TEST_F(PacketRecordingWriterTest, LiveFailureIsKeptAndStopsAWriterWithoutFileOpt
   EXPECT_EQ(stats.packet_bytes, 10u);
   EXPECT_EQ(writer->write_sample(0, make_sample(test::plain(pattern_bytes(4), 0, 1)).Get()), E_ABORT);
   EXPECT_EQ(writer->finish(), E_ABORT);
+}
+
+// S_FALSE (a packet the live side did not take) is no failure in either
+// mode; a live failure ends the writer only when the file is not optional.
+TEST_F(PacketRecordingWriterTest, LiveAnswerReachesTheEncodersOnlyWhenTheFileIsRequired) {
+  struct Case {
+    const char* name;
+    bool file_optional;
+    HRESULT live_answer;
+    HRESULT fan_out;
+    HRESULT live_result;
+  };
+  const Case cases[] = {
+      {"not taken, live only", false, S_FALSE, S_FALSE, S_OK},
+      {"not taken, file optional", true, S_FALSE, S_OK, S_OK},
+      {"failed, file optional", true, E_ABORT, S_OK, E_ABORT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LiveOutput live;
+    live.answer_at(1, c.live_answer);
+    FakeFileWriterFactory files;
+    std::unique_ptr<PacketRecordingWriter> writer;
+    const auto path = c.file_optional ? dir_ / L"answer.mp4" : std::filesystem::path();
+    ASSERT_EQ(PacketRecordingWriter::create(path, nullptr, writer, live.callback(), c.file_optional, 0,
+                                            platform(files)),
+              S_OK);
+    DWORD index = 0;
+    ASSERT_EQ(writer->add_stream(make_h264_type().Get(), &index), S_OK);
+    auto video = make_format(make_h264_type().Get());
+    EXPECT_EQ(writer->fan_out_packet(make_packet(10, 0, video)), c.fan_out);
+    EXPECT_EQ(writer->fan_out_packet(make_packet(20, 0, video)), S_OK);
+
+    const auto stats = writer->stats();
+    EXPECT_EQ(stats.live_result, c.live_result);
+    EXPECT_EQ(stats.writer_result, S_OK);
+    EXPECT_EQ(stats.video_packets, 2u);
+    EXPECT_EQ(stats.packet_bytes, 30u);
+    EXPECT_EQ(live.packets().size(), 2u);
+    EXPECT_EQ(writer->finish(), S_OK);
+    if (c.file_optional) {
+      ASSERT_EQ(files.made().size(), 1u);
+      EXPECT_EQ(files.made()[0]->samples().size(), 2u);
+    }
+  }
+}
+
+// The encoded size and rate come from the first video packet whose format
+// carries all four values, and stay.
+TEST_F(PacketRecordingWriterTest, EncodedSizeAndRateComeFromTheFirstCompleteVideoFormat) {
+  FakeFileWriterFactory files;
+  std::unique_ptr<PacketRecordingWriter> writer;
+  ASSERT_EQ(PacketRecordingWriter::create({}, nullptr, writer, live_.callback(), false, 0, platform(files)), S_OK);
+  auto no_rate = make_h264_type(800, 600, 30, 1);
+  ASSERT_HRESULT_SUCCEEDED(no_rate->DeleteItem(MF_MT_FRAME_RATE));
+  struct Step {
+    const char* name;
+    std::shared_ptr<EncodedStreamFormat> format;
+    UINT32 width, height, numerator, denominator;
+  };
+  const Step steps[] = {
+      {"audio", make_format(make_aac_type().Get()), 0, 0, 0, 0},
+      {"video without rate", make_format(no_rate.Get()), 0, 0, 0, 0},
+      {"zero height", make_format(make_h264_type(800, 0, 30, 1).Get()), 0, 0, 0, 0},
+      {"complete", make_format(make_h264_type(1024, 768, 30000, 1001).Get()), 1024, 768, 30000, 1001},
+      {"later change", make_format(make_h264_type(640, 480, 25, 1).Get()), 1024, 768, 30000, 1001},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    ASSERT_EQ(writer->fan_out_packet(make_packet(4, 0, step.format)), S_OK);
+    const auto stats = writer->stats();
+    EXPECT_EQ(stats.encoded_width, step.width);
+    EXPECT_EQ(stats.encoded_height, step.height);
+    EXPECT_EQ(stats.frame_rate_numerator, step.numerator);
+    EXPECT_EQ(stats.frame_rate_denominator, step.denominator);
+  }
+  const auto stats = writer->stats();
+  EXPECT_EQ(stats.audio_packets, 1u);
+  EXPECT_EQ(stats.video_packets, 4u);
 }
 
 TEST_F(PacketRecordingWriterTest, ThrowingLiveCallbackBecomesALiveResult) {

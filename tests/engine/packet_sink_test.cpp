@@ -13,6 +13,7 @@
 
 #include "engine/engine_errors.h"
 #include "tests/engine/packet_test_support.h"
+#include "tests/fakes/engine/fake_media_buffer.h"
 
 namespace quorvel::windows {
 namespace {
@@ -21,37 +22,9 @@ using Microsoft::WRL::ComPtr;
 using test::make_aac_type;
 using test::make_h264_type;
 using test::make_sample;
+using test::PacketRecorder;
 using test::pattern_bytes;
 using test::SampleSpec;
-
-// Every packet the sink hands out, with a switchable result.
-class PacketRecorder {
- public:
-  PacketCallback callback() {
-    return [this](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
-      std::lock_guard lock(mutex_);
-      packets_.push_back(std::move(packet));
-      arrived_.notify_all();
-      return packets_.size() == fail_at_ ? E_FAIL : S_OK;
-    };
-  }
-  // The n-th packet (1-based) is answered with E_FAIL.
-  void fail_at(size_t n) { fail_at_ = n; }
-  std::vector<std::shared_ptr<const EncodedPacket>> packets() const {
-    std::lock_guard lock(mutex_);
-    return packets_;
-  }
-  bool wait_for(size_t count) {
-    std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_.size() >= count; });
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<std::shared_ptr<const EncodedPacket>> packets_;
-  size_t fail_at_ = 0;
-};
 
 // The event types a stream has queued, without waiting.
 std::vector<MediaEventType> drain_events(IMFStreamSink* stream) {
@@ -328,7 +301,7 @@ TEST_F(PacketSinkTest, RefusesAStreamTypeThatIsNotEncoded) {
 TEST_F(PacketSinkTest, FailingCallbackStopsRequestsForThatStreamOnly) {
   auto video = add_stream(1, make_h264_type().Get());
   auto audio = add_stream(2, make_aac_type().Get());
-  recorder_.fail_at(2);
+  recorder_.answer_at(2, E_FAIL);
   ASSERT_HRESULT_SUCCEEDED(audio->ProcessSample(make_sample(test::plain(pattern_bytes(8), 0, 1)).Get()));
   EXPECT_EQ(drain_events(audio.Get()).size(), 1u);
 
@@ -337,6 +310,120 @@ TEST_F(PacketSinkTest, FailingCallbackStopsRequestsForThatStreamOnly) {
 
   ASSERT_HRESULT_SUCCEEDED(video->ProcessSample(make_sample(test::plain(pattern_bytes(8), 0, 1)).Get()));
   EXPECT_EQ(drain_events(video.Get()).size(), 1u);
+}
+
+// S_FALSE means the receiver did not take the packet: no failure, so the
+// stream goes on asking. A throwing receiver fails the sample without the
+// exception leaving the COM call.
+TEST_F(PacketSinkTest, CallbackAnswerDecidesWhetherTheStreamAsksForMore) {
+  enum class Answer { kNotTaken, kThrowsBadAlloc, kThrowsOther };
+  struct Case {
+    const char* name;
+    Answer answer;
+    HRESULT expected;
+    size_t requests;
+  };
+  const Case cases[] = {
+      {"not taken", Answer::kNotTaken, S_OK, 1},
+      {"out of memory", Answer::kThrowsBadAlloc, E_OUTOFMEMORY, 0},
+      {"other exception", Answer::kThrowsOther, E_UNEXPECTED, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PacketRecorder recorder;
+    if (c.answer == Answer::kNotTaken) {
+      recorder.answer_at(1, S_FALSE);
+    } else {
+      recorder.throw_at(1, c.answer == Answer::kThrowsBadAlloc);
+    }
+    ComPtr<PacketSink> sink;
+    ASSERT_HRESULT_SUCCEEDED(PacketSink::create(recorder.callback(), sink));
+    ComPtr<IMFStreamSink> audio;
+    ASSERT_HRESULT_SUCCEEDED(sink->AddStreamSink(1, make_aac_type().Get(), &audio));
+    EXPECT_EQ(audio->ProcessSample(make_sample(test::plain(pattern_bytes(8), 0, 1)).Get()), c.expected);
+    EXPECT_EQ(recorder.packets().size(), 1u);
+    EXPECT_EQ(drain_events(audio.Get()).size(), c.requests);
+    EXPECT_HRESULT_SUCCEEDED(sink->Shutdown());
+  }
+}
+
+// A sample without its timing never becomes a packet; the platform's code
+// for what is missing is passed on.
+TEST_F(PacketSinkTest, SampleWithoutTimeOrDurationIsRefused) {
+  struct Case {
+    const char* name;
+    bool time;
+    bool duration;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"no time", false, true, MF_E_NO_SAMPLE_TIMESTAMP},
+      {"no duration", true, false, MF_E_NO_SAMPLE_DURATION},
+  };
+  auto video = add_stream(1, make_h264_type().Get());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComPtr<IMFMediaBuffer> buffer;
+    ASSERT_HRESULT_SUCCEEDED(MFCreateMemoryBuffer(8, &buffer));
+    ASSERT_HRESULT_SUCCEEDED(buffer->SetCurrentLength(8));
+    ComPtr<IMFSample> sample;
+    ASSERT_HRESULT_SUCCEEDED(MFCreateSample(&sample));
+    ASSERT_HRESULT_SUCCEEDED(sample->AddBuffer(buffer.Get()));
+    if (c.time) {
+      ASSERT_HRESULT_SUCCEEDED(sample->SetSampleTime(10));
+    }
+    if (c.duration) {
+      ASSERT_HRESULT_SUCCEEDED(sample->SetSampleDuration(10));
+    }
+    EXPECT_EQ(video->ProcessSample(sample.Get()), c.expected);
+    EXPECT_TRUE(recorder_.packets().empty());
+    EXPECT_TRUE(drain_events(video.Get()).empty());
+  }
+}
+
+// The bytes are copied only from a buffer whose lock agrees with the length
+// it reported; the buffer is unlocked whatever happened.
+TEST_F(PacketSinkTest, CopiesOnlyFromABufferThatLocksConsistently) {
+  using Behaviour = test::FakeMediaBuffer::Behaviour;
+  struct Case {
+    const char* name;
+    Behaviour behaviour;
+    HRESULT expected;
+    int unlocks;
+  };
+  const Case cases[] = {
+      {"consistent", {16, false, 16, 16, S_OK, S_OK}, S_OK, 1},
+      {"larger maximum", {16, false, 16, 64, S_OK, S_OK}, S_OK, 1},
+      {"no pointer", {16, true, 16, 16, S_OK, S_OK}, E_UNEXPECTED, 1},
+      {"current length changed", {16, false, 15, 16, S_OK, S_OK}, E_UNEXPECTED, 1},
+      {"maximum below length", {16, false, 16, 15, S_OK, S_OK}, E_UNEXPECTED, 1},
+      {"unlock fails", {16, false, 16, 16, S_OK, MF_E_INVALIDREQUEST}, MF_E_INVALIDREQUEST, 1},
+      {"no pointer and unlock fails", {16, true, 16, 16, S_OK, MF_E_INVALIDREQUEST}, E_UNEXPECTED, 1},
+      {"lock fails", {16, false, 16, 16, E_ACCESSDENIED, S_OK}, E_ACCESSDENIED, 0},
+  };
+  auto video = add_stream(1, make_h264_type().Get());
+  size_t accepted = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComPtr<test::FakeMediaBuffer> buffer;
+    buffer.Attach(new test::FakeMediaBuffer(c.behaviour));
+    ComPtr<IMFSample> sample;
+    ASSERT_HRESULT_SUCCEEDED(MFCreateSample(&sample));
+    ASSERT_HRESULT_SUCCEEDED(sample->AddBuffer(buffer.Get()));
+    ASSERT_HRESULT_SUCCEEDED(sample->SetSampleTime(0));
+    ASSERT_HRESULT_SUCCEEDED(sample->SetSampleDuration(1));
+
+    EXPECT_EQ(video->ProcessSample(sample.Get()), c.expected);
+    EXPECT_EQ(buffer->unlocks(), c.unlocks);
+    EXPECT_EQ(buffer->locks(), FAILED(c.behaviour.lock_result) ? 0 : 1);
+    if (c.expected == S_OK) ++accepted;
+    const auto packets = recorder_.packets();
+    ASSERT_EQ(packets.size(), accepted);
+    if (c.expected == S_OK) {
+      EXPECT_EQ(packets.back()->data, std::vector<uint8_t>(16, 0x5A));
+    }
+    EXPECT_EQ(drain_events(video.Get()).size(), c.expected == S_OK ? 1u : 0u);
+  }
 }
 
 TEST_F(PacketSinkTest, MarkerCarriesTheCallersContext) {

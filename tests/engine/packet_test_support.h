@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -133,6 +134,51 @@ inline std::shared_ptr<EncodedStreamFormat> make_format(IMFMediaType* type) {
   EXPECT_HRESULT_SUCCEEDED(EncodedStreamFormat::create(type, format));
   return format;
 }
+
+// A packet callback that keeps every packet it is handed and answers S_OK,
+// except for one packet (1-based) that it answers as told or throws at.
+class PacketRecorder {
+ public:
+  PacketCallback callback() {
+    return [this](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
+      std::lock_guard lock(mutex_);
+      packets_.push_back(std::move(packet));
+      arrived_.notify_all();
+      if (packets_.size() != special_) return S_OK;
+      if (throw_bad_alloc_) throw std::bad_alloc();
+      if (throw_other_) throw 42;
+      return answer_;
+    };
+  }
+  void answer_at(size_t number, HRESULT answer) {
+    special_ = number;
+    answer_ = answer;
+  }
+  void throw_at(size_t number, bool bad_alloc) {
+    special_ = number;
+    throw_bad_alloc_ = bad_alloc;
+    throw_other_ = !bad_alloc;
+  }
+  std::vector<std::shared_ptr<const EncodedPacket>> packets() const {
+    std::lock_guard lock(mutex_);
+    return packets_;
+  }
+  // True once `count` packets arrived (a generous guard against a hang, not
+  // a measurement).
+  bool wait_for(size_t count) {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_.size() >= count; });
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::vector<std::shared_ptr<const EncodedPacket>> packets_;
+  size_t special_ = 0;
+  HRESULT answer_ = S_OK;
+  bool throw_bad_alloc_ = false;
+  bool throw_other_ = false;
+};
 
 // A steady clock that moves only when told.
 class ManualSteadyClock {

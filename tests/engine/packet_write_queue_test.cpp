@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "engine/engine_errors.h"
@@ -313,6 +314,39 @@ TEST(PacketWriteQueueTest, EnqueueAfterFinishIsShutdown) {
   EXPECT_EQ(queue->finish(), S_OK);
   EXPECT_EQ(queue->enqueue(make_packet(1)), kErrorShutdown);
   EXPECT_EQ(queue->stats().status, S_OK);
+}
+
+// Every caller of finish returns only once the worker wrote everything and
+// completed, whichever caller did the joining.
+TEST(PacketWriteQueueTest, ConcurrentFinishCallsAllWaitForTheDrain) {
+  Disk disk;
+  disk.hold_first();
+  auto queue = disk.make_queue();
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(queue->enqueue(make_packet(10)), S_OK);
+  ASSERT_TRUE(disk.wait_first_entered());
+
+  struct Outcome {
+    HRESULT status = E_PENDING;
+    size_t written = 0;
+    int completions = 0;
+  };
+  Outcome outcomes[3];
+  std::vector<std::thread> callers;
+  for (auto& outcome : outcomes) {
+    callers.emplace_back([&queue, &disk, &outcome] {
+      outcome.status = queue->finish();
+      outcome.written = disk.written().size();
+      outcome.completions = disk.completions();
+    });
+  }
+  disk.release();
+  for (auto& caller : callers) caller.join();
+
+  for (const auto& outcome : outcomes) {
+    EXPECT_EQ(outcome.status, S_OK);
+    EXPECT_EQ(outcome.written, 20u);
+    EXPECT_EQ(outcome.completions, 1);
+  }
 }
 
 TEST(PacketWriteQueueTest, StopFinishesAndDestroys) {

@@ -19,8 +19,11 @@ namespace quorvel::windows {
 // Reaches the video path, which the session's frame operations drive under
 // its lock.
 struct RecordingSessionTestPeer {
-  static void set_options(RecordingSession& session, const RecordingOptions& options) {
+  static void set_options(RecordingSession& session, const RecordingOptions& options,
+                          std::filesystem::path partial_path = {}, HRESULT first_failure = S_OK) {
     session.options_ = options;
+    session.partial_path_ = std::move(partial_path);
+    session.first_failure_ = first_failure;
   }
   static HRESULT setup(RecordingSession& session, ID3D11Device* device, ID3D11DeviceContext* context,
                        const D3D11_TEXTURE2D_DESC& desc, uint32_t rotation) {
@@ -109,14 +112,16 @@ class RecordingSessionVideoTest : public ::testing::Test {
 
   // A session over the fake encoder and converter; `held_back` samples stay
   // inside the fake encoder.
-  void make_session(size_t held_back = 0) {
+  void make_session(size_t held_back = 0, std::filesystem::path partial_path = {},
+                    HRESULT first_failure = S_OK) {
     RecordingSessionPlatform platform;
     platform.writers.sink_writers.create_encoding_writer =
         test::FakeEncoderSinkWriter::factory(encoder_, held_back);
+    platform.writers.sink_writers.create_file_writer = files_.function();
     platform.nv12_converters = test::FakeNv12Converter::factory(converter_);
     platform.watermark_font_family = L"DejaVu Sans";
     session_ = RecordingSession::create(std::move(platform));
-    Peer::set_options(*session_, options_);
+    Peer::set_options(*session_, options_, std::move(partial_path), first_failure);
   }
 
   HRESULT setup(ID3D11Texture2D* texture, uint32_t rotation = DXGI_MODE_ROTATION_IDENTITY) {
@@ -141,6 +146,7 @@ class RecordingSessionVideoTest : public ::testing::Test {
   RecordingOptions options_;
   std::shared_ptr<test::FakeEncoderRecord> encoder_ = std::make_shared<test::FakeEncoderRecord>();
   std::shared_ptr<test::FakeNv12Record> converter_ = std::make_shared<test::FakeNv12Record>();
+  test::FakeFileWriterFactory files_;
   std::unique_ptr<RecordingSession> session_;
   std::mutex packets_mutex_;
   std::vector<std::shared_ptr<const EncodedPacket>> packets_;
@@ -256,6 +262,44 @@ TEST_F(RecordingSessionVideoTest, TheVideoProcessorStopsTheSetUpWhereThePlatform
   EXPECT_EQ(setup(frame.Get()), E_NOINTERFACE);
   EXPECT_EQ(status().stage, 1u);
   EXPECT_TRUE(encoder_->output_types.empty());
+}
+
+TEST_F(RecordingSessionVideoTest, AWatermarkThatCannotBeMadeFailsTheSetUp) {
+  options_.watermark.enabled = true;
+  options_.watermark.text.assign(321, L'W');
+  make_session();
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  EXPECT_EQ(setup(frame.Get()), E_INVALIDARG);
+  EXPECT_EQ(status().stage, 6u);  // the renderer's stage 61 is never reached
+  EXPECT_TRUE(encoder_->output_types.empty());
+}
+
+// A failure kept before the first frame (a file-optional start without disk
+// space) ends the file as soon as the writer exists; the live output goes on.
+TEST_F(RecordingSessionVideoTest, AnEarlierFailureEndsTheFileButNotTheLiveOutput) {
+  quorvel::test::TempDir temp;
+  options_.output_path = temp / L"clip.mp4";
+  options_.file_optional = true;
+  options_.min_free_disk_bytes = 0;
+  make_session(0, temp / L"clip.partial.mp4", kErrorDiskFull);
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48, kBackground));
+  ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
+  ASSERT_HRESULT_SUCCEEDED(Peer::compose(*session_, frame.Get(), CapturedFrameInfo{}));
+  for (int64_t index = 0; index < 3; ++index) {
+    ASSERT_HRESULT_SUCCEEDED(Peer::encode(*session_, index, RECT{0, 0, 64, 48}));
+  }
+  const RecordingSessionStatus now = session_->status();
+  EXPECT_EQ(now.file_result, kErrorDiskFull);
+  EXPECT_EQ(now.encoded_video_packets, 3u);
+  {
+    std::lock_guard lock(packets_mutex_);
+    EXPECT_EQ(packets_.size(), 3u);
+  }
+  session_.reset();
+  EXPECT_FALSE(std::filesystem::exists(temp / L"clip.partial.mp4"));
+  EXPECT_EQ(files_.create_calls(), 0);
 }
 
 TEST(RecordingSessionVideo, FrameSlotsNeverDrift) {

@@ -409,6 +409,21 @@ TEST(RecordingTimelineTest, StaleFileWithAnInvalidHeaderIsMovedWholeBesideThePar
   }
 }
 
+TEST(RecordingTimelineTest, StaleFileShorterThanAHeaderIsMovedWholeBesideThePartialName) {
+  const size_t sizes[] = {0, 30, kHeaderBytes - 1};
+  for (size_t size : sizes) {
+    TempDir dir;
+    Bytes stale = stale_records(1);
+    stale.resize(size);
+    write_bytes(dir / L"Clip.partial.quorvel", stale);
+
+    RecordingTimeline timeline(fixed_frequency(kFrequency));
+    ASSERT_TRUE(timeline.open(request_for(dir / L"Clip.quorvel"), kStart)) << size;
+    EXPECT_EQ(read_bytes(dir / L"Clip.partial.recovered-1.quorvel"), stale) << size;
+    EXPECT_FALSE(fs::exists(dir / L"Clip.recovered-1.quorvel")) << size;
+  }
+}
+
 TEST(RecordingTimelineTest, StaleFileKeepsOnlyWhatPrecedesAMalformedRecord) {
   struct Case {
     const char* name;

@@ -133,6 +133,38 @@ TEST(FlvPayloadTest, TakesAacConfigurationFromUserData) {
   EXPECT_EQ(make_flv_payload(other, packet, out), E_INVALIDARG);
 }
 
+TEST(FlvPayloadTest, TakesParameterSetsFromTheMediaTypesSequenceHeader) {
+  // An encoder may keep SPS and PPS in its output type and send key frames
+  // without them; a blob over 64 KiB is not read.
+  auto format_with = [](const Bytes& blob) {
+    ComPtr<IMFMediaType> type;
+    EXPECT_HRESULT_SUCCEEDED(MFCreateMediaType(&type));
+    type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+    type->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_H264);
+    type->SetBlob(MF_MT_MPEG_SEQUENCE_HEADER, blob.data(), static_cast<UINT32>(blob.size()));
+    std::shared_ptr<EncodedStreamFormat> format;
+    EXPECT_HRESULT_SUCCEEDED(EncodedStreamFormat::create(type.Get(), format));
+    return format;
+  };
+  FlvState state;
+  std::vector<FlvMessage> out;
+  auto packet = video(annexb({kIdr}), 0, 0);
+  packet->format = format_with(annexb({kSps, kPps}));
+  ASSERT_HRESULT_SUCCEEDED(make_flv_payload(state, *packet, out));
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].body, make_avc_sequence_header(kSps, kPps));
+  EXPECT_EQ(out[1].body, (Bytes{0x17, 1, 0, 0, 0, 0, 0, 0, 4, 0x65, 0x88, 0x84, 0x00}));
+
+  Bytes oversized = annexb({kSps, kPps});
+  oversized.resize(65537, 0x11);  // the tail lengthens the PPS unit
+  FlvState other;
+  packet->format = format_with(oversized);
+  EXPECT_EQ(make_flv_payload(other, *packet, out), E_INVALIDARG);
+  oversized.resize(65536);
+  packet->format = format_with(oversized);
+  EXPECT_HRESULT_SUCCEEDED(make_flv_payload(other, *packet, out));
+}
+
 TEST(FlvPayloadTest, StartsEachConnectionAtTheFirstKeyFrame) {
   FlvState state;
   std::vector<FlvMessage> out;

@@ -141,7 +141,8 @@ TEST(RtmpChunkTest, RoundTripsMessagesThroughTheReader) {
                            {8, 1, 23, pattern(300)},
                            {20, 0, 0, pattern(5)},
                            {9, 1, 0x1000000, pattern(4097)},
-                           {8, 7, 40, Bytes()}};
+                           {8, 7, 40, Bytes()},
+                           {18, 1, 5, pattern(kRtmpMaxInboundMessage)}};
   for (const Sent& m : messages) {
     const Bytes wire = chunked(m.type, m.stream, m.timestamp, m.payload);
     f.feed.bytes.insert(f.feed.bytes.end(), wire.begin(), wire.end());

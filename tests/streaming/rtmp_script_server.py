@@ -19,6 +19,14 @@ AMF0 commands) and then behaves as the application name of the client's
   drop_after_publish accept the publication, then close the TCP connection
   silent             never answer the connect command
   close_on_publish   accept connect and createStream, close on publish
+  ack_window         a 5000-byte acknowledgement window, then small messages
+                     until the client acknowledges; the connect _result
+                     follows only when the acknowledged count, handshake
+                     included, is the one due, else an _error
+
+A TLS port of its own (--greeting-port) speaks no RTMP: right after the TLS
+handshake it sends GREETING and then BULK (several records), and keeps the
+connection until the client goes, for tests of record handling.
 
 Handshake faults cannot wait for the application name, so they have ports of
 their own (--handshake-port MODE=PORT, repeatable):
@@ -27,7 +35,7 @@ their own (--handshake-port MODE=PORT, repeatable):
   bad_s2             S2 does not echo the client's C1
 
 Usage: rtmp_script_server.py --port P [--tls-port Q --cert C --key K]
-       [--handshake-port MODE=PORT ...] [--log FILE]
+       [--greeting-port G] [--handshake-port MODE=PORT ...] [--log FILE]
 Standard library only; stopped by its PID (SIGTERM).
 """
 import argparse
@@ -38,6 +46,9 @@ import struct
 import sys
 import threading
 import time
+
+GREETING = b"greeting from the TLS server"
+BULK = bytes((i * 7 + 1) & 0xFF for i in range(40000))
 
 LOG = None
 LOG_LOCK = threading.Lock()
@@ -136,6 +147,7 @@ class Peer:
         self.conn = conn
         self.in_chunk = 128
         self.streams = {}
+        self.sent = 0
 
     def read(self, count):
         data = b""
@@ -148,6 +160,7 @@ class Peer:
 
     def send(self, data):
         self.conn.sendall(data)
+        self.sent += len(data)
 
     def handshake(self, mode=None):
         c0c1 = self.read(1537)
@@ -228,6 +241,27 @@ def accept_publish(peer, nocode=False, close_on_publish=False):
             return values
 
 
+def check_acknowledgement(peer):
+    """True when the client's first Acknowledgement carries the count due."""
+    window = 5000
+    peer.send(chunk(2, 5, 0, struct.pack(">I", window)))
+    due = None
+    for _ in range(100):
+        peer.send(chunk(4, 18, 0, bytes(100)))  # one chunk each, ignored data
+        if due is None and peer.sent >= window:
+            due = peer.sent
+    while True:
+        msg_type, _, payload = peer.read_message()
+        if msg_type == 3:
+            (acknowledged,) = struct.unpack(">I", payload)
+            log(f"acknowledged {acknowledged}, due {due}")
+            if acknowledged == due:
+                return True
+            peer.send(command(amf_string("_error"), amf_number(1), AMF_NULL,
+                              amf_object([("code", amf_string(f"ack {acknowledged} due {due}"))])))
+            return False
+
+
 def nested(levels):
     inner = AMF_NULL
     for _ in range(levels):
@@ -263,6 +297,14 @@ class Handler(socketserver.BaseRequestHandler):
                 log(f"TLS handshake failed: {error}")
                 return
         peer = Peer(conn)
+        if getattr(self.server, "greeting", False):
+            try:
+                conn.sendall(GREETING)
+                conn.sendall(BULK)
+                peer.wait_for_eof()
+            except (OSError, ssl.SSLError):
+                pass
+            return
         try:
             if not peer.handshake(getattr(self.server, "handshake_mode", None)):
                 return
@@ -283,6 +325,12 @@ class Handler(socketserver.BaseRequestHandler):
                     raw = conn
                 raw.shutdown(socket.SHUT_RDWR)
                 raw.close()
+            elif app == "ack_window":
+                if check_acknowledgement(peer):
+                    accept_publish(peer)
+                    self.wait_for_close(peer)
+                else:
+                    self.wait_for_close(peer)
             elif app == "silent":
                 self.wait_for_close(peer)
             elif app == "close_on_publish":
@@ -322,6 +370,7 @@ def main():
     parser.add_argument("--tls-port", type=int)
     parser.add_argument("--cert")
     parser.add_argument("--key")
+    parser.add_argument("--greeting-port", type=int)
     parser.add_argument("--handshake-port", action="append", default=[])
     parser.add_argument("--log")
     args = parser.parse_args()
@@ -334,6 +383,11 @@ def main():
         tls = Server(("127.0.0.1", args.tls_port), Handler)
         tls.tls_context = context
         servers.append(tls)
+        if args.greeting_port:
+            greeting = Server(("127.0.0.1", args.greeting_port), Handler)
+            greeting.tls_context = context
+            greeting.greeting = True
+            servers.append(greeting)
     for entry in args.handshake_port:
         mode, port = entry.split("=")
         faulty = Server(("127.0.0.1", int(port)), Handler)

@@ -6,8 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <future>
 #include <map>
+#include <memory>
+#include <string>
+#include <thread>
 
 #include "streaming/flv_payload.h"
 #include "streaming/rtmp_connection.h"
@@ -232,19 +237,73 @@ TEST_F(ScriptedServerTest, StatusWithoutCodeDoesNotEndTheConnectWait) {
 TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
   const StreamTarget silent = target("script", "rtmp", "silent", "key");
   std::atomic<bool> abort_requested{false};
-  auto connection = create_connection(abort_requested);
+  // The clock tells when the connection has looked at it often enough after
+  // "connect" went out to be sitting in its wait for the reply.
+  std::atomic<int> reads_after_connect{-1};
+  std::promise<void> waiting;
+  ConnectionClock clock = [&] {
+    if (reads_after_connect.load() >= 0 && ++reads_after_connect == 20) waiting.set_value();
+    return std::chrono::steady_clock::now();
+  };
+  auto connection = create_connection(abort_requested, clock);
   connection->connect(silent);
+  reads_after_connect = 0;
   // The server never answers "connect"; the abort flag, raised from another
-  // thread, must end the connection's work instead of its 10 s deadline.
-  std::thread aborter([&] { abort_requested = true; });
+  // thread while the connection waits, must end the wait instead of the 10 s
+  // deadline.
+  std::thread aborter([&] {
+    waiting.get_future().wait();
+    abort_requested = true;
+  });
   int code = -1;
+  std::string detail;
   try {
     connection->publish(silent);
   } catch (const Failure& failure) {
     code = failure.code;
+    detail = failure.detail;
   }
+  if (reads_after_connect < 20) waiting.set_value();  // let the thread end on any outcome
   aborter.join();
+  EXPECT_EQ(code, kFailureAborted) << detail;
+  EXPECT_GE(reads_after_connect.load(), 20);
+}
+
+TEST_F(ScriptedServerTest, AbortDuringNameResolutionIsAnAbort) {
+  std::atomic<bool> abort_requested{true};
+  int code = -1;
+  try {
+    create_connection(abort_requested)->connect(target("script", "rtmp", "ok", "key"));
+  } catch (const Failure& failure) {
+    code = failure.code;
+  }
   EXPECT_EQ(code, kFailureAborted);
+}
+
+TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
+  // Every look at the clock after creation is 11 s later: the 10 s I/O
+  // deadline has passed by the first check while resolving or connecting.
+  auto now = std::make_shared<std::chrono::steady_clock::time_point>(
+      std::chrono::steady_clock::now());
+  ConnectionClock clock = [now] { return *now += std::chrono::seconds(11); };
+  std::atomic<bool> abort_requested{false};
+  int code = -1;
+  std::string detail;
+  try {
+    create_connection(abort_requested, clock)->connect(target("script", "rtmp", "ok", "key"));
+  } catch (const Failure& failure) {
+    code = failure.code;
+    detail = failure.detail;
+  }
+  EXPECT_EQ(code, kFailureTimeout) << detail;
+}
+
+TEST_F(ScriptedServerTest, AcknowledgesTheWindowCountingTheHandshake) {
+  // The server answers "connect" only when the first Acknowledgement of its
+  // 5000-byte window carries the count due, the 3073 handshake bytes included.
+  std::string detail;
+  EXPECT_EQ(publish_failure(target("script", "rtmp", "ack_window", "key"), &detail), -1)
+      << detail;
 }
 
 TEST_F(ScriptedServerTest, SilentServerTimesOut) {
@@ -282,6 +341,167 @@ TEST_F(ScriptedServerTest, TlsCloseNotifyIsANetworkFailure) {
   // Wine reports the alert as an empty record, so here the TCP close that
   // follows it ends the connection; on Windows the alert itself does.
   EXPECT_TRUE(detail == "TLS close_notify" || detail == "peer closed") << detail;
+}
+
+}  // namespace
+}  // namespace quorvel::windows
+
+namespace quorvel::windows {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The script server's greeting port sends these right after the TLS handshake.
+const std::string kGreeting = "greeting from the TLS server";
+Bytes bulk_bytes() {
+  Bytes out(40000);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(i * 7 + 1);
+  return out;
+}
+
+// The TLS channel's peer over a blocking loopback socket, handing the
+// server's bytes to the channel in pieces the test chooses: at most
+// `piece_limit` bytes per call, at most `nowait_budget` bytes to calls that
+// may not wait, and, with `coalesce_last_flight`, the server's last handshake
+// flight only together with its first application record, so that one read
+// holds both.
+class RecordFeeder {
+ public:
+  explicit RecordFeeder(uint16_t port) {
+    socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    DWORD timeout_ms = 10000;
+    setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout_ms),
+               sizeof(timeout_ms));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connected_ = ::connect(socket_, reinterpret_cast<const sockaddr*>(&address),
+                           sizeof(address)) == 0;
+  }
+  ~RecordFeeder() { closesocket(socket_); }
+
+  bool connected() const { return connected_; }
+
+  void send(std::span<const uint8_t> bytes) {
+    size_t offset = 0;
+    while (offset < bytes.size()) {
+      const int sent = ::send(socket_, reinterpret_cast<const char*>(bytes.data() + offset),
+                              static_cast<int>(bytes.size() - offset), 0);
+      if (sent <= 0) throw Failure(kFailureNetwork, "test send");
+      offset += static_cast<size_t>(sent);
+    }
+  }
+
+  Bytes receive(bool wait) {
+    if (!wait) {
+      const size_t count = std::min({piece_limit, nowait_budget, pending_.size()});
+      nowait_budget -= count;
+      return hand_out(count);
+    }
+    while (pending_.empty() || (coalesce_last_flight && count_records(20) > 0 &&
+                                count_records(23) == 0)) {
+      read_more();
+    }
+    return hand_out(std::min(piece_limit, pending_.size()));
+  }
+
+  // Reads until the server's first `count` application records are here.
+  void buffer_application_records(size_t count) {
+    while (count_records(23) < count) read_more();
+  }
+
+  size_t piece_limit = SIZE_MAX;
+  size_t nowait_budget = 0;
+  bool coalesce_last_flight = false;
+
+ private:
+  void read_more() {
+    uint8_t buffer[4096];
+    const int got = ::recv(socket_, reinterpret_cast<char*>(buffer), sizeof(buffer), 0);
+    if (got <= 0) throw Failure(kFailureNetwork, "test receive");
+    stream_.insert(stream_.end(), buffer, buffer + got);
+    pending_.insert(pending_.end(), buffer, buffer + got);
+  }
+
+  Bytes hand_out(size_t count) {
+    Bytes out(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(count));
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(count));
+    return out;
+  }
+
+  // Complete records of a content type among everything the server sent.
+  size_t count_records(uint8_t type) const {
+    size_t count = 0;
+    size_t offset = 0;
+    while (offset + 5 <= stream_.size()) {
+      const size_t length = (size_t{stream_[offset + 3]} << 8) | stream_[offset + 4];
+      if (offset + 5 + length > stream_.size()) break;
+      count += stream_[offset] == type;
+      offset += 5 + length;
+    }
+    return count;
+  }
+
+  SOCKET socket_ = INVALID_SOCKET;
+  bool connected_ = false;
+  Bytes stream_;
+  Bytes pending_;
+};
+
+class TlsRecordTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    feeder_ = std::make_unique<RecordFeeder>(
+        static_cast<uint16_t>(std::stoi(ports_.at("greeting"))));
+    ASSERT_TRUE(feeder_->connected());
+    channel_ = TlsChannel::create(
+        [this](std::span<const uint8_t> bytes) { feeder_->send(bytes); },
+        [this](bool wait) { return feeder_->receive(wait); });
+    target_.host = L"localhost";
+    target_.tls = true;
+  }
+  void TearDown() override {
+    channel_.reset();
+    feeder_.reset();
+    ServerTest::TearDown();
+  }
+
+  std::string read_text(size_t count) {
+    const Bytes bytes = channel_->read_exact(count);
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  std::unique_ptr<RecordFeeder> feeder_;
+  std::unique_ptr<TlsChannel> channel_;
+  StreamTarget target_;
+};
+
+using ScriptedServerTlsRecordTest = TlsRecordTest;
+
+TEST_F(ScriptedServerTlsRecordTest, DecryptsAnApplicationRecordThatCameWithTheHandshake) {
+  feeder_->coalesce_last_flight = true;
+  channel_->handshake(target_);
+  // Nothing more may arrive without waiting: the record must already be held.
+  feeder_->nowait_budget = 0;
+  ASSERT_TRUE(channel_->ensure_plaintext());
+  EXPECT_EQ(read_text(kGreeting.size()), kGreeting);
+  EXPECT_EQ(channel_->read_exact(bulk_bytes().size()), bulk_bytes());
+}
+
+TEST_F(ScriptedServerTlsRecordTest, AssemblesRecordsSplitAcrossReads) {
+  feeder_->piece_limit = 7;
+  channel_->handshake(target_);
+  // Half of the greeting's record, then nothing: no plaintext yet, and the
+  // half must be kept for when the rest arrives.
+  feeder_->buffer_application_records(1);
+  feeder_->nowait_budget = 10;
+  EXPECT_FALSE(channel_->ensure_plaintext());
+  EXPECT_FALSE(channel_->ensure_plaintext());
+  EXPECT_EQ(read_text(kGreeting.size()), kGreeting);
+  EXPECT_EQ(channel_->read_exact(bulk_bytes().size()), bulk_bytes());
 }
 
 }  // namespace

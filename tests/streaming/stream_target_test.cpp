@@ -76,6 +76,8 @@ const TargetCase kCases[] = {
     {L"rtmp://h/caf\u00e9", L"cl\u00e9", false, true, L"h", 1935, false, "caf\xc3\xa9",
      "cl\xc3\xa9", "rtmp://h/caf\xc3\xa9"},
     {L"rtmp://h/live", L"K\xd800", false, false},
+    {L"rtmp://h\xdc00/live", L"K", false, false},
+    {L"rtmp://h/li\xd800ve", L"K", false, false},
     {L"rtmp://h\u00e9/live", L"K", false, true, L"h\u00e9", 1935, false, "live", "K",
      "rtmp://h\xc3\xa9/live"},
 };

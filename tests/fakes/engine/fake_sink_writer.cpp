@@ -141,7 +141,12 @@ STDMETHODIMP FakeSinkWriter::Finalize() {
     if (FAILED(hr)) return hr;
   }
   writing_ = false;
-  return S_OK;
+  return finalize_result_;
+}
+
+void FakeSinkWriter::set_finalize_result(HRESULT result) {
+  std::lock_guard lock(mutex_);
+  finalize_result_ = result;
 }
 
 size_t FakeSinkWriter::input_types_set() const {

@@ -69,6 +69,9 @@ class FakeSinkWriter final : public FakeSinkWriterBase {
   STDMETHODIMP Finalize() override;
 
   int finalize_calls() const { return finalize_calls_; }
+  // Finalize drains as usual, then answers `result` (an encoder that fails
+  // while draining).
+  void set_finalize_result(HRESULT result);
   size_t input_types_set() const;
   // Samples that reached the stream sinks' ProcessSample.
   size_t delivered_samples() const;
@@ -100,6 +103,7 @@ class FakeSinkWriter final : public FakeSinkWriterBase {
   size_t input_types_ = 0;
   size_t delivered_ = 0;
   HRESULT failure_ = S_OK;
+  HRESULT finalize_result_ = S_OK;
   bool writing_ = false;
   int finalize_calls_ = 0;
 };
