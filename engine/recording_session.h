@@ -175,6 +175,9 @@ class RecordingSession {
 
   static std::unique_ptr<RecordingSession> create(RecordingSessionPlatform platform = {});
 
+  // Finishes the session (end time now) and deletes it.
+  static void destroy(std::unique_ptr<RecordingSession> session);
+
   // Finishes a session still running (end time now) and releases everything.
   ~RecordingSession();
   RecordingSession(const RecordingSession&) = delete;

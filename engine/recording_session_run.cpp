@@ -85,6 +85,12 @@ bool options_valid(const RecordingOptions& options) {
 
 }  // namespace
 
+void RecordingSession::destroy(std::unique_ptr<RecordingSession> session) {
+  if (!session) return;
+  session->finish(0);
+  session.reset();
+}
+
 bool RecordingSession::start(const RecordingOptions& options) {
   std::lock_guard lock(mutex_);
   const RecordingState state = status_.state;

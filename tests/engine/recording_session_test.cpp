@@ -550,6 +550,16 @@ TEST_F(RecordingSessionTest, ASecondFinishReturnsTheSameResultAndTouchesNothing)
   EXPECT_EQ(files_.made()[0]->finalize_calls(), 1);
 }
 
+TEST_F(RecordingSessionTest, DestroyingARunningSessionFinishesItFirst) {
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  RecordingSession::destroy(std::move(session_));
+  EXPECT_EQ(folder_names(folder_.path()), (std::vector<std::string>{"clip.mp4"}));
+  ASSERT_EQ(files_.made().size(), 1u);
+  EXPECT_EQ(files_.made()[0]->finalize_calls(), 1);
+}
+
 TEST_F(RecordingSessionTest, AFinalNameThatCannotBeTakenFailsTheRecording) {
   options_.mixed_audio_track = true;
   options_.system_audio_file = true;
