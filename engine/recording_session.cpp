@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "engine/engine_errors.h"
 #include "engine/frame_shader.h"
@@ -73,7 +74,11 @@ RecordingSession::RecordingSession(RecordingSessionPlatform platform) : platform
   frequency_ = frequency.QuadPart;
 }
 
-RecordingSession::~RecordingSession() { release_media(); }
+RecordingSession::~RecordingSession() {
+  finish(0);
+  std::lock_guard lock(mutex_);
+  release_run();
+}
 
 RecordingSessionStatus RecordingSession::status() const {
   std::lock_guard lock(mutex_);
@@ -94,10 +99,45 @@ RecordingSessionStatus RecordingSession::status() const {
     copy.file_queue_peak_bytes = stats.file_queue_peak_bytes;
   }
   if (FAILED(first_failure_)) copy.file_result = first_failure_;
+  if (start_count_ != 0) copy.elapsed = to_100ns(counter_now() - start_count_);
+  if (!options_.file_optional) {
+    const bool active = copy.state == RecordingState::kStarted || copy.state == RecordingState::kEncoding ||
+                        copy.state == RecordingState::kFinishing;
+    const std::filesystem::path& measured = active ? partial_path_ : options_.output_path;
+    std::error_code error;
+    if (!measured.empty() && std::filesystem::exists(measured, error)) {
+      const uintmax_t size = std::filesystem::file_size(measured, error);
+      copy.output_bytes = error ? -1 : static_cast<int64_t>(size);
+    }
+    uint64_t free_bytes = 0;
+    if (!options_.output_path.empty() && SUCCEEDED(query_free_bytes(options_.output_path, free_bytes))) {
+      copy.free_disk_bytes = free_bytes;
+    }
+  }
   return copy;
 }
 
 void RecordingSession::release_media() {
+  if (writer_) {
+    const PacketWriterStats stats = writer_->stats();
+    status_.encoded_video_packets = stats.video_packets;
+    status_.encoded_audio_packets = stats.audio_packets;
+    status_.encoded_packet_bytes = stats.packet_bytes;
+    status_.encoded_width = stats.encoded_width;
+    status_.encoded_height = stats.encoded_height;
+    status_.encoded_fps_numerator = stats.frame_rate_numerator;
+    status_.encoded_fps_denominator = stats.frame_rate_denominator;
+    status_.writer_result = stats.writer_result;
+    status_.file_result = stats.file_result;
+    status_.live_result = stats.live_result;
+    status_.file_queue_bytes = stats.file_queue_bytes;
+    status_.file_queue_peak_bytes = stats.file_queue_peak_bytes;
+  }
+  for (AudioFile& file : audio_files_) {
+    file.writer.reset();
+    file.active = false;
+  }
+  track_active_.fill(false);
   writer_.reset();
   device_manager_.Reset();
   watermark_.reset();
@@ -252,6 +292,12 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   if (SUCCEEDED(hr)) hr = pool->SetUINT32(MF_SA_D3D11_USAGE, D3D11_USAGE_DEFAULT);
   if (SUCCEEDED(hr)) hr = pool->SetUINT32(MF_SA_D3D11_BINDFLAGS, D3D11_BIND_RENDER_TARGET);
   if (FAILED(hr)) return hr;
+  for (const AudioTrack track : {AudioTrack::kMixed, AudioTrack::kSystem, AudioTrack::kMicrophone}) {
+    hr = add_audio_stream(track);
+    if (FAILED(hr)) return hr;
+  }
+  status_.stage = 14;
+
   hr = converter_->create_allocator(device_manager_.Get(), kInitialSamples, kMaximumSamples, pool.Get(),
                                     input.Get(), status_.stage);
   if (FAILED(hr)) return hr;
@@ -260,9 +306,18 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   if (FAILED(hr)) return hr;
   status_.stage = 13;
 
-  // A failure kept before the writer existed (a file-optional start without
-  // disk space) ends its file from the start; the live output goes on.
-  if (FAILED(first_failure_)) writer_->fail(first_failure_);
+  // A separate file that cannot be opened is only dropped.
+  open_audio_file(AudioTrack::kSystem);
+  open_audio_file(AudioTrack::kMicrophone);
+
+  // A failure kept before the writers existed (a file-optional start without
+  // disk space) ends their files from the start; the live output goes on.
+  if (FAILED(first_failure_)) {
+    writer_->fail(first_failure_);
+    for (AudioFile& file : audio_files_) {
+      if (file.writer) file.writer->fail(first_failure_);
+    }
+  }
   return S_OK;
 }
 

@@ -1,25 +1,47 @@
-// One encoding run: the desktop textures of the capture thread become an
-// H.264 stream (and, with the audio tracks, an MP4) through the program's
-// packet recording writer.
+// One encoding run of a recording: desktop textures and audio blocks in,
+// H.264 and AAC packets out, through a PacketRecordingWriter that writes the
+// MP4 (and one writer per separate .m4a file) and calls the live packet
+// callback.
 //
-// This file holds the video path: at the first frame setup_encoders builds
-// the GPU and encoder resources on the capture's Direct3D device; for every
-// new texture compose_frame copies it, undoes the output's rotation, tone-
-// maps HDR to SDR and draws the cursor into the upright composition target;
-// for every frame slot encode_frame crops and scales that frame (through the
-// watermark renderer when a watermark is on) into an NV12 sample and writes
-// it to the encoder. Frames never leave the GPU.
+// The session paces video to a constant frame rate (repeating the last frame
+// over gaps of up to two seconds), composes and encodes each frame on the
+// capture's GPU device, places each audio track's blocks back to back on the
+// video's time line, writes everything under ".partial" names and gives the
+// files their final names when finish succeeds. It keeps its first failure
+// and the RecordingSessionStatus the application reads.
 //
-// Ownership: the application owns its sessions. Threads: the video path runs
-// on the thread that delivers frames, under the session's mutex (held by the
-// frame operations that call these steps).
+// The video path: at the first frame setup_encoders builds the GPU and
+// encoder resources on the capture's Direct3D device; for every new texture
+// compose_frame copies it, undoes the output's rotation, tone-maps HDR to SDR
+// and draws the cursor into the upright composition target; for every frame
+// slot encode_frame crops and scales that frame (through the watermark
+// renderer when a watermark is on) into an NV12 sample and writes it to the
+// encoder. Frames never leave the GPU.
+//
+// Clock. Frames, audio blocks and the end time all carry performance-counter
+// (QPC) counts on one clock: the caller passes the current count minus the
+// time the recording has been paused so far, the same adjusted clock for
+// push_video_frame, repeat_last_frame, push_audio / push_mixed_audio and
+// finish. Media time 0 is the first frame's count; audio stamped before it
+// starts at 0. finish(0) takes the raw counter "now", which is right only
+// while nothing was paused: a caller that pauses passes its adjusted end
+// count.
+//
+// Ownership: the application owns its sessions through the pointer create
+// returns; destroying a session finishes it first (end time now).
+// Threads: every public operation holds the session's mutex for its whole
+// body, so frames (capture thread), audio (mixer thread) and start, fail,
+// finish and status (UI thread) may come from different threads. Packets
+// leave on the encoders' output threads; the packet callback must never call
+// back into the session.
 #pragma once
 
+#include <windows.h>
 #include <d3d11.h>
 #include <mfidl.h>
-#include <windows.h>
 #include <wrl/client.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -153,17 +175,88 @@ class RecordingSession {
 
   static std::unique_ptr<RecordingSession> create(RecordingSessionPlatform platform = {});
 
+  // Finishes the session (end time now) and deletes it.
+  static void destroy(std::unique_ptr<RecordingSession> session);
+
+  // Finishes a session still running (end time now) and releases everything.
   ~RecordingSession();
   RecordingSession(const RecordingSession&) = delete;
   RecordingSession& operator=(const RecordingSession&) = delete;
 
-  // A copy of the status with the writer's statistics over its first fields.
+  // Copies the options and prepares the output names; true when the session
+  // is now waiting for its first frame. False without any change for a
+  // session already running or invalid options; false with state Failed and
+  // `result` set when the start itself failed (disk space, Media Foundation,
+  // a stale partial file that cannot be moved aside).
+  bool start(const RecordingOptions& options);
+
+  // A copy of the status with the writer's statistics over its first fields,
+  // the first failure as `file_result`, and the elapsed time, the file's size
+  // and the free disk space measured now.
   RecordingSessionStatus status() const;
+  bool is_active() const;
+
+  // Keeps a failure as the session's first one and stops the file queues;
+  // the session goes on (a live output keeps receiving packets).
+  void fail(HRESULT code);
+
+  // One captured texture. `source_rect` is the part of the texture that
+  // becomes the video; `time` is the adjusted QPC count (see above).
+  HRESULT push_video_frame(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture,
+                           const RECT& source_rect, int64_t time, const CapturedFrameInfo& info);
+  // The capture saw no new image: the last frame fills the slots up to `time`.
+  HRESULT repeat_last_frame(int64_t time);
+
+  // One block of `frames` x `audio_channels` interleaved floats (null when
+  // silent) starting at the adjusted QPC count `time`. Track 0 is the mixed
+  // track, 1 the system sound, 2 the microphone.
+  HRESULT push_audio(AudioTrack track, const float* data, uint32_t frames, int64_t time, bool silent,
+                     bool discontinuity);
+  // push_audio on the mixed track, shaped like AudioBlockCallback.
+  HRESULT push_mixed_audio(const float* data, uint32_t frames, int64_t time, bool silent, bool discontinuity);
+
+  // Repeats the last frame up to `end_time` (adjusted QPC; 0 or less: now),
+  // drains the encoders, finalizes the files and renames them to their final
+  // names. Returns the session's result; later calls return it again.
+  HRESULT finish(int64_t end_time);
 
  private:
   friend struct RecordingSessionTestPeer;
 
   explicit RecordingSession(RecordingSessionPlatform platform);
+
+  // A separate .m4a file (system sound, microphone).
+  struct AudioFile {
+    std::unique_ptr<PacketRecordingWriter> writer;
+    DWORD stream_index = 0;
+    bool active = false;
+    std::filesystem::path final_path;
+    std::filesystem::path partial_path;
+  };
+
+  // Frame pacing shared by push_video_frame, repeat_last_frame and finish:
+  // fills the gap since the last slot with the last frame, composes
+  // `texture` (null for a repeat) and submits the slot of `time`.
+  HRESULT pace_frame(int64_t time, ID3D11Texture2D* texture, const CapturedFrameInfo* info,
+                     const RECT* source_rect);
+  // The session fails with `code` (state Failed); returns `code`.
+  HRESULT fail_session(HRESULT code);
+  void keep_first_failure(HRESULT code);
+  void update_drift();
+  // Free bytes on the volume of `path` (the platform's probe when given).
+  HRESULT query_free_bytes(const std::filesystem::path& path, uint64_t& free_bytes) const;
+  int64_t counter_now() const;
+
+  // The AAC tracks and files. make_aac_media_type fills the encoder's output
+  // (AAC) and input (float PCM) types from the options, releasing whatever
+  // the out pointers held.
+  HRESULT make_aac_media_type(IMFMediaType** output_type, IMFMediaType** input_type) const;
+  // Adds the track to the main writer when the options want it there.
+  HRESULT add_audio_stream(AudioTrack track);
+  // Opens the track's separate file (tracks 1 and 2); S_FALSE when not wanted.
+  HRESULT open_audio_file(AudioTrack track);
+  // Drops the track's separate file with `code`; it keeps its partial name.
+  void close_audio_file(AudioTrack track, HRESULT code);
 
   // The video path. Each step records the stage it reached in the status and
   // returns the first failure; the caller holds the mutex.
@@ -189,8 +282,11 @@ class RecordingSession {
   // (upright composed pixels; clamped to the frame and at least 1 x 1).
   HRESULT encode_frame(int64_t index, const RECT& source);
 
-  // Releases every resource of the video path and the writer.
+  // Releases every media resource of the run; the writers' statistics are
+  // kept in the status first.
   void release_media();
+  // release_media, then Media Foundation shut down when this run started it.
+  void release_run();
   int64_t to_100ns(int64_t counts) const;
 
   const RecordingSessionPlatform platform_;
@@ -230,8 +326,23 @@ class RecordingSession {
   std::unique_ptr<PacketRecordingWriter> writer_;
   DWORD video_stream_ = 0;
 
+  // Audio: where each track went in the main file, and the separate files
+  // (indexed by track - 1).
+  std::array<DWORD, 3> audio_stream_index_{};
+  std::array<bool, 3> track_active_{};
+  std::array<AudioFile, 2> audio_files_;
+  bool media_foundation_started_ = false;
+
+  // Timing, in performance counts unless said otherwise.
+  int64_t start_count_ = 0;
+  int64_t base_time_ = 0;  // the first frame's count
+  bool has_base_time_ = false;
   int64_t last_frame_index_ = -1;
+  bool has_last_frame_ = false;
+  RECT last_source_rect_{};
   int64_t last_sample_time_ = 0;
+  // 100-ns media time at which each track's next block is due.
+  std::array<int64_t, 3> next_audio_time_{};
 };
 
 }  // namespace quorvel::windows
