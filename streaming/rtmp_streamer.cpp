@@ -34,6 +34,14 @@ int64_t saturating_add(int64_t a, int64_t b) {
   return a + b;
 }
 
+int64_t saturating_sub(int64_t a, int64_t b) {
+  if (b < 0 && a > std::numeric_limits<int64_t>::max() + b) return std::numeric_limits<int64_t>::max();
+  if (b > 0 && a < std::numeric_limits<int64_t>::min() + b) return std::numeric_limits<int64_t>::min();
+  return a - b;
+}
+
+constexpr int64_t kNsPerMediaUnit = 100;
+
 class SteadyStreamerClock final : public StreamerClock {
  public:
   int64_t now() override {
@@ -122,6 +130,8 @@ bool RtmpStreamer::start(const StreamTarget& target, uint32_t max_reconnects,
     cover_release_after_ = -1;
     latest_video_time_ = -1;
     media_edge_ = -1;
+    have_media_offset_ = false;
+    media_offset_ = 0;
     silenced_since_ = -1;
     silenced_intervals_.clear();
     override_failure_ = 0;
@@ -148,11 +158,15 @@ HRESULT RtmpStreamer::enqueue(std::shared_ptr<const EncodedPacket> packet) {
     const LiveStreamState state = state_locked();
     if (state == LiveStreamState::Idle || state == LiveStreamState::Failed) return E_FAIL;
     if (is_video(*packet)) latest_video_time_ = std::max(latest_video_time_, packet->sample_time);
-    media_edge_ = std::max(media_edge_, saturating_add(packet->sample_time,
-                                                       std::max<int64_t>(packet->duration, 0)));
+    const int64_t now = clock_->now();
+    const int64_t media_end =
+        saturating_add(packet->sample_time, std::max<int64_t>(packet->duration, 0));
+    media_edge_ = std::max(media_edge_, media_end);
+    const int64_t offset = saturating_sub(now / kNsPerMediaUnit, media_end);
+    if (!have_media_offset_ || offset < media_offset_) media_offset_ = offset;
+    have_media_offset_ = true;
     if (!accepting_ || abort_requested_.load()) return S_OK;
 
-    const int64_t now = clock_->now();
     const uint64_t size = packet->data.size();
     const size_t held = queue_.size() + (in_flight_ ? 1 : 0);
     const bool fits = queued_bytes_ + in_flight_bytes_ + size <= kStreamQueueMaxBytes &&
@@ -193,20 +207,21 @@ bool RtmpStreamer::set_privacy(bool cover_video, bool mute_audio) {
   if ((cover_video || mute_audio) && !privacy_.audio_packet) return false;
   if (stop_requested_.load() || state_locked() == LiveStreamState::Failed) return false;
 
+  const int64_t media_now = media_now_locked();
   const bool was_silenced = status_.cover_video || status_.mute_audio;
   const bool silenced = cover_video || mute_audio;
-  if (!was_silenced && silenced) silenced_since_ = media_edge_;
+  if (!was_silenced && silenced) silenced_since_ = media_now;
   if (was_silenced && !silenced) {
     // Audio still inside the encoder or already taken off the queue was
     // captured in this stretch; it is judged by its own time, not by when
     // it happens to reach the send loop.
     if (silenced_intervals_.size() == kMaxSilencedIntervals) silenced_intervals_.pop_front();
-    silenced_intervals_.push_back({silenced_since_, media_edge_});
+    silenced_intervals_.push_back({silenced_since_, media_now});
   }
   if (cover_video != status_.cover_video) {
     cover_active_ = true;
     // Only a key frame captured after this switch may end the cover.
-    cover_release_after_ = std::max(latest_video_time_, media_edge_);
+    cover_release_after_ = std::max(latest_video_time_, media_now);
     clear_queue_locked();
   }
   if (status_.mute_audio && !mute_audio) {
@@ -489,6 +504,15 @@ bool RtmpStreamer::in_silenced_interval_locked(int64_t sample_time) const {
     if (sample_time >= interval.begin && sample_time < interval.end) return true;
   }
   return false;
+}
+
+int64_t RtmpStreamer::media_now_locked() {
+  if (!have_media_offset_) return media_edge_;
+  // Media keeps being captured while the encoders work on it: the packets
+  // offered so far lag the capture by the encoders' delay and by the time
+  // since the last one came.
+  return std::max(media_edge_,
+                  saturating_sub(clock_->now() / kNsPerMediaUnit, media_offset_));
 }
 
 void RtmpStreamer::set_state_locked(LiveStreamState state) {

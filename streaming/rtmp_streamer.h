@@ -109,6 +109,7 @@ class RtmpStreamer {
   void mark_failed_locked(int code);
   void clear_queue_locked();
   bool in_silenced_interval_locked(int64_t sample_time) const;
+  int64_t media_now_locked();
   LiveStreamState state_locked() const { return static_cast<LiveStreamState>(status_.state); }
   void set_state_locked(LiveStreamState state);
 
@@ -132,6 +133,13 @@ class RtmpStreamer {
   // The newest media time offered (end of the latest packet of either kind):
   // where the stream's media stands when the user switches the privacy.
   int64_t media_edge_ = -1;
+  // Steady time minus media end of the packets offered (both in 100-ns
+  // units), the smallest seen, i.e. of the packet that came soonest after
+  // its capture. Media captured at steady time t is stamped at least
+  // t - this, which places a privacy switch on the media clock even for
+  // what is still inside the encoders. Unset until the first packet.
+  bool have_media_offset_ = false;
+  int64_t media_offset_ = 0;
   bool cover_active_ = false;
   int64_t cover_release_after_ = -1;
   int64_t silenced_since_ = -1;
