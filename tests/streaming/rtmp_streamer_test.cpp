@@ -464,6 +464,34 @@ TEST_F(RtmpStreamerTest, DrainWithEmptyQueueReturnsAtOnce) {
   EXPECT_EQ(streamer_->status().error, 0);
 }
 
+TEST_F(RtmpStreamerTest, DrainWaitsForQueuedMediaThenStopsProperly) {
+  start_published();
+  server_.hold_sends(true);
+  ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 1)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(0, 2)), S_OK);
+  ASSERT_TRUE(server_.wait_held_at_send());
+  auto drained = std::async(std::launch::async, [this] { streamer_->drain_and_stop(); });
+  ASSERT_TRUE(clock_->wait_for_waiter(clock_->now() + kSecond));
+  // Still within the second: the drain waits for the media, not the clock.
+  EXPECT_EQ(drained.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  server_.hold_sends(false);
+  ASSERT_EQ(drained.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+
+  const LiveStreamStatus status = streamer_->status();
+  EXPECT_EQ(status.state, as_int(State::Idle));
+  EXPECT_EQ(status.error, 0);
+  EXPECT_EQ(status.video_packets_sent, 1u);
+  EXPECT_EQ(status.audio_packets_sent, 1u);
+  const std::vector<std::string> events = server_.events();
+  const std::vector<std::string> expected = {"connect #1", "publish #1", "delete_stream 1 #1",
+                                             "close #1"};
+  EXPECT_EQ(events, expected);
+  // Stopped: packets still coming from the encoders are dropped quietly
+  // until the next start.
+  EXPECT_EQ(streamer_->enqueue(packets_.video(40, false, 3)), S_OK);
+  EXPECT_EQ(streamer_->status().pending_bytes, 0u);
+}
+
 TEST_F(RtmpStreamerTest, DrainThatTimesOutStaysFailedEvenIfTheSendCompletesLater) {
   start_published();
   server_.hold_sends(true, /*hold_through_abort=*/true);
@@ -624,6 +652,50 @@ TEST_F(RtmpStreamerTest, AudioCapturedWhileMutedNeverGoesOutHoweverLateItArrives
   ASSERT_EQ(streamer_->enqueue(packets_.audio(83, 0x06)), S_OK);
   ASSERT_TRUE(server_.wait_sent(7));
   const std::vector<std::string> expected = {"v01", "a02", "aCA", "aCA", "a06"};
+  EXPECT_EQ(media_markers(server_.sent()), expected);
+}
+
+TEST_F(RtmpStreamerTest, MediaStillInTheEncodersAtASwitchIsJudgedByTheTimeOfTheSwitch) {
+  start_published(5, {packets_.cover_video(), packets_.cover_audio()});
+  ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 0x01)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(0, 0x02)), S_OK);
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) {
+    return s.video_packets_sent == 1 && s.audio_packets_sent == 1;
+  }));
+
+  // Muted from 0.5 s to 1 s after the last packet came (which ended at
+  // 33.3 ms of media time); nothing was offered meanwhile.
+  clock_->advance(500 * kMs);
+  ASSERT_TRUE(streamer_->set_privacy(false, true));
+  clock_->advance(500 * kMs);
+  ASSERT_TRUE(streamer_->set_privacy(false, false));
+  // Captured at 600 ms, inside the mute, delivered only now.
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(600, 0x03)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(1040, 0x04)), S_OK);
+  // Switching the cover clears the queue; let these go out first.
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.audio_packets_sent == 3; }));
+
+  // Covered from 1.5 s to 2 s of steady time, which the audio just offered
+  // (ending at 1061.3 ms) places at 1561.3 ms and 2061.3 ms of media time.
+  clock_->advance(500 * kMs);
+  ASSERT_TRUE(streamer_->set_privacy(true, false));
+  ASSERT_EQ(streamer_->enqueue(packets_.video(1520, false, 0x05)), S_OK);
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.video_packets_sent == 2; }));
+  clock_->advance(500 * kMs);
+  ASSERT_TRUE(streamer_->set_privacy(false, false));
+  EXPECT_TRUE(streamer_->status().cover_pending);
+  // A key frame and audio captured while covered, still in the encoders at
+  // the uncover: neither may show the screen or play the sound.
+  ASSERT_EQ(streamer_->enqueue(packets_.video(1900, true, 0x06)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(1950, 0x07)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.video(2100, true, 0x08)), S_OK);
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) {
+    return s.video_packets_sent == 4 && s.audio_packets_sent == 4;
+  })) << ::testing::PrintToString(media_markers(server_.sent()));
+  EXPECT_FALSE(streamer_->status().cover_pending);
+
+  const std::vector<std::string> expected = {"v01", "a02", "aCA", "a04",
+                                             "vCC", "vCC", "aCA", "v08"};
   EXPECT_EQ(media_markers(server_.sent()), expected);
 }
 
