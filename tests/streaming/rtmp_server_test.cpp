@@ -1,7 +1,7 @@
-// Publishing to real servers on loopback: nginx with the RTMP module, TLS
-// endpoints in front of it, and the scripted hostile server. The servers are
-// started by the CTest fixture, which tells where through
-// QUORVEL_RTMP_SERVER_DIR; without it these tests are skipped.
+// Publishing to real servers on loopback: nginx with the RTMP module and TLS
+// endpoints in front of it, started by the CTest fixture, which tells where
+// through QUORVEL_RTMP_SERVER_DIR (without it those tests are skipped); and
+// the hostile peers of the scripted RTMP server, which runs in the test.
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "streaming/rtmp_connection.h"
 #include "streaming/tls_channel.h"
 #include "tests/streaming/av_clip.h"
+#include "tests/streaming/scripted_rtmp_server.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -37,6 +38,8 @@ std::map<std::string, std::string> server_ports() {
 }
 
 std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+using Bytes = std::vector<uint8_t>;
 
 class ServerTest : public testing::Test {
  protected:
@@ -197,45 +200,146 @@ TEST_F(RtmpsServerTest, RefusesBadCertificatesWithTheirPolicyStatus) {
 namespace quorvel::windows {
 namespace {
 
-using ScriptedServerTest = ServerTest;
+using test::script_amf_number;
+using test::script_amf_string;
+using test::script_command;
+using test::ScriptedRtmpServer;
+using test::ServerScript;
+
+// The hostile peers play their scripts on the in-process scripted server;
+// only the TLS one needs the fixture's TLS endpoint.
+class ScriptedServerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(0x0202, &data), 0);
+    started_ = true;
+  }
+  void TearDown() override {
+    server_.reset();
+    if (started_) WSACleanup();
+  }
+
+  // Starts the scripted server; the target names it as the user would.
+  StreamTarget serve(ServerScript script, const char* app = "live") {
+    server_ = std::make_unique<ScriptedRtmpServer>(std::move(script));
+    EXPECT_TRUE(server_->listening());
+    return target_on(server_->port(), app);
+  }
+
+  static StreamTarget target_on(uint16_t port, const char* app) {
+    return url_target("rtmp://localhost:" + std::to_string(port) + "/" + app);
+  }
+
+  static StreamTarget url_target(const std::string& url) {
+    StreamSettings settings;
+    settings.server_url = wide(url);
+    settings.stream_key = L"key";
+    const auto parsed = parse_stream_target(settings);
+    EXPECT_TRUE(parsed.has_value());
+    return parsed.value_or(StreamTarget{});
+  }
+
+  std::unique_ptr<ScriptedRtmpServer> server_;
+  bool started_ = false;
+};
+
+// A command whose third value is an object nested `levels` deep.
+Bytes nested_objects(int levels) {
+  Bytes inner = {0x05};
+  for (int i = 0; i < levels; ++i) {
+    Bytes outer = {0x03, 0x00, 0x01, 'k'};
+    outer.insert(outer.end(), inner.begin(), inner.end());
+    outer.insert(outer.end(), {0x00, 0x00, 0x09});
+    inner = std::move(outer);
+  }
+  return inner;
+}
 
 TEST_F(ScriptedServerTest, HostileInputIsAProtocolFailure) {
-  const char* scenarios[] = {"nest16", "chunk65", "big_message", "fmt1_unknown", "big_array"};
-  for (const char* scenario : scenarios) {
-    SCOPED_TRACE(scenario);
+  // Each answers "connect" with bytes that break one inbound limit.
+  Bytes chunk65;
+  for (int csid = 2; csid < 2 + 65; ++csid) {
+    if (csid < 64) {
+      chunk65.push_back(static_cast<uint8_t>(csid));
+    } else {
+      chunk65.insert(chunk65.end(), {0x00, static_cast<uint8_t>(csid - 64)});
+    }
+    // Format 0, timestamp 0, length 1, type 20, stream 0, one null value.
+    chunk65.insert(chunk65.end(), {0, 0, 0, 0, 0, 1, 0x14, 0, 0, 0, 0, 0x05});
+  }
+  Bytes big_message = {0x03, 0, 0, 0, 0x10, 0x00, 0x01, 0x14, 0, 0, 0, 0};  // 1 MiB + 1
+  big_message.resize(big_message.size() + 128, 0);
+  const struct {
+    const char* name;
+    Bytes bytes;
+  } scenarios[] = {
+      {"nest16", script_command({script_amf_string("_result"), script_amf_number(1),
+                                 nested_objects(16)})},
+      {"chunk65", chunk65},
+      {"big_message", big_message},
+      // Format 1 on chunk stream 10, never used before.
+      {"fmt1_unknown", {0x4A, 0, 0, 0, 0, 0, 0x04, 0x14, 0x05, 0x05, 0x05, 0x05}},
+      // A strict array announcing 4097 elements.
+      {"big_array", script_command({script_amf_string("_result"), script_amf_number(1),
+                                    {0x0A, 0x00, 0x00, 0x10, 0x01}})},
+  };
+  for (const auto& scenario : scenarios) {
+    SCOPED_TRACE(scenario.name);
+    ServerScript script;
+    script.connect = ServerScript::Connect::Bytes;
+    script.connect_bytes = scenario.bytes;
     std::string detail;
-    EXPECT_EQ(publish_failure(target("script", "rtmp", scenario, "key"), &detail),
-              kFailureProtocol)
+    EXPECT_EQ(publish_failure(serve(script, scenario.name), &detail), kFailureProtocol)
         << detail;
   }
 }
 
 TEST_F(ScriptedServerTest, FaultyHandshakeIsAProtocolFailure) {
-  for (const char* endpoint : {"bad_s0", "bad_s2"}) {
-    SCOPED_TRACE(endpoint);
+  for (const auto handshake : {ServerScript::Handshake::BadS0, ServerScript::Handshake::BadS2}) {
+    const bool bad_s0 = handshake == ServerScript::Handshake::BadS0;
+    SCOPED_TRACE(bad_s0 ? "bad_s0" : "bad_s2");
+    ServerScript script;
+    script.handshake = handshake;
     std::string detail;
-    EXPECT_EQ(publish_failure(target(endpoint, "rtmp", "ok", "key"), &detail), kFailureProtocol);
-    EXPECT_EQ(detail, std::string(endpoint) == "bad_s0" ? "handshake version" : "handshake echo");
+    EXPECT_EQ(publish_failure(serve(script), &detail), kFailureProtocol);
+    EXPECT_EQ(detail, bad_s0 ? "handshake version" : "handshake echo");
   }
 }
 
 TEST_F(ScriptedServerTest, NoListeningServerIsANetworkFailure) {
+  // A port that was just free: bound, then released without listening.
+  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  ASSERT_NE(probe, INVALID_SOCKET);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  int length = sizeof(address);
+  ASSERT_EQ(getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  closesocket(probe);
   std::string detail;
-  EXPECT_EQ(publish_failure(target("closed", "rtmp", "ok", "key"), &detail), kFailureNetwork);
+  EXPECT_EQ(publish_failure(target_on(ntohs(address.sin_port), "live"), &detail),
+            kFailureNetwork);
   EXPECT_EQ(detail, "no address connected");
 }
 
 TEST_F(ScriptedServerTest, CloseWhilePublishingIsNotAccepted) {
-  EXPECT_EQ(publish_failure(target("script", "rtmp", "close_on_publish", "key")),
-            kFailureNotAccepted);
+  ServerScript script;
+  script.publish = ServerScript::Publish::Close;
+  EXPECT_EQ(publish_failure(serve(script)), kFailureNotAccepted);
 }
 
 TEST_F(ScriptedServerTest, StatusWithoutCodeDoesNotEndTheConnectWait) {
-  EXPECT_EQ(publish_failure(target("script", "rtmp", "nocode", "key")), -1);
+  ServerScript script;
+  script.status_without_code = true;
+  EXPECT_EQ(publish_failure(serve(script)), -1);
 }
 
 TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
-  const StreamTarget silent = target("script", "rtmp", "silent", "key");
+  ServerScript script;
+  script.connect = ServerScript::Connect::Silent;
+  const StreamTarget silent = serve(script);
   std::atomic<bool> abort_requested{false};
   // The clock tells when the connection has looked at it often enough after
   // "connect" went out to be sitting in its wait for the reply.
@@ -270,10 +374,11 @@ TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
 }
 
 TEST_F(ScriptedServerTest, AbortDuringNameResolutionIsAnAbort) {
+  const StreamTarget target = serve(ServerScript{});
   std::atomic<bool> abort_requested{true};
   int code = -1;
   try {
-    create_connection(abort_requested)->connect(target("script", "rtmp", "ok", "key"));
+    create_connection(abort_requested)->connect(target);
   } catch (const Failure& failure) {
     code = failure.code;
   }
@@ -281,6 +386,7 @@ TEST_F(ScriptedServerTest, AbortDuringNameResolutionIsAnAbort) {
 }
 
 TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
+  const StreamTarget target = serve(ServerScript{});
   // Every look at the clock after creation is 11 s later: the 10 s I/O
   // deadline has passed by the first check while resolving or connecting.
   auto now = std::make_shared<std::chrono::steady_clock::time_point>(
@@ -290,7 +396,7 @@ TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
   int code = -1;
   std::string detail;
   try {
-    create_connection(abort_requested, clock)->connect(target("script", "rtmp", "ok", "key"));
+    create_connection(abort_requested, clock)->connect(target);
   } catch (const Failure& failure) {
     code = failure.code;
     detail = failure.detail;
@@ -301,9 +407,11 @@ TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
 TEST_F(ScriptedServerTest, AcknowledgesTheWindowCountingTheHandshake) {
   // The server answers "connect" only when the first Acknowledgement of its
   // 5000-byte window carries the count due, the 3073 handshake bytes included.
+  ServerScript script;
+  script.connect = ServerScript::Connect::AckWindow;
   std::string detail;
-  EXPECT_EQ(publish_failure(target("script", "rtmp", "ack_window", "key"), &detail), -1)
-      << detail;
+  EXPECT_EQ(publish_failure(serve(script), &detail), -1) << detail;
+  EXPECT_EQ(server_->count("acknowledged "), 1);
 }
 
 TEST_F(ScriptedServerTest, SilentServerTimesOut) {
@@ -315,7 +423,9 @@ TEST_F(ScriptedServerTest, SilentServerTimesOut) {
   };
   auto fake = std::make_shared<FakeClock>();
   ConnectionClock clock = [fake] { return fake->now += fake->step; };
-  const StreamTarget silent = target("script", "rtmp", "silent", "key");
+  ServerScript script;
+  script.connect = ServerScript::Connect::Silent;
+  const StreamTarget silent = serve(script);
   std::atomic<bool> abort_requested{false};
   auto connection = create_connection(abort_requested, clock);
   connection->connect(silent);
@@ -335,8 +445,14 @@ TEST_F(ScriptedServerTest, SilentServerTimesOut) {
 }
 
 TEST_F(ScriptedServerTest, TlsCloseNotifyIsANetworkFailure) {
+  // The fixture's TLS script server sends the closing alert right after
+  // "connect".
+  const auto ports = server_ports();
+  if (ports.empty()) GTEST_SKIP() << "no RTMP server fixture (QUORVEL_RTMP_SERVER_DIR)";
   std::string detail;
-  EXPECT_EQ(publish_failure(target("script_tls", "rtmps", "close_notify", "key"), &detail),
+  EXPECT_EQ(publish_failure(url_target("rtmps://localhost:" + ports.at("script_tls") +
+                                       "/close_notify"),
+                            &detail),
             kFailureNetwork);
   // Wine reports the alert as an empty record, so here the TCP close that
   // follows it ends the connection; on Windows the alert itself does.
@@ -348,8 +464,6 @@ TEST_F(ScriptedServerTest, TlsCloseNotifyIsANetworkFailure) {
 
 namespace quorvel::windows {
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 // The script server's greeting port sends these right after the TLS handshake.
 const std::string kGreeting = "greeting from the TLS server";

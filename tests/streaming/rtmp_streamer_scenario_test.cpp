@@ -62,7 +62,7 @@ const Scenario kScenarios[] = {
      kFailed, kFailureProtocol, 0, 0, {"accept #1"}, {"handshake", "accept #2"}},
     {"BadS2", script([](Script& s) { s.handshake = Script::Handshake::BadS2; }), Drive::Nothing, 5,
      kFailed, kFailureProtocol, 0, 0, {"accept #1"}, {"command connect", "accept #2"}},
-    {"ConnectError", script([](Script& s) { s.connect_error = true; }), Drive::Nothing, 5, kFailed,
+    {"ConnectError", script([](Script& s) { s.connect = Script::Connect::Error; }), Drive::Nothing, 5, kFailed,
      kFailureRejected, 0, 0, {"command connect"}, {"command createStream", "accept #2"}},
     {"StreamIdZero", script([](Script& s) { s.stream_id = 0; }), Drive::Nothing, 5, kFailed,
      kFailureProtocol, 0, 0, {"command createStream"}, {"command publish", "accept #2"}},

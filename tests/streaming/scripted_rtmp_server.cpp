@@ -120,6 +120,7 @@ class Peer {
       if (sent <= 0) throw PeerClosed();
       offset += static_cast<size_t>(sent);
     }
+    bytes_sent_ += bytes.size();
   }
 
   // Reads exactly `count` bytes, no more than `limit` per receive call.
@@ -185,6 +186,7 @@ class Peer {
   }
 
   uint64_t bytes_read() const { return bytes_read_; }
+  uint64_t bytes_sent() const { return bytes_sent_; }
 
  private:
   struct State {
@@ -199,6 +201,7 @@ class Peer {
   uint32_t in_chunk_ = 128;
   std::map<uint32_t, State> streams_;
   uint64_t bytes_read_ = 0;
+  uint64_t bytes_sent_ = 0;
 };
 
 std::vector<uint8_t> command(std::initializer_list<std::vector<uint8_t>> values,
@@ -225,7 +228,39 @@ std::vector<uint8_t> status(const std::string& level, const std::string& code) {
 }
 const std::vector<uint8_t> kNull = {0x05};
 
+uint32_t be32(const std::vector<uint8_t>& p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+// The acknowledgement window check: true when the client's first
+// Acknowledgement carries the byte count at which the window filled.
+bool acknowledgement_due(Peer& peer, std::string& outcome) {
+  constexpr uint32_t kWindow = 5000;
+  std::vector<uint8_t> size;
+  put_be(size, kWindow, 4);
+  peer.send(chunked(2, 5, 0, size));
+  uint64_t due = 0;
+  for (int i = 0; i < 100; ++i) {
+    peer.send(chunked(4, 18, 0, std::vector<uint8_t>(100, 0)));  // one chunk each, ignored data
+    if (due == 0 && peer.bytes_sent() >= kWindow) due = peer.bytes_sent();
+  }
+  for (;;) {
+    Peer::Message m = peer.read_message();
+    if (m.type != 3 || m.payload.size() != 4) continue;
+    const uint32_t acknowledged = be32(m.payload);
+    outcome = "acknowledged " + std::to_string(acknowledged) + ", due " + std::to_string(due);
+    return acknowledged == due;
+  }
+}
+
 }  // namespace
+
+std::vector<uint8_t> script_amf_string(const std::string& text) { return s(text); }
+std::vector<uint8_t> script_amf_number(double value) { return n(value); }
+std::vector<uint8_t> script_command(std::initializer_list<std::vector<uint8_t>> values,
+                                    uint32_t stream_id) {
+  return command(values, stream_id);
+}
 
 ScriptedRtmpServer::ScriptedRtmpServer(ServerScript script) : script_(script) {
   WSADATA wsa{};
@@ -342,9 +377,32 @@ void ScriptedRtmpServer::handle(SOCKET socket, int number) {
     };
     std::vector<std::string> words = next_command();
     note("command " + (words.empty() ? std::string() : words[0]));
-    if (script_.connect_error) {
+    using Connect = ServerScript::Connect;
+    bool refuse = script_.connect == Connect::Error;
+    if (script_.connect == Connect::Silent) {
+      for (;;) peer.read_message();
+    }
+    if (script_.connect == Connect::Bytes) {
+      peer.send(script_.connect_bytes);
+      for (;;) peer.read_message();
+    }
+    if (script_.connect == Connect::AckWindow) {
+      std::string outcome;
+      refuse = !acknowledgement_due(peer, outcome);
+      note(outcome);
+    }
+    if (refuse) {
       peer.send(command({s("_error"), n(1), kNull, status("error", "NetConnection.Connect.Rejected")}));
       for (;;) peer.read_message();
+    }
+    if (script_.status_without_code) {
+      std::vector<uint8_t> no_code = {0x03};
+      put_be(no_code, 5, 2);
+      no_code.insert(no_code.end(), {'l', 'e', 'v', 'e', 'l'});
+      const auto level = s("status");
+      no_code.insert(no_code.end(), level.begin(), level.end());
+      no_code.insert(no_code.end(), {0, 0, 9});
+      peer.send(command({s("onStatus"), n(0), kNull, no_code}));
     }
     peer.send(command({s("_result"), n(1), kNull, status("status", "NetConnection.Connect.Success")}));
 

@@ -1,8 +1,9 @@
-// A misbehaving RTMP server on loopback for the streamer's scenario tests,
-// written from the wire layout (not from the client's own code): it serves
-// each connection on a thread of its own, plays the script it was given (handshake faults,
-// replies, refusals, stalls, slow reading, pings, acknowledgement windows)
-// and logs, with steady-clock times, what it received.
+// A misbehaving RTMP server on loopback for the streaming tests (the
+// streamer's scenarios and the connection's hostile peers), written from the
+// wire layout (not from the client's own code): it serves each connection on
+// a thread of its own, plays the script the test gave it (handshake faults,
+// replies, raw bytes, refusals, stalls, slow reading, pings, acknowledgement
+// windows) and logs, with steady-clock times, what it received.
 #pragma once
 
 #include <winsock2.h>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +23,16 @@ namespace quorvel::windows::test {
 
 struct ServerScript {
   enum class Handshake { Good, BadS0, BadS2 };
+  // What answers the client's "connect".
+  enum class Connect {
+    Success,
+    Error,      // "_error"
+    Silent,     // nothing; read until the client goes
+    Bytes,      // `connect_bytes` as they are, then read until the client goes
+    AckWindow,  // a 5000-byte acknowledgement window and 100 small messages;
+                // "_result" follows only when the client's first Acknowledgement
+                // carries the count due, handshake included, else "_error"
+  };
   enum class Publish { Start, BadName, Close };
   enum class Media {
     Read,          // read everything until the client goes
@@ -31,7 +43,10 @@ struct ServerScript {
   };
 
   Handshake handshake = Handshake::Good;
-  bool connect_error = false;
+  Connect connect = Connect::Success;
+  std::vector<uint8_t> connect_bytes;
+  // An "onStatus" without a "code" ahead of the connect "_result".
+  bool status_without_code = false;
   double stream_id = 1;
   Publish publish = Publish::Start;
   Media media = Media::Read;
@@ -44,6 +59,13 @@ struct ServerScript {
   // Connections after the first are accepted and closed at once.
   bool refuse_reconnections = false;
 };
+
+// Wire pieces for scripts that send raw bytes: AMF0 values and a command
+// message (type 20, chunk stream 3, 128-byte chunks).
+std::vector<uint8_t> script_amf_string(const std::string& text);
+std::vector<uint8_t> script_amf_number(double value);
+std::vector<uint8_t> script_command(std::initializer_list<std::vector<uint8_t>> values,
+                                    uint32_t stream_id = 0);
 
 class ScriptedRtmpServer {
  public:
