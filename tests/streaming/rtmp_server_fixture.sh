@@ -88,9 +88,9 @@ cat "$pki/untrusted.pem" "$pki/other_ca.pem" >"$pki/untrusted_chain.pem"
 cp "$pki/untrusted.key" "$pki/untrusted_chain.key"
 
 # --- ports ----------------------------------------------------------------
-read -r rtmp_port tls_port tls11_port wrong_port client_port untrusted_port issuer_port script_port script_tls_port bad_s0_port bad_s2_port closed_port greeting_port < <(python3 - <<'PY'
+read -r rtmp_port tls_port tls11_port wrong_port client_port untrusted_port issuer_port script_tls_port greeting_port < <(python3 - <<'PY'
 import socket
-sockets = [socket.socket() for _ in range(13)]
+sockets = [socket.socket() for _ in range(9)]
 for s in sockets:
     s.bind(("127.0.0.1", 0))
 print(" ".join(str(s.getsockname()[1]) for s in sockets))
@@ -153,14 +153,14 @@ done
 [[ -f "$dir/nginx.pid" ]] || cp "$dir/nginx.pid.start" "$dir/nginx.pid"
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-python3 "$here/rtmp_script_server.py" --port "$script_port" --tls-port "$script_tls_port" \
+# The TLS peers of the scripted scenarios (the plain ones run inside the tests).
+python3 "$here/rtmp_script_server.py" --tls-port "$script_tls_port" \
   --cert "$pki/server.pem" --key "$pki/server.key" --log "$dir/script_server.log" \
   --greeting-port "$greeting_port" \
-  --handshake-port "bad_s0=$bad_s0_port" --handshake-port "bad_s2=$bad_s2_port" \
   </dev/null >/dev/null 2>&1 &
 echo $! >"$dir/script_server.pid"
 for _ in $(seq 1 100); do
-  python3 -c "import socket; socket.create_connection(('127.0.0.1', $bad_s2_port), 0.2).close()" 2>/dev/null && break
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $greeting_port), 0.2).close()" 2>/dev/null && break
   sleep 0.05
 done
 
@@ -172,11 +172,7 @@ wrong_name=$wrong_port
 client_auth_only=$client_port
 untrusted=$untrusted_port
 unknown_issuer=$issuer_port
-script=$script_port
 script_tls=$script_tls_port
-bad_s0=$bad_s0_port
-bad_s2=$bad_s2_port
-closed=$closed_port
 greeting=$greeting_port
 ENV
 
