@@ -431,7 +431,12 @@ std::shared_ptr<const EncodedPacket> RtmpStreamer::apply_privacy(
   }
   status_.cover_pending = cover_active_ && !status_.cover_video;
   bool replace = status_.cover_video || cover_active_;
-  if (!video) replace = replace || status_.mute_audio || in_silenced_interval_locked(packet->sample_time);
+  if (!video) {
+    replace = replace || status_.mute_audio ||
+              silenced_locked(packet->sample_time,
+                              saturating_add(packet->sample_time,
+                                             std::max<int64_t>(packet->duration, 1)));
+  }
   if (!replace) return packet;
   const std::shared_ptr<const EncodedPacket>& cover =
       video ? privacy_.video_key_frame : privacy_.audio_packet;
@@ -499,9 +504,9 @@ void RtmpStreamer::clear_queue_locked() {
   queued_bytes_ = 0;
 }
 
-bool RtmpStreamer::in_silenced_interval_locked(int64_t sample_time) const {
+bool RtmpStreamer::silenced_locked(int64_t begin, int64_t end) const {
   for (const SilencedInterval& interval : silenced_intervals_) {
-    if (sample_time >= interval.begin && sample_time < interval.end) return true;
+    if (begin < interval.end && end > interval.begin) return true;
   }
   return false;
 }

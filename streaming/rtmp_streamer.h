@@ -108,7 +108,8 @@ class RtmpStreamer {
   bool prepare_reconnect(int caught_code);
   void mark_failed_locked(int code);
   void clear_queue_locked();
-  bool in_silenced_interval_locked(int64_t sample_time) const;
+  // True when any of [begin, end) was captured in a silenced stretch.
+  bool silenced_locked(int64_t begin, int64_t end) const;
   int64_t media_now_locked();
   LiveStreamState state_locked() const { return static_cast<LiveStreamState>(status_.state); }
   void set_state_locked(LiveStreamState state);

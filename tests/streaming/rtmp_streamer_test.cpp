@@ -669,11 +669,13 @@ TEST_F(RtmpStreamerTest, MediaStillInTheEncodersAtASwitchIsJudgedByTheTimeOfTheS
   ASSERT_TRUE(streamer_->set_privacy(false, true));
   clock_->advance(500 * kMs);
   ASSERT_TRUE(streamer_->set_privacy(false, false));
-  // Captured at 600 ms, inside the mute, delivered only now.
+  // Captured at 600 ms, inside the mute, delivered only now; and a frame
+  // whose last samples were captured after the mute began.
   ASSERT_EQ(streamer_->enqueue(packets_.audio(600, 0x03)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(520, 0x09)), S_OK);
   ASSERT_EQ(streamer_->enqueue(packets_.audio(1040, 0x04)), S_OK);
   // Switching the cover clears the queue; let these go out first.
-  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.audio_packets_sent == 3; }));
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.audio_packets_sent == 4; }));
 
   // Covered from 1.5 s to 2 s of steady time, which the audio just offered
   // (ending at 1061.3 ms) places at 1561.3 ms and 2061.3 ms of media time.
@@ -690,11 +692,11 @@ TEST_F(RtmpStreamerTest, MediaStillInTheEncodersAtASwitchIsJudgedByTheTimeOfTheS
   ASSERT_EQ(streamer_->enqueue(packets_.audio(1950, 0x07)), S_OK);
   ASSERT_EQ(streamer_->enqueue(packets_.video(2100, true, 0x08)), S_OK);
   ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) {
-    return s.video_packets_sent == 4 && s.audio_packets_sent == 4;
+    return s.video_packets_sent == 4 && s.audio_packets_sent == 5;
   })) << ::testing::PrintToString(media_markers(server_.sent()));
   EXPECT_FALSE(streamer_->status().cover_pending);
 
-  const std::vector<std::string> expected = {"v01", "a02", "aCA", "a04",
+  const std::vector<std::string> expected = {"v01", "a02", "aCA", "aCA", "a04",
                                              "vCC", "vCC", "aCA", "v08"};
   EXPECT_EQ(media_markers(server_.sent()), expected);
 }
