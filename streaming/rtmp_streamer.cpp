@@ -111,7 +111,7 @@ RtmpStreamer::RtmpStreamer(ConnectionFactory connection_factory,
 RtmpStreamer::~RtmpStreamer() {
   // A streamer dropped without destroy still must not leave its thread
   // running against freed members.
-  if (thread_.joinable() && std::this_thread::get_id() != thread_id_) stop();
+  if (std::this_thread::get_id() != thread_id_.load() && thread_.joinable()) stop();
 }
 
 bool RtmpStreamer::start(const StreamTarget& target, uint32_t max_reconnects,
@@ -139,8 +139,10 @@ bool RtmpStreamer::start(const StreamTarget& target, uint32_t max_reconnects,
     last_send_time_ = 0;
   }
   try {
-    thread_ = std::thread([this, copy = target]() mutable { run(std::move(copy)); });
-    thread_id_ = thread_.get_id();
+    thread_ = std::thread([this, copy = target]() mutable {
+      thread_id_.store(std::this_thread::get_id());
+      run(std::move(copy));
+    });
   } catch (...) {
     std::lock_guard lock(mutex_);
     status_.state = static_cast<uint32_t>(LiveStreamState::Failed);
@@ -264,13 +266,13 @@ void RtmpStreamer::stop() {
     std::lock_guard lock(mutex_);
     cv_.notify_all();
   }
-  if (!thread_.joinable()) return;
-  if (std::this_thread::get_id() == thread_id_) {
+  if (std::this_thread::get_id() == thread_id_.load()) {
     throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
   }
+  if (!thread_.joinable()) return;
   thread_.join();
   thread_ = std::thread();
-  thread_id_ = std::thread::id();
+  thread_id_.store(std::thread::id());
 }
 
 LiveStreamStatus RtmpStreamer::status() {

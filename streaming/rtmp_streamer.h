@@ -122,7 +122,10 @@ class RtmpStreamer {
   std::atomic<bool> stop_requested_{false};
   std::atomic<bool> abort_requested_{false};
   std::thread thread_;
-  std::thread::id thread_id_;
+  // Stored by the streaming thread itself as it begins, so that a stop made
+  // on that thread is recognised without reading `thread_`, which `start`
+  // may still be assigning.
+  std::atomic<std::thread::id> thread_id_{};
 
   std::deque<QueuedPacket> queue_;
   uint64_t queued_bytes_ = 0;
