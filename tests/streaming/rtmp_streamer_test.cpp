@@ -11,6 +11,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -518,6 +519,32 @@ TEST_F(RtmpStreamerTest, StopWhileReconnectingEndsIdleWithoutWaitingForTheBackOf
   ASSERT_TRUE(wait_state(State::Reconnecting));
   streamer_->stop();
   EXPECT_EQ(streamer_->status().state, as_int(State::Idle));
+  EXPECT_EQ(server_.attempts(), 1);
+}
+
+TEST_F(RtmpStreamerTest, StopFromTheStreamingThreadIsRefusedAsADeadlock) {
+  // The connection factory runs on the streaming thread: a stop from there
+  // could never join and must say so instead of hanging.
+  std::promise<std::error_code> refused;
+  RtmpStreamer* streamer = nullptr;
+  auto own = RtmpStreamer::create(
+      [&](const std::atomic<bool>& abort) {
+        try {
+          streamer->stop();
+          refused.set_value({});
+        } catch (const std::system_error& error) {
+          refused.set_value(error.code());
+        }
+        return server_.make(abort);
+      },
+      clock_);
+  streamer = own.get();
+  ASSERT_TRUE(own->start(target(), 5, {}));
+  auto code = refused.get_future();
+  ASSERT_EQ(code.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_EQ(code.get(), std::errc::resource_deadlock_would_occur);
+  // The request itself stands: the thread ends on its own and joins.
+  RtmpStreamer::destroy(std::move(own));
   EXPECT_EQ(server_.attempts(), 1);
 }
 
