@@ -5,7 +5,6 @@
 #include <mftransform.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -525,11 +524,7 @@ HRESULT RecordingSession::encode_frame(int64_t index, const RECT& source) {
   last_frame_index_ = index;
   status_.last_video_end = time + duration;
   ++status_.video_submitted_frames;
-  if (status_.mixed_blocks > 0) {
-    status_.audio_video_drift = status_.last_mixed_end - status_.last_video_end;
-    status_.audio_video_drift_max_abs =
-        std::max(status_.audio_video_drift_max_abs, std::abs(status_.audio_video_drift));
-  }
+  update_drift();
   status_.stage = 28;
   return S_OK;
 }
