@@ -3,6 +3,7 @@
 #include <mftransform.h>
 
 #include <cmath>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct RecordingSessionTestPeer {
     return session.encode_frame(index, source);
   }
   static const RecordingSessionStatus& status(const RecordingSession& session) { return session.status_; }
+  static ID3D11Texture2D* cursor_texture(const RecordingSession& session) {
+    return session.cursor_texture_.Get();
+  }
 };
 
 namespace {
@@ -529,6 +533,40 @@ TEST_F(RecordingSessionVideoTest, ColourPointersBlendAndAShortShapeKeepsTheOldOn
   check(out);
   EXPECT_EQ(status().cursor_frames, 2u);
   test::keep_frame("compose-colour-pointer", 64, 64, out);
+}
+
+TEST_F(RecordingSessionVideoTest, APointerShapeIsUploadedOnlyWhenItsBytesChange) {
+  make_session();
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
+  const std::vector<uint8_t> green(64, 0xFF);
+  ASSERT_EQ(Peer::update_cursor(*session_, pointer(kCursorColor, 4, 4, 16, green, 0, 0)), S_OK);
+  ID3D11Texture2D* const first = Peer::cursor_texture(*session_);
+  ASSERT_NE(first, nullptr);
+
+  // The same shape again, from another buffer with padding that is not part
+  // of a row: nothing is rebuilt.
+  std::vector<uint8_t> padded(80, 0xFF);
+  for (size_t row = 0; row < 4; ++row) padded[row * 20 + 16] = 0x11;
+  EXPECT_EQ(Peer::update_cursor(*session_, pointer(kCursorColor, 4, 4, 20, padded, 0, 0)), S_OK);
+  EXPECT_EQ(Peer::cursor_texture(*session_), first);
+
+  // One byte of one pixel differs: a new texture.
+  std::vector<uint8_t> changed = green;
+  changed[38] = 0x7F;
+  EXPECT_EQ(Peer::update_cursor(*session_, pointer(kCursorColor, 4, 4, 16, changed, 0, 0)), S_OK);
+  ID3D11Texture2D* const second = Peer::cursor_texture(*session_);
+  EXPECT_NE(second, first);
+  ASSERT_NE(second, nullptr);
+  const std::vector<uint32_t> uploaded = test::read_bgra(device_.Get(), context_.Get(), second);
+  ASSERT_EQ(uploaded.size(), 16u);
+  EXPECT_EQ(uploaded[9], 0xFF7FFFFFu);  // byte 38: the red of pixel 9
+  EXPECT_EQ(uploaded[8], 0xFFFFFFFFu);
+
+  // The same pixels as a masked-colour shape: the type is part of the shape.
+  EXPECT_EQ(Peer::update_cursor(*session_, pointer(kCursorMaskedColor, 4, 4, 16, changed, 0, 0)), S_OK);
+  EXPECT_NE(Peer::cursor_texture(*session_), second);
 }
 
 TEST_F(RecordingSessionVideoTest, MaskedColourPointersInvertWhereTheirMaskIsSet) {
