@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/desktop_snapshot.h"
 #include "engine/engine_errors.h"
 #include "engine/recording_session.h"
 #include "engine/watermark_layout.h"
@@ -619,6 +620,50 @@ TEST_F(RecordingSessionVideoTest, ToneMapsHdrGreysIntoTheSdrRange) {
     EXPECT_NEAR(red(pixel) / 255.0, c.expected, 1.0 / 255.0);
     EXPECT_EQ(red(pixel), green(pixel));
     EXPECT_EQ(red(pixel), blue(pixel));
+  }
+}
+
+// A recording and a screenshot of the same HDR desktop look the same: the
+// composition's tone curve and turn are the snapshot's, pixel for pixel,
+// across the curve's floors and shoulder and every rotation.
+TEST_F(RecordingSessionVideoTest, ComposedHdrFramesMatchTheSnapshotOfTheSameDesktop) {
+  // 3 x 2 scRGB pixels: below the knee, SDR white at 80 nits, the 1000-nit
+  // peak at 80 nits, a colour above the knee, a negative channel, the sRGB toe.
+  const ComPtr<ID3D11Texture2D> frame = test::make_fp16_texture(
+      device_.Get(), 3, 2,
+      {0.5f, 0.5f, 0.5f, 1.0f, 1.0f, 1.0f, 12.5f, 12.5f, 12.5f, 6.0f, 2.0f, 0.25f, -1.0f, 0.5f, 0.75f,
+       0.0025f, 0.0025f, 0.0025f});
+  ASSERT_TRUE(frame);
+  struct Light {
+    float sdr_white;
+    float max_luminance;
+  };
+  const Light lights[] = {{80.0f, 1000.0f}, {203.0f, 1000.0f}, {60.0f, 120.0f}, {203.0f, 100.0f}, {240.0f, 250.0f}};
+  for (const uint32_t rotation : {DXGI_MODE_ROTATION_IDENTITY, DXGI_MODE_ROTATION_ROTATE90,
+                                  DXGI_MODE_ROTATION_ROTATE180, DXGI_MODE_ROTATION_ROTATE270}) {
+    converter_ = std::make_shared<test::FakeNv12Record>();
+    make_session();
+    ASSERT_HRESULT_SUCCEEDED(setup(frame.Get(), rotation));
+    int64_t index = 0;
+    for (const Light& light : lights) {
+      SCOPED_TRACE(testing::Message() << "rotation " << rotation << ", " << light.sdr_white << "/"
+                                      << light.max_luminance << " nits");
+      CapturedFrameInfo info;
+      info.rotation = rotation;
+      info.hdr_input = true;
+      info.sdr_white_nits = light.sdr_white;
+      info.max_luminance_nits = light.max_luminance;
+      const std::vector<uint32_t> composed = compose_and_read(frame.Get(), info, index++);
+      DesktopSnapshot snapshot;
+      ASSERT_EQ(convert_snapshot_frame(device_.Get(), context_.Get(), frame.Get(), info, snapshot), S_OK);
+      ASSERT_EQ(composed.size(), 6u);
+      ASSERT_EQ(snapshot.pixels.size(), 24u);
+      std::vector<uint32_t> expected(6);
+      std::memcpy(expected.data(), snapshot.pixels.data(), 24);
+      EXPECT_EQ(composed, expected);
+      EXPECT_EQ(status().cursor_frames, 0u);
+    }
+    session_.reset();
   }
 }
 
