@@ -353,6 +353,34 @@ TEST_F(RecordingSessionVideoTest, WritesEachSlotWithItsTimeAndDuration) {
   EXPECT_EQ(session_->status().encoded_video_packets, 4u);
 }
 
+TEST_F(RecordingSessionVideoTest, HandsTheEncoderWholeSurfacesOnly) {
+  make_session();
+  const ComPtr<ID3D11Texture2D> frame =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48, kBackground));
+  ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
+  ASSERT_HRESULT_SUCCEEDED(Peer::compose(*session_, frame.Get(), CapturedFrameInfo{}));
+  ASSERT_HRESULT_SUCCEEDED(Peer::encode(*session_, 0, RECT{0, 0, 64, 48}));
+  // The surface's buffer claims the whole picture as its data.
+  ASSERT_EQ(encoder_->written_buffers.size(), 1u);
+  EXPECT_EQ(encoder_->written_buffers[0].stream, 0u);
+  EXPECT_GT(encoder_->written_buffers[0].max_length, 0u);
+  EXPECT_EQ(encoder_->written_buffers[0].current_length, encoder_->written_buffers[0].max_length);
+
+  // A sample whose buffer is a slice of a texture array is refused before
+  // anything is drawn into it.
+  converter_ = std::make_shared<test::FakeNv12Record>();
+  converter_->surface_subresource = 1;
+  encoder_ = std::make_shared<test::FakeEncoderRecord>();
+  make_session();
+  ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
+  ASSERT_HRESULT_SUCCEEDED(Peer::compose(*session_, frame.Get(), CapturedFrameInfo{}));
+  EXPECT_EQ(Peer::encode(*session_, 0, RECT{0, 0, 64, 48}), E_UNEXPECTED);
+  EXPECT_EQ(status().stage, 20u);
+  EXPECT_TRUE(converter_->conversions.empty());
+  EXPECT_TRUE(encoder_->written_buffers.empty());
+  EXPECT_EQ(status().video_submitted_frames, 0u);
+}
+
 TEST_F(RecordingSessionVideoTest, DropsTheFrameWhileTwelveSamplesAreInsideTheEncoder) {
   make_session(/*held_back=*/12);
   const ComPtr<ID3D11Texture2D> frame =

@@ -64,6 +64,14 @@ STDMETHODIMP FakeEncoderSinkWriter::SetInputMediaType(DWORD index, IMFMediaType*
 STDMETHODIMP FakeEncoderSinkWriter::BeginWriting() { return inner_->BeginWriting(); }
 
 STDMETHODIMP FakeEncoderSinkWriter::WriteSample(DWORD index, IMFSample* sample) {
+  ComPtr<IMFMediaBuffer> buffer;
+  if (sample && SUCCEEDED(sample->GetBufferByIndex(0, &buffer))) {
+    FakeEncoderRecord::WrittenBuffer written;
+    written.stream = index;
+    buffer->GetCurrentLength(&written.current_length);
+    buffer->GetMaxLength(&written.max_length);
+    record_->written_buffers.push_back(written);
+  }
   return inner_->WriteSample(index, sample);
 }
 

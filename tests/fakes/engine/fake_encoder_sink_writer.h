@@ -30,6 +30,13 @@ struct FakeEncoderRecord {
   std::vector<Microsoft::WRL::ComPtr<IMFAttributes>> parameters;
   // The wrapped writers, for their own counters.
   std::vector<Microsoft::WRL::ComPtr<FakeSinkWriter>> writers;
+  // The first buffer of each written sample, as the encoder would see it.
+  struct WrittenBuffer {
+    DWORD stream = 0;
+    DWORD current_length = 0;
+    DWORD max_length = 0;
+  };
+  std::vector<WrittenBuffer> written_buffers;
 };
 
 class FakeEncoderSinkWriter final : public FakeSinkWriterBase {

@@ -74,7 +74,7 @@ HRESULT FakeNv12Converter::make_sample(ComPtr<IMFSample>& sample) {
   desc.Width = record_->settings.output_width;
   desc.Height = record_->settings.output_height;
   desc.MipLevels = 1;
-  desc.ArraySize = 1;
+  desc.ArraySize = record_->surface_subresource + 1;
   desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
   desc.SampleDesc.Count = 1;
   desc.Usage = D3D11_USAGE_DEFAULT;
@@ -83,7 +83,8 @@ HRESULT FakeNv12Converter::make_sample(ComPtr<IMFSample>& sample) {
   HRESULT hr = device_->CreateTexture2D(&desc, nullptr, &texture);
   if (FAILED(hr)) return hr;
   ComPtr<IMFMediaBuffer> buffer;
-  hr = MFCreateDXGISurfaceBuffer(__uuidof(ID3D11Texture2D), texture.Get(), 0, FALSE, &buffer);
+  hr = MFCreateDXGISurfaceBuffer(__uuidof(ID3D11Texture2D), texture.Get(), record_->surface_subresource, FALSE,
+                                 &buffer);
   if (FAILED(hr)) return hr;
   hr = MFCreateSample(&sample);
   if (SUCCEEDED(hr)) hr = sample->AddBuffer(buffer.Get());

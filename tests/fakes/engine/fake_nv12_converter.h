@@ -36,6 +36,9 @@ struct FakeConversion {
 // (and the converter) are gone.
 struct FakeNv12Record {
   HRESULT open_result = S_OK;  // returned by open() when a failure
+  // The array slice each sample's surface buffer points at (the pool's
+  // textures get one slice more).
+  uint32_t surface_subresource = 0;
   bool opened = false;
   Nv12ConverterSettings settings;
   uint32_t initial_samples = 0;
