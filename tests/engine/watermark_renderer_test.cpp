@@ -230,20 +230,28 @@ TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
       renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 320, 180, settings));
   EXPECT_FLOAT_EQ(renderer->aspect(), 4.0f);
   ASSERT_EQ(watermark_corner(0, settings.seed), WatermarkCorner::kTopRight);
-  const WatermarkGeometry g = watermark_geometry(320, 180, 4.0f, WatermarkCorner::kTopRight);
+  ASSERT_EQ(watermark_corner(1, settings.seed), WatermarkCorner::kBottomRight);
 
   struct Case {
     const char* name;
     int64_t time;
+    WatermarkCorner corner;
   };
   const Case cases[] = {
-      {"watermark-6s", 6 * kSecond},       // full opacity, wobble only
-      {"watermark-11.625s", 116'250'000},  // half opacity, half a turn
-      {"watermark-0.5625s", 5'625'000},    // three-quarter opacity, a quarter turn
-      {"watermark-0.1875s", 1'875'000},    // quarter opacity, three quarters of a turn
+      // full opacity, wobble only
+      {"watermark-6s", 6 * kSecond, WatermarkCorner::kTopRight},
+      // half opacity, half a turn
+      {"watermark-11.625s", 116'250'000, WatermarkCorner::kTopRight},
+      // three-quarter opacity, a quarter turn
+      {"watermark-0.5625s", 5'625'000, WatermarkCorner::kTopRight},
+      // quarter opacity, three quarters of a turn
+      {"watermark-0.1875s", 1'875'000, WatermarkCorner::kTopRight},
+      // 6 s into the second cycle: the seed moved the mark
+      {"watermark-18s", 18 * kSecond, WatermarkCorner::kBottomRight},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    const WatermarkGeometry g = watermark_geometry(320, 180, 4.0f, c.corner);
     ASSERT_HRESULT_SUCCEEDED(renderer->render(0, 0, 320, 180, c.time));
     const std::vector<uint32_t> out =
         test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
