@@ -292,6 +292,56 @@ TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
   }
 }
 
+// A half-transparent picture is blended as premultiplied colour (its white
+// counts half), and unlike text it casts no shadow around itself.
+TEST_F(WatermarkRendererTest, ImageMarksBlendPremultipliedWithoutAShadow) {
+  const uint32_t background = 0xFF404040;
+  const ComPtr<ID3D11Texture2D> frame = composed(320, 180, std::vector<uint32_t>(320 * 180, background));
+  RecordingWatermark settings;
+  settings.enabled = true;
+  settings.mode = RecordingWatermark::kModeImage;
+  settings.image_path = solid_png(L"veil.png", 40, 10, 0x80FFFFFF);
+  settings.opacity = 1.0f;
+  settings.seed = 0;  // cycle 0: top left
+  auto renderer = WatermarkRenderer::create(kTestFont);
+  ASSERT_HRESULT_SUCCEEDED(
+      renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 320, 180, settings));
+  ASSERT_HRESULT_SUCCEEDED(renderer->render(0, 0, 320, 180, 6 * kSecond));
+  const std::vector<uint32_t> out = test::read_bgra(device_.Get(), context_.Get(), renderer->output_texture());
+  ASSERT_EQ(out.size(), 320u * 180u);
+  test::keep_frame("watermark-half-transparent-image", 320, 180, out);
+
+  const WatermarkTiming timing = watermark_timing(6 * kSecond);
+  const double cos_a = std::cos(timing.angle);
+  const double sin_a = std::sin(timing.angle);
+  const WatermarkGeometry g = watermark_geometry(320, 180, 4.0f, WatermarkCorner::kTopLeft);
+  // 0x40 x (1 - 128/255) + 128: the mark's premultiplied white is 128. A
+  // text mark's shadow would first darken the 0x40 by up to 22 % of alpha.
+  const double expected = 0x40 * (1.0 - 128.0 / 255.0) + 128.0;
+  size_t inside = 0;
+  size_t outside = 0;
+  for (int y = 0; y < 180; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      const uint32_t pixel = out[static_cast<size_t>(y) * 320 + x];
+      const double rx = x + 0.5 - g.center_x;
+      const double ry = y + 0.5 - g.center_y;
+      const double u = std::fabs(cos_a * rx + sin_a * ry);
+      const double v = std::fabs(-sin_a * rx + cos_a * ry);
+      if (u < g.half_width - 2 && v < g.half_height - 2) {
+        ++inside;
+        EXPECT_NEAR(red(pixel), expected, 1.5) << x << "," << y;
+        EXPECT_EQ(red(pixel), green(pixel));
+        EXPECT_EQ(red(pixel), blue(pixel));
+      } else if (u > g.half_width + 2 || v > g.half_height + 2) {
+        ++outside;
+        ASSERT_EQ(pixel, background) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(inside, 200u);
+  EXPECT_GT(outside, 50'000u);
+}
+
 TEST_F(WatermarkRendererTest, TextMarkBrightensItsCornerOnly) {
   const ComPtr<ID3D11Texture2D> frame = composed(640, 360, std::vector<uint32_t>(640 * 360, 0xFF101010));
   RecordingWatermark settings;
