@@ -108,6 +108,7 @@ TEST(WatermarkLayout, ScalesLargeImagesToTheLimit) {
   const Case cases[] = {
       {4096, 1024, 2048, 512},  {3000, 1, 2048, 1},   {1, 5000, 1, 2048},
       {2048, 2048, 2048, 2048}, {640, 480, 640, 480}, {2049, 3, 2048, 3},
+      {4096, 5, 2048, 3},  // 2.5 rounds away from zero
   };
   for (const Case& c : cases) {
     const WatermarkPixelSize size = watermark_image_size(c.width, c.height);
