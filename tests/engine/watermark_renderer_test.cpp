@@ -184,6 +184,21 @@ TEST_F(WatermarkRendererTest, TextIsDrawnWhiteOnTransparentWithABorder) {
   EXPECT_EQ(render_watermark_text(device_.Get(), std::wstring(), &view, &aspect, kTestFont), E_INVALIDARG);
 }
 
+// The bitmap is as wide as the text's advance, trailing spaces included, so
+// a mark that ends in spaces keeps them as room.
+TEST_F(WatermarkRendererTest, TrailingSpacesWidenTheTextBitmap) {
+  const auto bitmap_width = [&](const wchar_t* text) -> UINT {
+    ComPtr<ID3D11ShaderResourceView> view;
+    float aspect = 0.0f;
+    EXPECT_HRESULT_SUCCEEDED(render_watermark_text(device_.Get(), text, &view, &aspect, kTestFont));
+    return view ? view_texture(view.Get()).Width : 0;
+  };
+  const UINT plain = bitmap_width(L"Quorvel");
+  const UINT spaced = bitmap_width(L"Quorvel    ");
+  EXPECT_GT(plain, 64u);
+  EXPECT_GT(spaced, plain + 20);
+}
+
 TEST_F(WatermarkRendererTest, CropsAndScalesTheViewportWhileTheMarkIsInvisible) {
   // 640 x 360 in four quadrants; the bottom-right one is the viewport.
   std::vector<uint32_t> pixels(640 * 360);
