@@ -257,6 +257,19 @@ TEST_F(RecordingSessionVideoTest, RefusesCapturedFormatsItCannotCompose) {
   desc.Format = DXGI_FORMAT_R16G16B16A16_FLOAT;
   EXPECT_HRESULT_SUCCEEDED(Peer::create_frame_copy(*session_, desc));
   EXPECT_TRUE(status().hdr_input);
+  // The rebuilt copy takes FP16 frames, and they are tone-mapped: grey 0.5
+  // at 80 nits is about 0.7354 after the sRGB curve. A BGRA frame no longer fits.
+  const ComPtr<ID3D11Texture2D> hdr =
+      test::make_fp16_texture(device_.Get(), 64, 48, std::vector<float>(64 * 48 * 3, 0.5f));
+  CapturedFrameInfo info;
+  info.sdr_white_nits = 80.0f;
+  const std::vector<uint32_t> out = compose_and_read(hdr.Get(), info);
+  ASSERT_EQ(out.size(), 64u * 48u);
+  EXPECT_NEAR(red(out[0]) / 255.0, 0.7354, 1.0 / 255.0);
+  EXPECT_EQ(out[0], out[64 * 48 - 1]);
+  const ComPtr<ID3D11Texture2D> sdr =
+      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48, kBackground));
+  EXPECT_EQ(Peer::compose(*session_, sdr.Get(), CapturedFrameInfo{}), kErrorUnsupportedD3DType);
 }
 
 TEST_F(RecordingSessionVideoTest, TheVideoProcessorStopsTheSetUpWhereThePlatformHasNone) {
