@@ -95,6 +95,9 @@ TEST_F(WatermarkRendererTest, RefusesInvalidSettings) {
   }
   auto renderer = WatermarkRenderer::create(kTestFont);
   EXPECT_EQ(renderer->initialize(nullptr, context_.Get(), frame.Get(), 64, 64, text), E_INVALIDARG);
+  EXPECT_EQ(renderer->initialize(device_.Get(), nullptr, frame.Get(), 64, 64, text), E_INVALIDARG);
+  EXPECT_EQ(renderer->initialize(device_.Get(), context_.Get(), nullptr, 64, 64, text), E_INVALIDARG);
+  EXPECT_EQ(renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 64, 0, text), E_INVALIDARG);
   EXPECT_EQ(renderer->render(0, 0, 64, 64, 0), E_UNEXPECTED);
   EXPECT_EQ(renderer->output_texture(), nullptr);
 
