@@ -42,6 +42,17 @@ class WatermarkRendererTest : public ::testing::Test {
     return path;
   }
 
+  // An enabled image mark of a 40 x 10 solid picture (aspect 4).
+  RecordingWatermark image_mark(const wchar_t* name, uint32_t pixel, float opacity, uint32_t seed) {
+    RecordingWatermark settings;
+    settings.enabled = true;
+    settings.mode = RecordingWatermark::kModeImage;
+    settings.image_path = solid_png(name, 40, 10, pixel);
+    settings.opacity = opacity;
+    settings.seed = seed;
+    return settings;
+  }
+
   ComPtr<ID3D11Texture2D> composed(uint32_t width, uint32_t height, const std::vector<uint32_t>& pixels) {
     return test::make_bgra_texture(device_.Get(), width, height, pixels,
                                    D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET);
@@ -55,6 +66,40 @@ class WatermarkRendererTest : public ::testing::Test {
     D3D11_TEXTURE2D_DESC desc{};
     texture->GetDesc(&desc);
     return desc;
+  }
+
+  // Checks a 320 x 180 output against the mark's rectangle `g` turned by
+  // `angle`: each pixel well inside goes to `inside_pixel`, each pixel well
+  // outside must be `background`. Two pixels either side of the edge may be
+  // partly covered and are skipped.
+  template <typename InsidePixel>
+  static void expect_mark(const std::vector<uint32_t>& out, const WatermarkGeometry& g, float angle,
+                          uint32_t background, InsidePixel inside_pixel) {
+    ASSERT_EQ(out.size(), 320u * 180u);
+    const double cos_a = std::cos(angle);
+    const double sin_a = std::sin(angle);
+    size_t inside = 0;
+    size_t outside = 0;
+    for (int y = 0; y < 180; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        const uint32_t pixel = out[static_cast<size_t>(y) * 320 + x];
+        const double rx = x + 0.5 - g.center_x;
+        const double ry = y + 0.5 - g.center_y;
+        // The pixel in the mark's own frame.
+        const double u = std::fabs(cos_a * rx + sin_a * ry);
+        const double v = std::fabs(-sin_a * rx + cos_a * ry);
+        if (u < g.half_width - 2 && v < g.half_height - 2) {
+          ++inside;
+          SCOPED_TRACE(testing::Message() << x << "," << y);
+          inside_pixel(pixel);
+        } else if (u > g.half_width + 2 || v > g.half_height + 2) {
+          ++outside;
+          ASSERT_EQ(pixel, background) << x << "," << y;
+        }
+      }
+    }
+    EXPECT_GT(inside, 200u);
+    EXPECT_GT(outside, 50'000u);
   }
 
   bool com_ = false;
@@ -237,12 +282,7 @@ TEST_F(WatermarkRendererTest, CropsAndScalesTheViewportWhileTheMarkIsInvisible) 
 TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
   const uint32_t background = 0xFF336699;  // r 0x33, g 0x66, b 0x99
   const ComPtr<ID3D11Texture2D> frame = composed(320, 180, std::vector<uint32_t>(320 * 180, background));
-  RecordingWatermark settings;
-  settings.enabled = true;
-  settings.mode = RecordingWatermark::kModeImage;
-  settings.image_path = solid_png(L"mark.png", 40, 10, 0xFFFF0000);
-  settings.opacity = 0.48f;
-  settings.seed = 0xC0FFEE;  // cycle 0: top right
+  const RecordingWatermark settings = image_mark(L"mark.png", 0xFFFF0000, 0.48f, 0xC0FFEE);
   auto renderer = WatermarkRenderer::create(kTestFont);
   ASSERT_HRESULT_SUCCEEDED(
       renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 320, 180, settings));
@@ -278,35 +318,14 @@ TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
 
     const WatermarkTiming timing = watermark_timing(c.time);
     const double opacity = watermark_opacity(timing, settings.opacity);
-    const double cos_a = std::cos(timing.angle);
-    const double sin_a = std::sin(timing.angle);
     const uint8_t expected_r = static_cast<uint8_t>(std::lround(0x33 * (1 - opacity) + 255 * opacity));
     const uint8_t expected_g = static_cast<uint8_t>(std::lround(0x66 * (1 - opacity)));
     const uint8_t expected_b = static_cast<uint8_t>(std::lround(0x99 * (1 - opacity)));
-    size_t inside = 0;
-    size_t outside = 0;
-    for (int y = 0; y < 180; ++y) {
-      for (int x = 0; x < 320; ++x) {
-        const uint32_t pixel = out[static_cast<size_t>(y) * 320 + x];
-        const double rx = x + 0.5 - g.center_x;
-        const double ry = y + 0.5 - g.center_y;
-        // The pixel in the mark's own frame.
-        const double u = std::fabs(cos_a * rx + sin_a * ry);
-        const double v = std::fabs(-sin_a * rx + cos_a * ry);
-        // Two pixels either side of the edge may be partly covered.
-        if (u < g.half_width - 2 && v < g.half_height - 2) {
-          ++inside;
-          EXPECT_NEAR(red(pixel), expected_r, 1) << x << "," << y;
-          EXPECT_NEAR(green(pixel), expected_g, 1) << x << "," << y;
-          EXPECT_NEAR(blue(pixel), expected_b, 1) << x << "," << y;
-        } else if (u > g.half_width + 2 || v > g.half_height + 2) {
-          ++outside;
-          EXPECT_EQ(pixel, background) << x << "," << y;
-        }
-      }
-    }
-    EXPECT_GT(inside, 200u);
-    EXPECT_GT(outside, 50'000u);
+    expect_mark(out, g, timing.angle, background, [&](uint32_t pixel) {
+      EXPECT_NEAR(red(pixel), expected_r, 1);
+      EXPECT_NEAR(green(pixel), expected_g, 1);
+      EXPECT_NEAR(blue(pixel), expected_b, 1);
+    });
   }
 }
 
@@ -315,12 +334,7 @@ TEST_F(WatermarkRendererTest, BlendsTheMarkWhereTheGeometrySays) {
 TEST_F(WatermarkRendererTest, ImageMarksBlendPremultipliedWithoutAShadow) {
   const uint32_t background = 0xFF404040;
   const ComPtr<ID3D11Texture2D> frame = composed(320, 180, std::vector<uint32_t>(320 * 180, background));
-  RecordingWatermark settings;
-  settings.enabled = true;
-  settings.mode = RecordingWatermark::kModeImage;
-  settings.image_path = solid_png(L"veil.png", 40, 10, 0x80FFFFFF);
-  settings.opacity = 1.0f;
-  settings.seed = 0;  // cycle 0: top left
+  const RecordingWatermark settings = image_mark(L"veil.png", 0x80FFFFFF, 1.0f, 0);  // cycle 0: top left
   auto renderer = WatermarkRenderer::create(kTestFont);
   ASSERT_HRESULT_SUCCEEDED(
       renderer->initialize(device_.Get(), context_.Get(), frame.Get(), 320, 180, settings));
@@ -329,35 +343,15 @@ TEST_F(WatermarkRendererTest, ImageMarksBlendPremultipliedWithoutAShadow) {
   ASSERT_EQ(out.size(), 320u * 180u);
   test::keep_frame("watermark-half-transparent-image", 320, 180, out);
 
-  const WatermarkTiming timing = watermark_timing(6 * kSecond);
-  const double cos_a = std::cos(timing.angle);
-  const double sin_a = std::sin(timing.angle);
   const WatermarkGeometry g = watermark_geometry(320, 180, 4.0f, WatermarkCorner::kTopLeft);
   // 0x40 x (1 - 128/255) + 128: the mark's premultiplied white is 128. A
   // text mark's shadow would first darken the 0x40 by up to 22 % of alpha.
   const double expected = 0x40 * (1.0 - 128.0 / 255.0) + 128.0;
-  size_t inside = 0;
-  size_t outside = 0;
-  for (int y = 0; y < 180; ++y) {
-    for (int x = 0; x < 320; ++x) {
-      const uint32_t pixel = out[static_cast<size_t>(y) * 320 + x];
-      const double rx = x + 0.5 - g.center_x;
-      const double ry = y + 0.5 - g.center_y;
-      const double u = std::fabs(cos_a * rx + sin_a * ry);
-      const double v = std::fabs(-sin_a * rx + cos_a * ry);
-      if (u < g.half_width - 2 && v < g.half_height - 2) {
-        ++inside;
-        EXPECT_NEAR(red(pixel), expected, 1.5) << x << "," << y;
-        EXPECT_EQ(red(pixel), green(pixel));
-        EXPECT_EQ(red(pixel), blue(pixel));
-      } else if (u > g.half_width + 2 || v > g.half_height + 2) {
-        ++outside;
-        ASSERT_EQ(pixel, background) << x << "," << y;
-      }
-    }
-  }
-  EXPECT_GT(inside, 200u);
-  EXPECT_GT(outside, 50'000u);
+  expect_mark(out, g, watermark_timing(6 * kSecond).angle, background, [&](uint32_t pixel) {
+    EXPECT_NEAR(red(pixel), expected, 1.5);
+    EXPECT_EQ(red(pixel), green(pixel));
+    EXPECT_EQ(red(pixel), blue(pixel));
+  });
 }
 
 TEST_F(WatermarkRendererTest, TextMarkBrightensItsCornerOnly) {
