@@ -1,5 +1,7 @@
 #include "engine/frame_shader.h"
 
+#include "engine/hlsl_common.h"
+
 #include <array>
 
 namespace quorvel::windows {
@@ -7,12 +9,10 @@ namespace quorvel::windows {
 namespace {
 
 // The HLSL keeps to what every run-time compiler the program meets accepts:
-// no ?:, no functions of our own, no exp/sin/cos/step/frac. The tone curve
-// is the one the desktop snapshot uses, so a screenshot and a recording of
-// the same HDR desktop match: scRGB is scaled so that SDR white is 1.0,
-// luminance above the 0.95 knee is compressed by an exponential shoulder that
-// reaches 1.0 at the display's peak, and the result is sRGB-encoded.
-constexpr char kFrameSource[] = R"hlsl(
+// no ?:, no functions of our own, no exp/sin/cos/step/frac. The rotation and
+// tone curve are the desktop snapshot's own text, so a screenshot and a
+// recording of the same HDR desktop match.
+constexpr auto kFrameSource = hlsl::join(R"hlsl(
 cbuffer FrameConstants : register(b0)
 {
     float2 frameSize;
@@ -29,27 +29,7 @@ cbuffer FrameConstants : register(b0)
 Texture2D<float4> frameTexture : register(t0);
 Texture2D<float4> cursorTexture : register(t1);
 
-struct VertexOutput
-{
-    float4 position : SV_Position;
-};
-
-VertexOutput vs_main(uint vertexId : SV_VertexID)
-{
-    VertexOutput output;
-    float2 corner = float2(-1.0, -1.0);
-    if (vertexId == 1)
-    {
-        corner = float2(-1.0, 3.0);
-    }
-    if (vertexId == 2)
-    {
-        corner = float2(3.0, -1.0);
-    }
-    output.position = float4(corner, 0.0, 1.0);
-    return output;
-}
-
+)hlsl", hlsl::kFullscreenTriangle, R"hlsl(
 float4 ps_main(VertexOutput input) : SV_Target
 {
     int x = (int)input.position.x;
@@ -57,47 +37,10 @@ float4 ps_main(VertexOutput input) : SV_Target
     int sourceWidth = (int)frameSize.x;
     int sourceHeight = (int)frameSize.y;
 
-    // The duplication hands over the desktop as the adapter scans it out;
-    // the picture the user sees is that image turned by the output's rotation.
-    int2 texel = int2(x, y);
-    if (rotation == 2)
-    {
-        texel = int2(y, sourceHeight - 1 - x);
-    }
-    else if (rotation == 3)
-    {
-        texel = int2(sourceWidth - 1 - x, sourceHeight - 1 - y);
-    }
-    else if (rotation == 4)
-    {
-        texel = int2(sourceWidth - 1 - y, x);
-    }
+)hlsl", hlsl::kUnrotateTexel, R"hlsl(
     float3 color = frameTexture.Load(int3(texel, 0)).rgb;
 
-    if (hdrInput != 0)
-    {
-        float3 scene = max(color, 0.0);
-        float whiteScale = max(sdrWhiteNits / 80.0, 1.0);
-        float3 relative = scene / whiteScale;
-        float luminance = dot(relative, float3(0.2126, 0.7152, 0.0722));
-        float maxRelative = max(maxLuminanceNits / max(sdrWhiteNits, 80.0), 1.01);
-        float knee = 0.95;
-        float mapped = luminance;
-        if (luminance > knee)
-        {
-            float n = saturate((luminance - knee) / (maxRelative - knee));
-            // exp(-3 n) and 1 - exp(-3).
-            float shoulder = (1.0 - pow(2.718281828, -3.0 * n)) / 0.950212932;
-            mapped = knee + (1.0 - knee) * shoulder;
-        }
-        if (luminance > 0.00001)
-        {
-            relative = relative * (mapped / luminance);
-        }
-        float3 linearColor = saturate(relative);
-        float3 encoded = 1.055 * pow(max(linearColor, 0.0000001), 1.0 / 2.4) - 0.055;
-        color = lerp(encoded, 12.92 * linearColor, (float3)(linearColor <= 0.0031308));
-    }
+)hlsl", hlsl::kToneMapToSrgb, R"hlsl(
 
     if (cursorVisible != 0)
     {
@@ -123,7 +66,7 @@ float4 ps_main(VertexOutput input) : SV_Target
 
     return float4(saturate(color), 1.0);
 }
-)hlsl";
+)hlsl");
 
 constexpr std::array<ShaderEntryPoint, 2> kEntryPoints{{
     {"vs_main", "vs_5_0"},
@@ -134,7 +77,7 @@ constexpr std::array<ShaderEntryPoint, 2> kEntryPoints{{
 
 const EmbeddedShader& frame_shader() {
   static const EmbeddedShader shader{"quorvel-frame",
-                                     std::string_view(kFrameSource, sizeof(kFrameSource) - 1), kEntryPoints};
+                                     hlsl::view(kFrameSource), kEntryPoints};
   return shader;
 }
 

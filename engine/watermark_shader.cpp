@@ -1,5 +1,7 @@
 #include "engine/watermark_shader.h"
 
+#include "engine/hlsl_common.h"
+
 #include <array>
 
 namespace quorvel::windows {
@@ -12,7 +14,7 @@ namespace {
 // sin(a), where the terms up to a^11 are exact to about 1e-7), no ?:, no
 // functions of our own. The mark is sampled without branches so the
 // gradients of Sample stay defined in every pixel.
-constexpr char kWatermarkSource[] = R"hlsl(
+constexpr auto kWatermarkSource = hlsl::join(R"hlsl(
 cbuffer WatermarkConstants : register(b0)
 {
     float2 outputSize;
@@ -30,27 +32,7 @@ Texture2D<float4> frameTexture : register(t0);
 Texture2D<float4> markTexture : register(t1);
 SamplerState linearSampler : register(s0);
 
-struct VertexOutput
-{
-    float4 position : SV_Position;
-};
-
-VertexOutput vs_main(uint vertexId : SV_VertexID)
-{
-    VertexOutput output;
-    float2 corner = float2(-1.0, -1.0);
-    if (vertexId == 1)
-    {
-        corner = float2(-1.0, 3.0);
-    }
-    if (vertexId == 2)
-    {
-        corner = float2(3.0, -1.0);
-    }
-    output.position = float4(corner, 0.0, 1.0);
-    return output;
-}
-
+)hlsl", hlsl::kFullscreenTriangle, R"hlsl(
 float4 ps_main(VertexOutput input) : SV_Target
 {
     float2 p = input.position.xy;
@@ -110,7 +92,7 @@ float4 ps_main(VertexOutput input) : SV_Target
     color = color * (1.0 - alpha) + mark.rgb * (opacity * inside);
     return float4(saturate(color), 1.0);
 }
-)hlsl";
+)hlsl");
 
 constexpr std::array<ShaderEntryPoint, 2> kEntryPoints{{
     {"vs_main", "vs_5_0"},
@@ -121,7 +103,7 @@ constexpr std::array<ShaderEntryPoint, 2> kEntryPoints{{
 
 const EmbeddedShader& watermark_shader() {
   static const EmbeddedShader shader{
-      "quorvel-watermark", std::string_view(kWatermarkSource, sizeof(kWatermarkSource) - 1), kEntryPoints};
+      "quorvel-watermark", hlsl::view(kWatermarkSource), kEntryPoints};
   return shader;
 }
 
