@@ -99,7 +99,9 @@ RecordingSessionStatus RecordingSession::status() const {
   }
   if (FAILED(first_failure_)) copy.file_result = first_failure_;
   if (start_count_ != 0) copy.elapsed = to_100ns(counter_now() - start_count_);
-  if (!options_.file_optional) {
+  // A start that failed left no output in the status, and the options may
+  // still be the previous run's: its reading of the free space stands.
+  if (!options_.file_optional && !status_.output_path.empty()) {
     const bool active = copy.state == RecordingState::kStarted || copy.state == RecordingState::kEncoding ||
                         copy.state == RecordingState::kFinishing;
     const std::filesystem::path& measured = active ? partial_path_ : options_.output_path;

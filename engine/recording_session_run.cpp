@@ -102,7 +102,10 @@ bool RecordingSession::start(const RecordingOptions& options) {
 
   first_failure_ = S_OK;
   const auto fail_start = [this](HRESULT code, uint64_t free_bytes) {
+    // Nothing of an earlier run may show through: status() measures only
+    // while the status names an output, and elapsed only after a start.
     status_ = RecordingSessionStatus{};
+    start_count_ = 0;
     status_.state = RecordingState::kFailed;
     status_.result = code;
     status_.free_disk_bytes = free_bytes;

@@ -340,6 +340,31 @@ TEST_F(RecordingSessionTest, AStalePartialFileThatCannotBeMovedAsideStopsOrMarks
   }
 }
 
+TEST_F(RecordingSessionTest, AStartThatFailsReportsItsOwnRunNotThePreviousOne) {
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  ASSERT_EQ(session_->finish(slot_time(1)), S_OK);
+  ASSERT_TRUE(session_->status().file_committed);
+  ASSERT_GT(session_->status().output_bytes, 0);
+
+  // The next recording goes to another folder, which is full.
+  const fs::path other = folder_ / L"other";
+  fs::create_directory(other);
+  RecordingOptions next = options_;
+  next.output_path = other / L"next.mp4";
+  free_bytes_ = 999'999;
+  EXPECT_FALSE(session_->start(next));
+  free_bytes_ = 5;  // whatever the volumes hold by now
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.state, RecordingState::kFailed);
+  EXPECT_EQ(status.result, kErrorDiskFull);
+  EXPECT_EQ(status.free_disk_bytes, 999'999u);
+  EXPECT_EQ(status.output_bytes, 0);
+  EXPECT_FALSE(status.file_committed);
+  EXPECT_EQ(status.elapsed, 0);
+}
+
 TEST_F(RecordingSessionTest, ASeparateFileThatCannotBeMovedAsideIsDropped) {
   options_.mixed_audio_track = true;
   options_.microphone_audio_file = true;
