@@ -731,6 +731,99 @@ TEST_F(RecordingSessionTest, RefusesBadAudioBlocksAndUnwantedTracks) {
   EXPECT_EQ(session_->status().mixed_blocks, 1u);
 }
 
+TEST_F(RecordingSessionTest, AFailedWriteEndsOnlyItsOutputAndTheBlockCountsWhereItLanded) {
+  options_.mixed_audio_track = true;
+  options_.system_audio_track = true;
+  options_.system_audio_file = true;
+  options_.microphone_audio_file = true;
+  // Main writer: video 0, mixed 1, system 2. Writers: 0 main, 1 system
+  // file, 2 microphone file.
+  int main_system_writes = 0;
+  encoder_->write_result = [&](size_t writer, DWORD stream) -> HRESULT {
+    if (writer == 0 && stream == 2) {
+      ++main_system_writes;
+      return E_OUTOFMEMORY;
+    }
+    return writer == 2 ? E_ACCESSDENIED : S_OK;
+  };
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  const std::vector<float> samples(480 * 2, 0.25f);
+  const int64_t ms = frequency_ / 1000;
+
+  // The MP4 track refuses, the separate file takes it: a success.
+  ASSERT_EQ(session_->push_audio(AudioTrack::kSystem, samples.data(), 480, kBase, false, false), S_OK);
+  // Only the separate file wanted it, and it refused.
+  EXPECT_EQ(session_->push_audio(AudioTrack::kMicrophone, samples.data(), 480, kBase, false, false),
+            E_ACCESSDENIED);
+  EXPECT_EQ(session_->push_audio(AudioTrack::kMicrophone, samples.data(), 480, kBase, false, false), S_FALSE);
+  // The dead MP4 track is not asked again; the file goes on back to back.
+  ASSERT_EQ(session_->push_audio(AudioTrack::kSystem, samples.data(), 480, kBase, false, false), S_OK);
+  ASSERT_EQ(session_->push_mixed_audio(samples.data(), 480, kBase + 20 * ms, false, false), S_OK);
+
+  RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(main_system_writes, 1);
+  EXPECT_EQ(status.track_failures, 1u);
+  EXPECT_EQ(status.system_track_result, E_OUTOFMEMORY);
+  EXPECT_EQ(status.system_track_blocks, 0u);
+  EXPECT_EQ(status.system_file_blocks, 2u);
+  EXPECT_EQ(status.system_file_frames, 960u);
+  EXPECT_EQ(status.last_system_end, 200'000);
+  EXPECT_EQ(status.microphone_file_result, E_ACCESSDENIED);
+  EXPECT_EQ(status.microphone_file_blocks, 0u);
+  EXPECT_EQ(status.audio_file_failures, 1u);
+  EXPECT_EQ(status.audio_ignored_blocks, 1u);
+  EXPECT_EQ(status.mixed_blocks, 1u);
+  EXPECT_EQ(status.mixed_failures, 0u);
+  EXPECT_EQ(status.last_mixed_end, 300'000);
+  EXPECT_EQ(status.state, RecordingState::kEncoding);
+
+  ASSERT_EQ(session_->finish(slot_time(1)), S_OK);
+  EXPECT_EQ(folder_names(folder_.path()), (std::vector<std::string>{"clip.mp4", "clip.system.m4a"}));
+  ASSERT_TRUE(wait_for_files_written(1));
+  std::vector<int64_t> file_times;
+  for (const auto& writer : files_.made()) {
+    if (writer->path() != (folder_ / L"clip.system.partial.m4a").wstring()) continue;
+    for (const test::FakeFileSample& sample : writer->samples()) file_times.push_back(sample.time);
+  }
+  EXPECT_EQ(file_times, (std::vector<int64_t>{0, 100'000}));
+}
+
+TEST_F(RecordingSessionTest, WhenNoOutputTakesABlockTheMainWritersErrorIsReturned) {
+  options_.mixed_audio_track = true;
+  options_.system_audio_track = true;
+  options_.system_audio_file = true;
+  encoder_->write_result = [](size_t writer, DWORD stream) -> HRESULT {
+    if (writer == 0 && stream != 0) return E_OUTOFMEMORY;  // every audio track of the MP4
+    return writer == 1 ? E_ACCESSDENIED : S_OK;              // the system file
+  };
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  const float sample[2] = {0.1f, 0.2f};
+  EXPECT_EQ(session_->push_mixed_audio(sample, 1, kBase, false, false), E_OUTOFMEMORY);
+  EXPECT_EQ(session_->push_mixed_audio(sample, 1, kBase, false, false), S_FALSE);
+  EXPECT_EQ(session_->push_audio(AudioTrack::kSystem, sample, 1, kBase, false, false), E_OUTOFMEMORY);
+  EXPECT_EQ(session_->push_audio(AudioTrack::kSystem, sample, 1, kBase, false, false), S_FALSE);
+
+  RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.mixed_failures, 1u);
+  EXPECT_EQ(status.mixed_track_result, E_OUTOFMEMORY);
+  EXPECT_EQ(status.mixed_blocks, 0u);
+  EXPECT_EQ(status.track_failures, 1u);
+  EXPECT_EQ(status.system_track_result, E_OUTOFMEMORY);
+  EXPECT_EQ(status.system_file_result, E_ACCESSDENIED);
+  EXPECT_EQ(status.audio_file_failures, 1u);
+  EXPECT_EQ(status.audio_ignored_blocks, 2u);
+  // Audio failures never end the recording.
+  EXPECT_EQ(status.state, RecordingState::kEncoding);
+  ASSERT_EQ(session_->finish(slot_time(1)), S_OK);
+  status = session_->status();
+  EXPECT_TRUE(status.file_committed);
+  EXPECT_EQ(folder_names(folder_.path()), (std::vector<std::string>{"clip.mp4"}));
+}
+
 TEST_F(RecordingSessionTest, WithoutTheSystemTrackTheMicrophoneIsStreamTwo) {
   collect_packets();
   options_.mixed_audio_track = true;

@@ -24,7 +24,7 @@ std::optional<UINT32> read_uint32(IMFAttributes* attributes, REFGUID key) {
 
 FakeEncoderSinkWriter::FakeEncoderSinkWriter(ComPtr<IMFSinkWriter> inner,
                                              std::shared_ptr<FakeEncoderRecord> record)
-    : inner_(std::move(inner)), record_(std::move(record)) {}
+    : inner_(std::move(inner)), record_(std::move(record)), number_(record_->writers.size() - 1) {}
 
 SinkWriterFactory::EncodingWriterFunction FakeEncoderSinkWriter::factory(
     std::shared_ptr<FakeEncoderRecord> record, size_t held_back) {
@@ -64,6 +64,10 @@ STDMETHODIMP FakeEncoderSinkWriter::SetInputMediaType(DWORD index, IMFMediaType*
 STDMETHODIMP FakeEncoderSinkWriter::BeginWriting() { return inner_->BeginWriting(); }
 
 STDMETHODIMP FakeEncoderSinkWriter::WriteSample(DWORD index, IMFSample* sample) {
+  if (record_->write_result) {
+    const HRESULT answer = record_->write_result(number_, index);
+    if (FAILED(answer)) return answer;
+  }
   ComPtr<IMFMediaBuffer> buffer;
   if (sample && SUCCEEDED(sample->GetBufferByIndex(0, &buffer))) {
     FakeEncoderRecord::WrittenBuffer written;

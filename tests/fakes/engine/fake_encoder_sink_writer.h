@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -37,6 +38,10 @@ struct FakeEncoderRecord {
     DWORD max_length = 0;
   };
   std::vector<WrittenBuffer> written_buffers;
+  // Asked before each WriteSample is passed on; a failure is answered
+  // instead (an encoder that refuses a sample). `writer` is the position of
+  // the writer in `writers`.
+  std::function<HRESULT(size_t writer, DWORD stream)> write_result;
 };
 
 class FakeEncoderSinkWriter final : public FakeSinkWriterBase {
@@ -58,6 +63,7 @@ class FakeEncoderSinkWriter final : public FakeSinkWriterBase {
  private:
   const Microsoft::WRL::ComPtr<IMFSinkWriter> inner_;
   const std::shared_ptr<FakeEncoderRecord> record_;
+  const size_t number_;
 };
 
 }  // namespace quorvel::windows::test
