@@ -340,6 +340,31 @@ TEST_F(RecordingSessionTest, AStalePartialFileThatCannotBeMovedAsideStopsOrMarks
   }
 }
 
+TEST_F(RecordingSessionTest, AStaleFileThatStayedInPlaceIsNeverOverwrittenByTheLiveRecording) {
+  collect_packets();
+  options_.file_optional = true;
+  const fs::path stale = folder_ / L"clip.partial.mp4";
+  write_file(stale, "held");
+  {
+    UniqueFile held(CreateFileW(stale.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    start();
+  }
+  // The other program let go; the recording goes on for the live output only.
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  ASSERT_EQ(push(red.Get(), slot_time(1)), S_OK);
+  ASSERT_EQ(session_->finish(slot_time(2)), S_OK);
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.file_result, kErrorCannotMoveAside);
+  EXPECT_FALSE(status.file_committed);
+  EXPECT_EQ(sample_times(EncodedStreamFormat::kH264Video).size(), 3u);
+  EXPECT_EQ(files_.create_calls(), 0);
+  EXPECT_EQ(folder_names(folder_.path()), (std::vector<std::string>{"clip.partial.mp4"}));
+  EXPECT_EQ(file_bytes(stale), (std::vector<uint8_t>{'h', 'e', 'l', 'd'}));
+}
+
 TEST_F(RecordingSessionTest, AStartThatFailsReportsItsOwnRunNotThePreviousOne) {
   start();
   const auto red = frame(kRed);
@@ -585,25 +610,43 @@ TEST_F(RecordingSessionTest, DestroyingARunningSessionFinishesItFirst) {
   EXPECT_EQ(files_.made()[0]->finalize_calls(), 1);
 }
 
-TEST_F(RecordingSessionTest, AFinalNameThatCannotBeTakenFailsTheRecording) {
+TEST_F(RecordingSessionTest, AFinalNameThatCannotBeTakenFailsTheRecordingUnlessTheFileIsOptional) {
+  collect_packets();
   options_.mixed_audio_track = true;
   options_.system_audio_file = true;
   // A folder at the final name: the rename cannot replace it.
   fs::create_directory(folder_ / L"clip.mp4");
-  start();
-  const auto red = frame(kRed);
-  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
-  const std::vector<float> samples(480 * 2, 0.5f);
-  ASSERT_EQ(session_->push_audio(AudioTrack::kSystem, samples.data(), 480, slot_time(0), false, false), S_OK);
-  const HRESULT result = session_->finish(slot_time(1));
-  EXPECT_TRUE(FAILED(result));
-  const RecordingSessionStatus status = session_->status();
-  EXPECT_EQ(status.state, RecordingState::kFailed);
-  EXPECT_EQ(status.file_result, result);
-  EXPECT_FALSE(status.file_committed);
-  // The audio renames are skipped with the MP4's.
-  EXPECT_TRUE(fs::exists(folder_ / L"clip.partial.mp4"));
-  EXPECT_TRUE(fs::exists(folder_ / L"clip.system.partial.m4a"));
+  for (const bool file_optional : {false, true}) {
+    SCOPED_TRACE(file_optional);
+    options_.file_optional = file_optional;
+    start();
+    const auto red = frame(kRed);
+    ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+    const std::vector<float> samples(480 * 2, 0.5f);
+    ASSERT_EQ(session_->push_audio(AudioTrack::kSystem, samples.data(), 480, slot_time(0), false, false), S_OK);
+    const HRESULT result = session_->finish(slot_time(1));
+    const RecordingSessionStatus status = session_->status();
+    EXPECT_TRUE(FAILED(status.file_result));
+    EXPECT_FALSE(status.file_committed);
+    EXPECT_TRUE(fs::exists(folder_ / L"clip.partial.mp4"));
+    if (file_optional) {
+      // The live output was the recording; the audio file is kept as usual.
+      EXPECT_EQ(result, S_OK);
+      EXPECT_EQ(status.state, RecordingState::kFinished);
+      EXPECT_TRUE(fs::exists(folder_ / L"clip.system.m4a"));
+      EXPECT_FALSE(fs::exists(folder_ / L"clip.system.partial.m4a"));
+    } else {
+      EXPECT_TRUE(FAILED(result));
+      EXPECT_EQ(status.state, RecordingState::kFailed);
+      EXPECT_EQ(status.file_result, result);
+      // The audio renames are skipped with the MP4's.
+      EXPECT_TRUE(fs::exists(folder_ / L"clip.system.partial.m4a"));
+      EXPECT_FALSE(fs::exists(folder_ / L"clip.system.m4a"));
+    }
+    session_.reset();
+    fs::remove(folder_ / L"clip.partial.mp4");
+    fs::remove(folder_ / L"clip.system.partial.m4a");
+  }
 }
 
 TEST_F(RecordingSessionTest, FailStopsTheFileButAFileOptionalSessionGoesOnLive) {
@@ -822,6 +865,28 @@ TEST_F(RecordingSessionTest, WhenNoOutputTakesABlockTheMainWritersErrorIsReturne
   status = session_->status();
   EXPECT_TRUE(status.file_committed);
   EXPECT_EQ(folder_names(folder_.path()), (std::vector<std::string>{"clip.mp4"}));
+}
+
+TEST_F(RecordingSessionTest, ASeparateFileThatFailsToFinishKeepsItsPartialName) {
+  options_.mixed_audio_track = true;
+  options_.system_audio_file = true;
+  options_.microphone_audio_file = true;
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  const std::vector<float> samples(480 * 2, 0.25f);
+  ASSERT_EQ(session_->push_audio(AudioTrack::kSystem, samples.data(), 480, kBase, false, false), S_OK);
+  ASSERT_EQ(session_->push_audio(AudioTrack::kMicrophone, samples.data(), 480, kBase, false, false), S_OK);
+  ASSERT_EQ(encoder_->writers.size(), 3u);
+  encoder_->writers[1]->set_finalize_result(E_ABORT);  // the system file's encoder
+  ASSERT_EQ(session_->finish(slot_time(1)), S_OK);
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_TRUE(status.file_committed);
+  EXPECT_EQ(status.system_file_result, E_ABORT);
+  EXPECT_EQ(status.microphone_file_result, S_OK);
+  EXPECT_EQ(status.audio_file_failures, 1u);
+  EXPECT_EQ(folder_names(folder_.path()),
+            (std::vector<std::string>{"clip.microphone.m4a", "clip.mp4", "clip.system.partial.m4a"}));
 }
 
 TEST_F(RecordingSessionTest, WithoutTheSystemTrackTheMicrophoneIsStreamTwo) {
