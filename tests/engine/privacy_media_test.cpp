@@ -43,10 +43,12 @@ class PrivacyMediaTest : public ::testing::Test {
     if (com_) CoUninitialize();
   }
 
+  // The fake encoder makes every fourth frame a key frame, so the clip (slots
+  // 0 to 6) has a later key frame and ends on a frame that is none.
   RecordingSessionPlatform fake_platform() {
     RecordingSessionPlatform platform;
     platform.writers.sink_writers.create_encoding_writer =
-        test::FakeKeyFrameEncoder::wrap(test::FakeEncoderSinkWriter::factory(encoder_), 60);
+        test::FakeKeyFrameEncoder::wrap(test::FakeEncoderSinkWriter::factory(encoder_), 4);
     platform.nv12_converters = test::FakeNv12Converter::factory(converter_);
     return platform;
   }
@@ -74,7 +76,7 @@ TEST_F(PrivacyMediaTest, KeepsTheFirstKeyFrameAndTheLastAudioPacket) {
   const EncodedPacket& video = *media.video_key_frame;
   EXPECT_EQ(video.format->kind, EncodedStreamFormat::kH264Video);
   EXPECT_TRUE(video.keyframe);
-  EXPECT_EQ(video.sample_time, 0);
+  EXPECT_EQ(video.sample_time, 0);  // the first key frame, not the one of slot 4
   EXPECT_EQ(video.stream_index, 0u);
   ComPtr<IMFMediaType> video_type;
   ASSERT_HRESULT_SUCCEEDED(video.format->copy_media_type(&video_type));
@@ -104,8 +106,9 @@ TEST_F(PrivacyMediaTest, KeepsTheFirstKeyFrameAndTheLastAudioPacket) {
   ASSERT_EQ(encoder_->output_types.size(), 2u);
   ASSERT_TRUE(encoder_->parameters[0]);
   EXPECT_EQ(MFGetAttributeUINT32(encoder_->parameters[0].Get(), kGopSize, 0), 60u);
-  // The black cover, 64 x 64, went to the converter whole.
-  ASSERT_FALSE(converter_->conversions.empty());
+  // The black cover, 64 x 64, went to the converter whole, up to the end at
+  // 200 ms (slot 6).
+  ASSERT_EQ(converter_->conversions.size(), 7u);
   EXPECT_EQ(converter_->conversions[0].source_rect.right, 64);
   EXPECT_EQ(converter_->conversions[0].source_rect.bottom, 64);
 }
