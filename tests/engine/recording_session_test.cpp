@@ -302,6 +302,32 @@ TEST_F(RecordingSessionTest, StaleRecoveredNamesAreSkippedWhenMovingAside) {
   EXPECT_FALSE(fs::exists(folder_ / L"clip.partial.mp4"));
 }
 
+// Slow under Wine (about 25 s: each new name costs a scan of the folder),
+// but the only way to reach the end of the numbering.
+TEST_F(RecordingSessionTest, TheLastRecoveredNameIsNumber9999AndThenTheStartFails) {
+  for (int n = 1; n <= 9998; ++n) {
+    const fs::path taken = folder_ / (L"clip.partial.recovered-" + std::to_wstring(n) + L".mp4");
+    UniqueFile file(
+        CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+  }
+  write_file(folder_ / L"clip.partial.mp4", "stale");
+  start();
+  EXPECT_EQ(session_->status().recovered_path, (folder_ / L"clip.partial.recovered-9999.mp4").wstring());
+  session_.reset();
+
+  write_file(folder_ / L"clip.partial.mp4", "newer");
+  session_ = RecordingSession::create(platform());
+  EXPECT_FALSE(session_->start(options_));
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.state, RecordingState::kFailed);
+  EXPECT_EQ(status.result, kErrorCannotMoveAside);
+  EXPECT_FALSE(fs::exists(folder_ / L"clip.partial.recovered-10000.mp4"));
+  EXPECT_EQ(file_bytes(folder_ / L"clip.partial.mp4"), (std::vector<uint8_t>{'n', 'e', 'w', 'e', 'r'}));
+  EXPECT_EQ(file_bytes(folder_ / L"clip.partial.recovered-9999.mp4"),
+            (std::vector<uint8_t>{'s', 't', 'a', 'l', 'e'}));
+}
+
 TEST_F(RecordingSessionTest, AStaleSeparateFileIsMovedAsideToo) {
   options_.mixed_audio_track = true;
   options_.system_audio_file = true;
