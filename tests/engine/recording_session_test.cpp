@@ -460,6 +460,23 @@ TEST_F(RecordingSessionTest, ATextureInAnEncodedSlotIsCountedAndShownInTheNextSl
   EXPECT_EQ(converted_pixel(1), kBlue);
 }
 
+// Only textures count as rate-limited: a repeat or the end in a slot that is
+// already encoded is simply nothing to do.
+TEST_F(RecordingSessionTest, RepeatsAndTheEndInAnEncodedSlotEncodeNothing) {
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+  ASSERT_EQ(session_->repeat_last_frame(slot_time(1)), S_OK);
+  ASSERT_EQ(session_->repeat_last_frame(slot_time(1) + 10), S_OK);  // the same slot again
+  ASSERT_EQ(session_->repeat_last_frame(slot_time(0)), S_OK);       // an older one
+  ASSERT_EQ(session_->finish(slot_time(1) + 20), S_OK);
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.video_rate_limited_frames, 0u);
+  EXPECT_EQ(status.video_submitted_frames, 2u);
+  EXPECT_EQ(status.video_duplicated_frames, 1u);
+  EXPECT_EQ(converter_->conversions.size(), 2u);
+}
+
 TEST_F(RecordingSessionTest, AFiveSecondGapRepeatsTwoSecondsAndDropsTheRest) {
   collect_packets();
   start();
