@@ -111,7 +111,7 @@ class RecordingSessionTest : public ::testing::Test {
     platform.writers.sink_writers.create_file_writer = files_.function();
     platform.writers.disk.free_bytes = [this](const wchar_t*, uint64_t& free_bytes) {
       free_bytes = free_bytes_;
-      return S_OK;
+      return free_bytes_result_;
     };
     platform.nv12_converters = test::FakeNv12Converter::factory(converter_);
     return platform;
@@ -183,6 +183,7 @@ class RecordingSessionTest : public ::testing::Test {
   int64_t frequency_ = 0;
   RecordingOptions options_;
   uint64_t free_bytes_ = 100'000'000'000;
+  HRESULT free_bytes_result_ = S_OK;
   int failing_encoding_writer_ = 0;
   int encoding_writers_made_ = 0;
 
@@ -268,6 +269,14 @@ TEST_F(RecordingSessionTest, TooLittleDiskSpaceFailsTheStart) {
   EXPECT_EQ(status.result, kErrorDiskFull);
   EXPECT_EQ(status.free_disk_bytes, 999'999u);
   EXPECT_FALSE(session_->is_active());
+}
+
+TEST_F(RecordingSessionTest, AFreeSpaceThatCannotBeReadDoesNotStopTheStart) {
+  free_bytes_ = 10;
+  free_bytes_result_ = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+  start();
+  EXPECT_EQ(session_->status().state, RecordingState::kStarted);
+  EXPECT_EQ(session_->status().file_result, S_OK);
 }
 
 TEST_F(RecordingSessionTest, FileOptionalWithTooLittleDiskFeedsTheLiveOutputAndWritesNoFile) {
