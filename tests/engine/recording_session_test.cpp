@@ -52,6 +52,14 @@ void write_file(const fs::path& path, const std::string& text) {
   out << text;
 }
 
+// A stale file at `path` that another program holds open for reading: it
+// cannot be renamed while the handle lives.
+UniqueFile stale_file_held_open(const fs::path& path) {
+  write_file(path, "held");
+  return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 std::vector<std::string> folder_names(const fs::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) {
@@ -351,11 +359,8 @@ TEST_F(RecordingSessionTest, AStalePartialFileThatCannotBeMovedAsideStopsOrMarks
   for (const bool file_optional : {false, true}) {
     SCOPED_TRACE(file_optional);
     const fs::path stale = folder_ / L"clip.partial.mp4";
-    write_file(stale, "held");
     {
-      // Another program holds the file open: it cannot be renamed.
-      UniqueFile held(CreateFileW(stale.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      UniqueFile held = stale_file_held_open(stale);
       ASSERT_TRUE(held);
       options_.file_optional = file_optional;
       session_ = RecordingSession::create(platform());
@@ -379,10 +384,8 @@ TEST_F(RecordingSessionTest, AStaleFileThatStayedInPlaceIsNeverOverwrittenByTheL
   collect_packets();
   options_.file_optional = true;
   const fs::path stale = folder_ / L"clip.partial.mp4";
-  write_file(stale, "held");
   {
-    UniqueFile held(CreateFileW(stale.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile held = stale_file_held_open(stale);
     ASSERT_TRUE(held);
     start();
   }
@@ -429,9 +432,7 @@ TEST_F(RecordingSessionTest, ASeparateFileThatCannotBeMovedAsideIsDropped) {
   options_.mixed_audio_track = true;
   options_.microphone_audio_file = true;
   const fs::path stale = folder_ / L"clip.microphone.partial.m4a";
-  write_file(stale, "held");
-  UniqueFile held(CreateFileW(stale.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile held = stale_file_held_open(stale);
   ASSERT_TRUE(held);
   start();
   const auto red = frame(kRed);
