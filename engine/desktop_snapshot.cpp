@@ -9,6 +9,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "engine/d3d11_textures.h"
 #include "engine/shader_sources.h"
 
 namespace quorvel::windows {
@@ -77,20 +78,9 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   hr = device->CreateShaderResourceView(copy.Get(), nullptr, &source_view);
   if (FAILED(hr)) return hr;
 
-  D3D11_TEXTURE2D_DESC target_desc{};
-  target_desc.Width = width;
-  target_desc.Height = height;
-  target_desc.MipLevels = 1;
-  target_desc.ArraySize = 1;
-  target_desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  target_desc.SampleDesc.Count = 1;
-  target_desc.Usage = D3D11_USAGE_DEFAULT;
-  target_desc.BindFlags = D3D11_BIND_RENDER_TARGET;
   ComPtr<ID3D11Texture2D> target;
-  hr = device->CreateTexture2D(&target_desc, nullptr, &target);
-  if (FAILED(hr)) return hr;
   ComPtr<ID3D11RenderTargetView> target_view;
-  hr = device->CreateRenderTargetView(target.Get(), nullptr, &target_view);
+  hr = make_bgra_render_target(device, width, height, 0, target, target_view);
   if (FAILED(hr)) return hr;
 
   ComPtr<ID3D11VertexShader> vertex_shader;
@@ -161,9 +151,7 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   context->PSSetShaderResources(0, 1, no_views);
   context->OMSetRenderTargets(0, nullptr, nullptr);
 
-  D3D11_TEXTURE2D_DESC staging_desc = target_desc;
-  staging_desc.Usage = D3D11_USAGE_STAGING;
-  staging_desc.BindFlags = 0;
+  D3D11_TEXTURE2D_DESC staging_desc = bgra_texture_desc(width, height, D3D11_USAGE_STAGING, 0);
   staging_desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
   ComPtr<ID3D11Texture2D> staging;
   hr = device->CreateTexture2D(&staging_desc, nullptr, &staging);

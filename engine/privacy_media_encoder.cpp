@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/d3d11_textures.h"
+
 namespace quorvel::windows {
 
 using Microsoft::WRL::ComPtr;
@@ -53,20 +55,9 @@ HRESULT create_privacy_media(const RecordingOptions& options, PrivacyMedia& medi
   if (FAILED(hr)) return hr;
   multithread->SetMultithreadProtected(TRUE);
 
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = kCoverSize;
-  desc.Height = kCoverSize;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = D3D11_BIND_RENDER_TARGET;
   ComPtr<ID3D11Texture2D> cover;
-  hr = device->CreateTexture2D(&desc, nullptr, &cover);
-  if (FAILED(hr)) return hr;
   ComPtr<ID3D11RenderTargetView> view;
-  hr = device->CreateRenderTargetView(cover.Get(), nullptr, &view);
+  hr = make_bgra_render_target(device.Get(), kCoverSize, kCoverSize, 0, cover, view);
   if (FAILED(hr)) return hr;
   const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
   context->ClearRenderTargetView(view.Get(), black);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "engine/d3d11_textures.h"
 #include "engine/engine_errors.h"
 #include "engine/frame_shader.h"
 
@@ -197,19 +198,10 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   // Composition resources.
   hr = create_frame_copy(captured);
   if (FAILED(hr)) return hr;
-  D3D11_TEXTURE2D_DESC target{};
-  target.Width = composed_width_;
-  target.Height = composed_height_;
-  target.MipLevels = 1;
-  target.ArraySize = 1;
-  target.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  target.SampleDesc.Count = 1;
-  target.Usage = D3D11_USAGE_DEFAULT;
-  target.BindFlags = D3D11_BIND_RENDER_TARGET;
-  if (watermark) target.BindFlags |= D3D11_BIND_SHADER_RESOURCE;
-  hr = device->CreateTexture2D(&target, nullptr, &composition_target_);
-  if (FAILED(hr)) return hr;
-  hr = device->CreateRenderTargetView(composition_target_.Get(), nullptr, &composition_view_);
+  // The watermark pass reads the composed frame back as its source.
+  hr = make_bgra_render_target(device, composed_width_, composed_height_,
+                               watermark ? static_cast<UINT>(D3D11_BIND_SHADER_RESOURCE) : 0u, composition_target_,
+                               composition_view_);
   if (FAILED(hr)) return hr;
   ComPtr<ID3DBlob> vertex_code;
   hr = compile_embedded_shader(frame_shader(), "vs_main", "vs_5_0", &vertex_code);
@@ -327,20 +319,11 @@ HRESULT RecordingSession::create_frame_copy(const D3D11_TEXTURE2D_DESC& captured
   if (captured.Format != DXGI_FORMAT_B8G8R8A8_UNORM && captured.Format != DXGI_FORMAT_R16G16B16A16_FLOAT) {
     return kErrorUnsupportedD3DType;
   }
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = captured.Width;
-  desc.Height = captured.Height;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = captured.Format;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+  const D3D11_TEXTURE2D_DESC desc = texture_2d_desc(captured.Width, captured.Height, captured.Format,
+                                                    D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE);
   ComPtr<ID3D11Texture2D> copy;
-  HRESULT hr = device_->CreateTexture2D(&desc, nullptr, &copy);
-  if (FAILED(hr)) return hr;
   ComPtr<ID3D11ShaderResourceView> view;
-  hr = device_->CreateShaderResourceView(copy.Get(), nullptr, &view);
+  const HRESULT hr = make_texture_view(device_.Get(), desc, nullptr, copy, view);
   if (FAILED(hr)) return hr;
   frame_copy_ = std::move(copy);
   frame_copy_view_ = std::move(view);
@@ -357,21 +340,11 @@ HRESULT RecordingSession::update_cursor_shape(const CapturedCursor& cursor) {
   if (cursor_view_ && shape == cursor_shape_) return S_OK;
   if (!device_) return E_UNEXPECTED;
 
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = shape.width;
-  desc.Height = shape.height;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_IMMUTABLE;
-  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-  const D3D11_SUBRESOURCE_DATA data{shape.pixels.data(), shape.width * 4, 0};
   ComPtr<ID3D11Texture2D> texture;
-  HRESULT hr = device_->CreateTexture2D(&desc, &data, &texture);
-  if (FAILED(hr)) return hr;
   ComPtr<ID3D11ShaderResourceView> view;
-  hr = device_->CreateShaderResourceView(texture.Get(), nullptr, &view);
+  const HRESULT hr =
+      make_immutable_bgra_view(device_.Get(), shape.width, shape.height, shape.pixels.data(), shape.width * 4,
+                               texture, view);
   if (FAILED(hr)) return hr;
   cursor_texture_ = std::move(texture);
   cursor_view_ = std::move(view);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/d3d11_textures.h"
 #include "engine/watermark_layout.h"
 #include "engine/watermark_shader.h"
 
@@ -19,22 +20,12 @@ namespace {
 // An immutable premultiplied BGRA texture of the given pixels and its view.
 HRESULT make_mark_view(ID3D11Device* device, UINT width, UINT height, const void* pixels, UINT stride,
                        ID3D11ShaderResourceView** view) {
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = width;
-  desc.Height = height;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_IMMUTABLE;
-  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-  D3D11_SUBRESOURCE_DATA data{};
-  data.pSysMem = pixels;
-  data.SysMemPitch = stride;
   ComPtr<ID3D11Texture2D> texture;
-  HRESULT hr = device->CreateTexture2D(&desc, &data, &texture);
+  ComPtr<ID3D11ShaderResourceView> made;
+  const HRESULT hr = make_immutable_bgra_view(device, width, height, pixels, stride, texture, made);
   if (FAILED(hr)) return hr;
-  return device->CreateShaderResourceView(texture.Get(), nullptr, view);
+  *view = made.Detach();
+  return S_OK;
 }
 
 HRESULT make_wic_factory(ComPtr<IWICImagingFactory>& factory) {
@@ -206,18 +197,9 @@ HRESULT WatermarkRenderer::initialize(ID3D11Device* device, ID3D11DeviceContext*
            : render_watermark_text(device, text_, &mark_view_, &aspect_, font_family_);
   if (FAILED(hr)) return hr;
 
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = width;
-  desc.Height = height;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = D3D11_BIND_RENDER_TARGET;
-  hr = device->CreateTexture2D(&desc, nullptr, output_texture_.ReleaseAndGetAddressOf());
-  if (FAILED(hr)) return hr;
-  hr = device->CreateRenderTargetView(output_texture_.Get(), nullptr, output_view_.ReleaseAndGetAddressOf());
+  output_texture_.Reset();
+  output_view_.Reset();
+  hr = make_bgra_render_target(device, width, height, 0, output_texture_, output_view_);
   if (FAILED(hr)) return hr;
 
   ComPtr<ID3DBlob> vertex_code;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/d3d11_textures.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
 
 namespace quorvel::windows {
@@ -108,14 +109,7 @@ class SnapshotDeviceTest : public testing::Test {
                                               const std::vector<uint8_t>& pixels) {
     const UINT texel_bytes = format == DXGI_FORMAT_R16G16B16A16_FLOAT ? 8 : 4;
     EXPECT_EQ(pixels.size(), static_cast<size_t>(width) * height * texel_bytes);
-    D3D11_TEXTURE2D_DESC desc{};
-    desc.Width = width;
-    desc.Height = height;
-    desc.MipLevels = 1;
-    desc.ArraySize = 1;
-    desc.Format = format;
-    desc.SampleDesc.Count = 1;
-    desc.Usage = D3D11_USAGE_DEFAULT;
+    const D3D11_TEXTURE2D_DESC desc = texture_2d_desc(width, height, format, D3D11_USAGE_DEFAULT, 0);
     D3D11_SUBRESOURCE_DATA data{pixels.data(), width * texel_bytes, 0};
     ComPtr<ID3D11Texture2D> texture;
     EXPECT_HRESULT_SUCCEEDED(device_->CreateTexture2D(&desc, &data, &texture));

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/d3d11_textures.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows::test {
@@ -23,15 +24,7 @@ bool make_device(ComPtr<ID3D11Device>& device, ComPtr<ID3D11DeviceContext>& cont
 
 ComPtr<ID3D11Texture2D> make_bgra_texture(ID3D11Device* device, uint32_t width, uint32_t height,
                                           const std::vector<uint32_t>& pixels, UINT bind_flags) {
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = width;
-  desc.Height = height;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = bind_flags;
+  const D3D11_TEXTURE2D_DESC desc = bgra_texture_desc(width, height, D3D11_USAGE_DEFAULT, bind_flags);
   D3D11_SUBRESOURCE_DATA data{pixels.data(), width * 4, 0};
   ComPtr<ID3D11Texture2D> texture;
   if (FAILED(device->CreateTexture2D(&desc, &data, &texture))) return nullptr;
@@ -58,15 +51,8 @@ ComPtr<ID3D11Texture2D> make_fp16_texture(ID3D11Device* device, uint32_t width, 
     halves[i * 4 + 2] = half(rgb[i * 3 + 2]);
     halves[i * 4 + 3] = half(1.0f);
   }
-  D3D11_TEXTURE2D_DESC desc{};
-  desc.Width = width;
-  desc.Height = height;
-  desc.MipLevels = 1;
-  desc.ArraySize = 1;
-  desc.Format = DXGI_FORMAT_R16G16B16A16_FLOAT;
-  desc.SampleDesc.Count = 1;
-  desc.Usage = D3D11_USAGE_DEFAULT;
-  desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+  const D3D11_TEXTURE2D_DESC desc = texture_2d_desc(width, height, DXGI_FORMAT_R16G16B16A16_FLOAT,
+                                                    D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE);
   D3D11_SUBRESOURCE_DATA data{halves.data(), width * 8, 0};
   ComPtr<ID3D11Texture2D> texture;
   if (FAILED(device->CreateTexture2D(&desc, &data, &texture))) return nullptr;
