@@ -75,6 +75,30 @@ HRESULT decode_first_frame(IWICImagingFactory* factory, IWICBitmapDecoder* decod
   return copy_converted(factory, frame.Get(), out);
 }
 
+// Decodes the first frame of the decoder `open(factory, decoder)` makes.
+template <typename Open>
+HRESULT decode_opened(Open&& open, Pixels& out) {
+  ComPtr<IWICImagingFactory> factory;
+  HRESULT hr = create_factory(factory);
+  if (FAILED(hr)) return hr;
+  ComPtr<IWICBitmapDecoder> decoder;
+  hr = open(factory.Get(), decoder);
+  if (FAILED(hr)) return hr;
+  return decode_first_frame(factory.Get(), decoder.Get(), out);
+}
+
+// Runs `body`, answering a failed allocation with E_OUTOFMEMORY.
+template <typename Body>
+HRESULT without_throwing(Body&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const std::length_error&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
 }  // namespace
 
 HRESULT Image::adopt(uint32_t width, uint32_t height, uint32_t stride,
@@ -98,70 +122,53 @@ HRESULT Image::from_pixels(uint32_t width, uint32_t height, uint32_t stride,
   // Both factors are 32-bit, so the product fits in 64 bits.
   const uint64_t size = static_cast<uint64_t>(stride) * height;
   if (bytes.size() < size) return E_INVALIDARG;
-  try {
+  return without_throwing([&] {
     // Built straight from the caller's bytes: no zero-filled buffer first.
     std::vector<uint8_t> copy(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(size));
     return adopt(width, height, stride, std::move(copy), out);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::length_error&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT Image::decode(std::span<const uint8_t> bytes, Image& out) {
   out.data_.reset();
   if (bytes.empty() || bytes.size() > 0xFFFFFFFFull) return E_INVALIDARG;
-  try {
-    ComPtr<IWICImagingFactory> factory;
-    HRESULT hr = create_factory(factory);
-    if (FAILED(hr)) return hr;
-
+  return without_throwing([&] {
     // The stream reads from memory of our own, which must outlive every WIC
-    // object below: they are declared after it and released first.
-    std::vector<uint8_t> encoded(bytes.begin(), bytes.end());
-    ComPtr<IWICStream> stream;
-    hr = factory->CreateStream(&stream);
-    if (FAILED(hr)) return hr;
-    hr = stream->InitializeFromMemory(encoded.data(), static_cast<DWORD>(encoded.size()));
-    if (FAILED(hr)) return hr;
-    ComPtr<IWICBitmapDecoder> decoder;
-    hr = factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnLoad,
-                                          &decoder);
-    if (FAILED(hr)) return hr;
-
+    // object made from it: it is declared before decoding starts and
+    // released after the decoder.
+    std::vector<uint8_t> encoded;
     Pixels pixels;
-    hr = decode_first_frame(factory.Get(), decoder.Get(), pixels);
+    const HRESULT hr = decode_opened(
+        [&](IWICImagingFactory* factory, ComPtr<IWICBitmapDecoder>& decoder) {
+          encoded.assign(bytes.begin(), bytes.end());
+          ComPtr<IWICStream> stream;
+          HRESULT result = factory->CreateStream(&stream);
+          if (FAILED(result)) return result;
+          result = stream->InitializeFromMemory(encoded.data(), static_cast<DWORD>(encoded.size()));
+          if (FAILED(result)) return result;
+          return factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnLoad,
+                                                  &decoder);
+        },
+        pixels);
     if (FAILED(hr)) return hr;
     return adopt(pixels.width, pixels.height, pixels.stride, std::move(pixels.bytes), out);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::length_error&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT Image::decode_file(const std::wstring& path, Image& out) {
   out.data_.reset();
   if (path.empty()) return E_INVALIDARG;
-  try {
-    ComPtr<IWICImagingFactory> factory;
-    HRESULT hr = create_factory(factory);
-    if (FAILED(hr)) return hr;
-    ComPtr<IWICBitmapDecoder> decoder;
-    hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                            WICDecodeMetadataCacheOnLoad, &decoder);
-    if (FAILED(hr)) return hr;
-
+  return without_throwing([&] {
     Pixels pixels;
-    hr = decode_first_frame(factory.Get(), decoder.Get(), pixels);
+    const HRESULT hr = decode_opened(
+        [&](IWICImagingFactory* factory, ComPtr<IWICBitmapDecoder>& decoder) {
+          return factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                    WICDecodeMetadataCacheOnLoad, &decoder);
+        },
+        pixels);
     if (FAILED(hr)) return hr;
     return adopt(pixels.width, pixels.height, pixels.stride, std::move(pixels.bytes), out);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::length_error&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT Image::resized(uint32_t width, uint32_t height, Image& out) const {
@@ -176,7 +183,7 @@ HRESULT Image::resized(uint32_t width, uint32_t height, Image& out) const {
     out.data_ = source;
     return S_OK;
   }
-  try {
+  return without_throwing([&]() -> HRESULT {
     ComPtr<IWICImagingFactory> factory;
     HRESULT hr = create_factory(factory);
     if (FAILED(hr)) return hr;
@@ -200,11 +207,7 @@ HRESULT Image::resized(uint32_t width, uint32_t height, Image& out) const {
     hr = copy_converted(factory.Get(), scaler.Get(), pixels);
     if (FAILED(hr)) return hr;
     return adopt(pixels.width, pixels.height, pixels.stride, std::move(pixels.bytes), out);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::length_error&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 }  // namespace win32_ui::ui::graphics
