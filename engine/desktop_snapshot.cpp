@@ -29,21 +29,6 @@ struct SnapshotWait {
   DesktopSnapshot snapshot;
 };
 
-HRESULT compile_snapshot_shaders(ID3D11Device* device, ComPtr<ID3D11VertexShader>& vertex_shader,
-                                 ComPtr<ID3D11PixelShader>& pixel_shader) {
-  ComPtr<ID3DBlob> code;
-  HRESULT hr = compile_embedded_shader(snapshot_shader(), "vs_main", "vs_5_0", &code);
-  if (FAILED(hr)) return hr;
-  hr = device->CreateVertexShader(code->GetBufferPointer(), code->GetBufferSize(), nullptr,
-                                  &vertex_shader);
-  if (FAILED(hr)) return hr;
-  code.Reset();
-  hr = compile_embedded_shader(snapshot_shader(), "ps_main", "ps_5_0", &code);
-  if (FAILED(hr)) return hr;
-  return device->CreatePixelShader(code->GetBufferPointer(), code->GetBufferSize(), nullptr,
-                                   &pixel_shader);
-}
-
 }  // namespace
 
 HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* context,
@@ -85,7 +70,7 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
 
   ComPtr<ID3D11VertexShader> vertex_shader;
   ComPtr<ID3D11PixelShader> pixel_shader;
-  hr = compile_snapshot_shaders(device, vertex_shader, pixel_shader);
+  hr = create_vertex_pixel_shaders(device, snapshot_shader(), vertex_shader, pixel_shader);
   if (FAILED(hr)) return hr;
 
   D3D11_BUFFER_DESC constants_desc{};

@@ -2,8 +2,6 @@
 
 #include "engine/hlsl_common.h"
 
-#include <array>
-
 namespace quorvel::windows {
 
 namespace {
@@ -68,16 +66,11 @@ float4 ps_main(VertexOutput input) : SV_Target
 }
 )hlsl");
 
-constexpr std::array<ShaderEntryPoint, 2> kEntryPoints{{
-    {"vs_main", "vs_5_0"},
-    {"ps_main", "ps_5_0"},
-}};
-
 }  // namespace
 
 const EmbeddedShader& frame_shader() {
   static const EmbeddedShader shader{"quorvel-frame",
-                                     hlsl::view(kFrameSource), kEntryPoints};
+                                     hlsl::view(kFrameSource), kVertexPixelEntryPoints};
   return shader;
 }
 

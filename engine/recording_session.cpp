@@ -203,17 +203,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
                                watermark ? static_cast<UINT>(D3D11_BIND_SHADER_RESOURCE) : 0u, composition_target_,
                                composition_view_);
   if (FAILED(hr)) return hr;
-  ComPtr<ID3DBlob> vertex_code;
-  hr = compile_embedded_shader(frame_shader(), "vs_main", "vs_5_0", &vertex_code);
-  if (FAILED(hr)) return hr;
-  ComPtr<ID3DBlob> pixel_code;
-  hr = compile_embedded_shader(frame_shader(), "ps_main", "ps_5_0", &pixel_code);
-  if (FAILED(hr)) return hr;
-  hr = device->CreateVertexShader(vertex_code->GetBufferPointer(), vertex_code->GetBufferSize(), nullptr,
-                                  &vertex_shader_);
-  if (FAILED(hr)) return hr;
-  hr = device->CreatePixelShader(pixel_code->GetBufferPointer(), pixel_code->GetBufferSize(), nullptr,
-                                 &pixel_shader_);
+  hr = create_vertex_pixel_shaders(device, frame_shader(), vertex_shader_, pixel_shader_);
   if (FAILED(hr)) return hr;
   D3D11_BUFFER_DESC constants{};
   constants.ByteWidth = sizeof(FrameConstants);

@@ -3,8 +3,6 @@
 #include <d3dcompiler.h>
 #include <wrl/client.h>
 
-#include <array>
-
 #include "engine/frame_shader.h"
 #include "engine/hlsl_common.h"
 #include "engine/watermark_shader.h"
@@ -49,17 +47,12 @@ float4 ps_main(VertexOutput input) : SV_Target
 }
 )hlsl");
 
-constexpr std::array<ShaderEntryPoint, 2> kSnapshotEntryPoints{{
-    {"vs_main", "vs_5_0"},
-    {"ps_main", "ps_5_0"},
-}};
-
 }  // namespace
 
 const EmbeddedShader& snapshot_shader() {
   static const EmbeddedShader shader{"quorvel-snapshot",
                                      hlsl::view(kSnapshotSource),
-                                     kSnapshotEntryPoints};
+                                     kVertexPixelEntryPoints};
   return shader;
 }
 
@@ -85,6 +78,22 @@ HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry,
     }
   }
   return hr;
+}
+
+HRESULT create_vertex_pixel_shaders(ID3D11Device* device, const EmbeddedShader& shader,
+                                    Microsoft::WRL::ComPtr<ID3D11VertexShader>& vertex_shader,
+                                    Microsoft::WRL::ComPtr<ID3D11PixelShader>& pixel_shader) {
+  Microsoft::WRL::ComPtr<ID3DBlob> vertex_code;
+  HRESULT hr = compile_embedded_shader(shader, kVertexEntryPoint.entry, kVertexEntryPoint.target, &vertex_code);
+  if (FAILED(hr)) return hr;
+  Microsoft::WRL::ComPtr<ID3DBlob> pixel_code;
+  hr = compile_embedded_shader(shader, kPixelEntryPoint.entry, kPixelEntryPoint.target, &pixel_code);
+  if (FAILED(hr)) return hr;
+  hr = device->CreateVertexShader(vertex_code->GetBufferPointer(), vertex_code->GetBufferSize(), nullptr,
+                                  &vertex_shader);
+  if (FAILED(hr)) return hr;
+  return device->CreatePixelShader(pixel_code->GetBufferPointer(), pixel_code->GetBufferSize(), nullptr,
+                                   &pixel_shader);
 }
 
 }  // namespace quorvel::windows

@@ -9,8 +9,11 @@
 #pragma once
 
 #include <windows.h>
+#include <d3d11.h>
 #include <d3dcommon.h>
+#include <wrl/client.h>
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,6 +24,12 @@ struct ShaderEntryPoint {
   const char* entry;
   const char* target;
 };
+
+// Every embedded shader has the same two stages: a full-screen vertex stage
+// and a pixel stage.
+inline constexpr ShaderEntryPoint kVertexEntryPoint{"vs_main", "vs_5_0"};
+inline constexpr ShaderEntryPoint kPixelEntryPoint{"ps_main", "ps_5_0"};
+inline constexpr std::array<ShaderEntryPoint, 2> kVertexPixelEntryPoints{{kVertexEntryPoint, kPixelEntryPoint}};
 
 struct EmbeddedShader {
   // The source name the compiler reports in its messages.
@@ -40,5 +49,11 @@ std::span<const EmbeddedShader* const> embedded_shaders();
 // compiler's messages, when it gave any, go to `errors`.
 HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry, const char* target,
                                 ID3DBlob** code, std::string* errors = nullptr);
+
+// Compiles the vertex and pixel stages of `shader` (kVertexEntryPoint,
+// kPixelEntryPoint) and creates both on `device`.
+HRESULT create_vertex_pixel_shaders(ID3D11Device* device, const EmbeddedShader& shader,
+                                    Microsoft::WRL::ComPtr<ID3D11VertexShader>& vertex_shader,
+                                    Microsoft::WRL::ComPtr<ID3D11PixelShader>& pixel_shader);
 
 }  // namespace quorvel::windows

@@ -202,17 +202,7 @@ HRESULT WatermarkRenderer::initialize(ID3D11Device* device, ID3D11DeviceContext*
   hr = make_bgra_render_target(device, width, height, 0, output_texture_, output_view_);
   if (FAILED(hr)) return hr;
 
-  ComPtr<ID3DBlob> vertex_code;
-  hr = compile_embedded_shader(watermark_shader(), "vs_main", "vs_5_0", &vertex_code);
-  if (FAILED(hr)) return hr;
-  ComPtr<ID3DBlob> pixel_code;
-  hr = compile_embedded_shader(watermark_shader(), "ps_main", "ps_5_0", &pixel_code);
-  if (FAILED(hr)) return hr;
-  hr = device->CreateVertexShader(vertex_code->GetBufferPointer(), vertex_code->GetBufferSize(), nullptr,
-                                  vertex_shader_.ReleaseAndGetAddressOf());
-  if (FAILED(hr)) return hr;
-  hr = device->CreatePixelShader(pixel_code->GetBufferPointer(), pixel_code->GetBufferSize(), nullptr,
-                                 pixel_shader_.ReleaseAndGetAddressOf());
+  hr = create_vertex_pixel_shaders(device, watermark_shader(), vertex_shader_, pixel_shader_);
   if (FAILED(hr)) return hr;
 
   D3D11_SAMPLER_DESC sampler{};
