@@ -39,10 +39,7 @@ bool sound_server_given() { return !test::environment(L"PULSE_SERVER").empty(); 
 
 // The endpoint-less and loopback-less behaviour checked here is Wine's; on
 // Windows the machine's own devices decide, so those tests skip there.
-bool running_under_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
+using quorvel::test::running_under_wine;
 
 int64_t qpc_now() {
   LARGE_INTEGER now{};

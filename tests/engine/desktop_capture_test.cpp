@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/engine/display_test_support.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
 #include "tests/support/test_support.h"
 
@@ -20,13 +21,10 @@ namespace {
 using namespace std::chrono_literals;
 using Microsoft::WRL::ComPtr;
 
-HMONITOR primary_monitor() { return MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY); }
-
+using test::primary_monitor;
 // Some expectations hold only for Wine's display, which cannot be duplicated
 // and reports no HDR values.
-bool running_under_wine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
+using quorvel::test::running_under_wine;
 
 // The capture thread ends on its own only by failing; there is no event to
 // wait on, so the tests poll its published counters.
@@ -200,8 +198,8 @@ TEST(DesktopCaptureOnWine, RealDuplicationFailsWhileOpeningWithNotImplemented) {
   EXPECT_NE(stats.start_counter, 0);
   // Wine reports no SDR white level, so the capture keeps 203 nits.
   EXPECT_FALSE(query_sdr_white_level(stats.monitor_name).has_value());
-  std::printf("adapter=%s capture_monitor=%s\n", test::utf8(stats.adapter_name).c_str(),
-              test::utf8(stats.monitor_name).c_str());
+  std::printf("adapter=%s capture_monitor=%s\n", quorvel::test::utf8(stats.adapter_name).c_str(),
+              quorvel::test::utf8(stats.monitor_name).c_str());
 
   capture.stop();
   EXPECT_EQ(capture.stats().state, DesktopCaptureState::kIdle);

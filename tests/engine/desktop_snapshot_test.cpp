@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "engine/d3d11_textures.h"
+#include "tests/engine/display_test_support.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel::windows {
 namespace {
@@ -22,13 +24,10 @@ namespace {
 using namespace std::chrono_literals;
 using Microsoft::WRL::ComPtr;
 
-HMONITOR primary_monitor() { return MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY); }
-
+using test::primary_monitor;
 // Some expectations hold only for Wine's display, which cannot be duplicated
 // and reports no HDR values.
-bool running_under_wine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
+using quorvel::test::running_under_wine;
 
 // IEEE 754 binary16, round to nearest even; enough for the normal range the
 // tests use (and zero).

@@ -47,4 +47,9 @@ std::wstring environment(const wchar_t* name) {
   return value;
 }
 
+bool running_under_wine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 }  // namespace quorvel::test

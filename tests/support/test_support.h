@@ -29,4 +29,8 @@ class TempDir {
 // The value of an environment variable, empty when unset.
 std::wstring environment(const wchar_t* name);
 
+// True under Wine, whose display, audio endpoints and codecs some
+// expectations hold only for.
+bool running_under_wine();
+
 }  // namespace quorvel::test
