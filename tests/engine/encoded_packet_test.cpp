@@ -5,23 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine_errors.h"
+#include "tests/engine/packet_test_support.h"
 
 namespace quorvel::windows {
 namespace {
 
 using Microsoft::WRL::ComPtr;
 
-class MediaFoundationTest : public testing::Test {
+class MediaFoundationTest : public test::MediaFoundationFixture {
  protected:
-  void SetUp() override {
-    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    ASSERT_HRESULT_SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
-  }
-  void TearDown() override {
-    MFShutdown();
-    CoUninitialize();
-  }
-
   static ComPtr<IMFMediaType> make_type(const GUID& major, const GUID& subtype) {
     ComPtr<IMFMediaType> type;
     EXPECT_HRESULT_SUCCEEDED(MFCreateMediaType(&type));
