@@ -10,7 +10,10 @@
 
 #include <d3d11.h>
 #include <windows.h>
+#include <mfapi.h>
 #include <wrl/client.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -23,6 +26,30 @@ namespace quorvel::windows::test {
 // when none can be made.
 bool make_device(Microsoft::WRL::ComPtr<ID3D11Device>& device,
                  Microsoft::WRL::ComPtr<ID3D11DeviceContext>& context);
+
+// COM, the whole of Media Foundation and a device from make_device, for the
+// tests that drive a recording session. A fixture deriving from it returns
+// from its SetUp when this one's failed (HasFatalFailure) and releases what
+// uses the device in its TearDown before calling this one's.
+class MediaDeviceFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    ASSERT_HRESULT_SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
+    ASSERT_TRUE(make_device(device_, context_));
+  }
+
+  void TearDown() override {
+    context_.Reset();
+    device_.Reset();
+    MFShutdown();
+    if (com_) CoUninitialize();
+  }
+
+  bool com_ = false;
+  Microsoft::WRL::ComPtr<ID3D11Device> device_;
+  Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
+};
 
 // A default-usage B8G8R8A8 texture holding `pixels` (0xAARRGGBB per pixel),
 // with the given bindings.

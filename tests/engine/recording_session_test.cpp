@@ -69,12 +69,11 @@ std::vector<std::string> folder_names(const fs::path& folder) {
   return names;
 }
 
-class RecordingSessionTest : public ::testing::Test {
+class RecordingSessionTest : public test::MediaDeviceFixture {
  protected:
   void SetUp() override {
-    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    ASSERT_HRESULT_SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
-    ASSERT_TRUE(test::make_device(device_, context_));
+    MediaDeviceFixture::SetUp();
+    if (HasFatalFailure()) return;
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);
     frequency_ = frequency.QuadPart;
@@ -89,10 +88,7 @@ class RecordingSessionTest : public ::testing::Test {
 
   void TearDown() override {
     session_.reset();
-    context_.Reset();
-    device_.Reset();
-    MFShutdown();
-    if (com_) CoUninitialize();
+    MediaDeviceFixture::TearDown();
   }
 
   // Packets reach the test's callback; every file is a fake file writer.
@@ -184,10 +180,7 @@ class RecordingSessionTest : public ::testing::Test {
     return false;
   }
 
-  bool com_ = false;
   quorvel::test::TempDir folder_;
-  ComPtr<ID3D11Device> device_;
-  ComPtr<ID3D11DeviceContext> context_;
   int64_t frequency_ = 0;
   RecordingOptions options_;
   uint64_t free_bytes_ = 100'000'000'000;

@@ -90,12 +90,11 @@ GUID guid_of(IMFAttributes* attributes, REFGUID key) {
   return value;
 }
 
-class RecordingSessionVideoTest : public ::testing::Test {
+class RecordingSessionVideoTest : public test::MediaDeviceFixture {
  protected:
   void SetUp() override {
-    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    ASSERT_HRESULT_SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
-    ASSERT_TRUE(test::make_device(device_, context_));
+    MediaDeviceFixture::SetUp();
+    if (HasFatalFailure()) return;
     options_.width = 64;
     options_.height = 48;
     options_.frame_rate = 60;
@@ -109,10 +108,7 @@ class RecordingSessionVideoTest : public ::testing::Test {
 
   void TearDown() override {
     session_.reset();
-    context_.Reset();
-    device_.Reset();
-    MFShutdown();
-    if (com_) CoUninitialize();
+    MediaDeviceFixture::TearDown();
   }
 
   // A session over the fake encoder and converter; `held_back` samples stay
@@ -145,9 +141,6 @@ class RecordingSessionVideoTest : public ::testing::Test {
 
   const RecordingSessionStatus& status() const { return Peer::status(*session_); }
 
-  bool com_ = false;
-  ComPtr<ID3D11Device> device_;
-  ComPtr<ID3D11DeviceContext> context_;
   RecordingOptions options_;
   std::shared_ptr<test::FakeEncoderRecord> encoder_ = std::make_shared<test::FakeEncoderRecord>();
   std::shared_ptr<test::FakeNv12Record> converter_ = std::make_shared<test::FakeNv12Record>();
