@@ -56,6 +56,22 @@ HRESULT set_video_attributes(IMFMediaType* type, const RecordingOptions& options
   return hr;
 }
 
+// The writer's counters and results as the session reports them.
+void copy_writer_stats(const PacketWriterStats& stats, RecordingSessionStatus& status) {
+  status.encoded_video_packets = stats.video_packets;
+  status.encoded_audio_packets = stats.audio_packets;
+  status.encoded_packet_bytes = stats.packet_bytes;
+  status.encoded_width = stats.encoded_width;
+  status.encoded_height = stats.encoded_height;
+  status.encoded_fps_numerator = stats.frame_rate_numerator;
+  status.encoded_fps_denominator = stats.frame_rate_denominator;
+  status.writer_result = stats.writer_result;
+  status.file_result = stats.file_result;
+  status.live_result = stats.live_result;
+  status.file_queue_bytes = stats.file_queue_bytes;
+  status.file_queue_peak_bytes = stats.file_queue_peak_bytes;
+}
+
 }  // namespace
 
 int64_t frame_slot_time(int64_t index, uint32_t frame_rate) {
@@ -84,19 +100,7 @@ RecordingSessionStatus RecordingSession::status() const {
   std::lock_guard lock(mutex_);
   RecordingSessionStatus copy = status_;
   if (writer_) {
-    const PacketWriterStats stats = writer_->stats();
-    copy.encoded_video_packets = stats.video_packets;
-    copy.encoded_audio_packets = stats.audio_packets;
-    copy.encoded_packet_bytes = stats.packet_bytes;
-    copy.encoded_width = stats.encoded_width;
-    copy.encoded_height = stats.encoded_height;
-    copy.encoded_fps_numerator = stats.frame_rate_numerator;
-    copy.encoded_fps_denominator = stats.frame_rate_denominator;
-    copy.writer_result = stats.writer_result;
-    copy.file_result = stats.file_result;
-    copy.live_result = stats.live_result;
-    copy.file_queue_bytes = stats.file_queue_bytes;
-    copy.file_queue_peak_bytes = stats.file_queue_peak_bytes;
+    copy_writer_stats(writer_->stats(), copy);
   }
   if (FAILED(first_failure_)) copy.file_result = first_failure_;
   if (start_count_ != 0) copy.elapsed = to_100ns(counter_now() - start_count_);
@@ -121,19 +125,7 @@ RecordingSessionStatus RecordingSession::status() const {
 
 void RecordingSession::release_media() {
   if (writer_) {
-    const PacketWriterStats stats = writer_->stats();
-    status_.encoded_video_packets = stats.video_packets;
-    status_.encoded_audio_packets = stats.audio_packets;
-    status_.encoded_packet_bytes = stats.packet_bytes;
-    status_.encoded_width = stats.encoded_width;
-    status_.encoded_height = stats.encoded_height;
-    status_.encoded_fps_numerator = stats.frame_rate_numerator;
-    status_.encoded_fps_denominator = stats.frame_rate_denominator;
-    status_.writer_result = stats.writer_result;
-    status_.file_result = stats.file_result;
-    status_.live_result = stats.live_result;
-    status_.file_queue_bytes = stats.file_queue_bytes;
-    status_.file_queue_peak_bytes = stats.file_queue_peak_bytes;
+    copy_writer_stats(writer_->stats(), status_);
   }
   for (AudioFile& file : audio_files_) {
     file.writer.reset();
