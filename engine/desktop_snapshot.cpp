@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "engine/d3d11_textures.h"
+#include "engine/fullscreen_pass.h"
 #include "engine/shader_sources.h"
 
 namespace quorvel::windows {
@@ -56,12 +57,10 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   copy_desc.CPUAccessFlags = 0;
   copy_desc.MiscFlags = 0;
   ComPtr<ID3D11Texture2D> copy;
-  HRESULT hr = device->CreateTexture2D(&copy_desc, nullptr, &copy);
+  ComPtr<ID3D11ShaderResourceView> source_view;
+  HRESULT hr = make_texture_view(device, copy_desc, nullptr, copy, source_view);
   if (FAILED(hr)) return hr;
   context->CopyResource(copy.Get(), source);
-  ComPtr<ID3D11ShaderResourceView> source_view;
-  hr = device->CreateShaderResourceView(copy.Get(), nullptr, &source_view);
-  if (FAILED(hr)) return hr;
 
   ComPtr<ID3D11Texture2D> target;
   ComPtr<ID3D11RenderTargetView> target_view;
@@ -73,13 +72,8 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   hr = create_vertex_pixel_shaders(device, snapshot_shader(), vertex_shader, pixel_shader);
   if (FAILED(hr)) return hr;
 
-  D3D11_BUFFER_DESC constants_desc{};
-  constants_desc.ByteWidth = sizeof(SnapshotConstants);
-  constants_desc.Usage = D3D11_USAGE_DYNAMIC;
-  constants_desc.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
-  constants_desc.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
   ComPtr<ID3D11Buffer> constants_buffer;
-  hr = device->CreateBuffer(&constants_desc, nullptr, &constants_buffer);
+  hr = make_dynamic_constants(device, sizeof(SnapshotConstants), constants_buffer);
   if (FAILED(hr)) return hr;
   SnapshotConstants constants{};
   constants.sourceSize[0] = static_cast<float>(source_desc.Width);
@@ -88,11 +82,8 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   constants.maxLuminanceNits = info.max_luminance_nits;
   constants.rotation = info.rotation;
   constants.hdrInput = hdr ? 1u : 0u;
-  D3D11_MAPPED_SUBRESOURCE mapped{};
-  hr = context->Map(constants_buffer.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped);
+  hr = write_dynamic_constants(context, constants_buffer.Get(), &constants, sizeof(constants));
   if (FAILED(hr)) return hr;
-  std::memcpy(mapped.pData, &constants, sizeof(constants));
-  context->Unmap(constants_buffer.Get(), 0);
 
   D3D11_RASTERIZER_DESC rasterizer_desc{};
   rasterizer_desc.FillMode = D3D11_FILL_SOLID;
@@ -109,32 +100,18 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   hr = device->CreateRasterizerState(&rasterizer_desc, &rasterizer);
   if (FAILED(hr)) return hr;
 
-  D3D11_VIEWPORT viewport{};
-  viewport.Width = static_cast<float>(width);
-  viewport.Height = static_cast<float>(height);
-  viewport.MinDepth = 0.0f;
-  viewport.MaxDepth = 1.0f;
-  ID3D11RenderTargetView* const targets[] = {target_view.Get()};
   ID3D11ShaderResourceView* const views[] = {source_view.Get()};
-  ID3D11Buffer* const buffers[] = {constants_buffer.Get()};
-  context->IASetInputLayout(nullptr);
-  context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-  context->RSSetViewports(1, &viewport);
-  context->RSSetState(rasterizer.Get());
-  context->OMSetBlendState(nullptr, nullptr, 0xFFFFFFFF);
-  context->OMSetDepthStencilState(nullptr, 0);
-  context->OMSetRenderTargets(1, targets, nullptr);
-  context->VSSetShader(vertex_shader.Get(), nullptr, 0);
-  context->GSSetShader(nullptr, nullptr, 0);
-  context->HSSetShader(nullptr, nullptr, 0);
-  context->DSSetShader(nullptr, nullptr, 0);
-  context->PSSetShader(pixel_shader.Get(), nullptr, 0);
-  context->PSSetShaderResources(0, 1, views);
-  context->PSSetConstantBuffers(0, 1, buffers);
-  context->Draw(3, 0);
-  ID3D11ShaderResourceView* const no_views[] = {nullptr};
-  context->PSSetShaderResources(0, 1, no_views);
-  context->OMSetRenderTargets(0, nullptr, nullptr);
+  FullscreenPass pass;
+  pass.target = target_view.Get();
+  pass.width = width;
+  pass.height = height;
+  pass.rasterizer = rasterizer.Get();
+  pass.vertex_shader = vertex_shader.Get();
+  pass.pixel_shader = pixel_shader.Get();
+  pass.views = views;
+  pass.constants = constants_buffer.Get();
+  hr = draw_fullscreen_pass(context, pass);
+  if (FAILED(hr)) return hr;
 
   D3D11_TEXTURE2D_DESC staging_desc = bgra_texture_desc(width, height, D3D11_USAGE_STAGING, 0);
   staging_desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
@@ -142,6 +119,7 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   hr = device->CreateTexture2D(&staging_desc, nullptr, &staging);
   if (FAILED(hr)) return hr;
   context->CopyResource(staging.Get(), target.Get());
+  D3D11_MAPPED_SUBRESOURCE mapped{};
   hr = context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped);
   if (FAILED(hr)) return hr;
   const size_t stride = static_cast<size_t>(width) * 4;

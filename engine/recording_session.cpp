@@ -11,6 +11,7 @@
 #include "engine/d3d11_textures.h"
 #include "engine/engine_errors.h"
 #include "engine/frame_shader.h"
+#include "engine/fullscreen_pass.h"
 
 namespace quorvel::windows {
 
@@ -197,12 +198,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   if (FAILED(hr)) return hr;
   hr = create_vertex_pixel_shaders(device, frame_shader(), vertex_shader_, pixel_shader_);
   if (FAILED(hr)) return hr;
-  D3D11_BUFFER_DESC constants{};
-  constants.ByteWidth = sizeof(FrameConstants);
-  constants.Usage = D3D11_USAGE_DYNAMIC;
-  constants.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
-  constants.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
-  hr = device->CreateBuffer(&constants, nullptr, &frame_constants_);
+  hr = make_dynamic_constants(device, sizeof(FrameConstants), frame_constants_);
   if (FAILED(hr)) return hr;
 
   if (watermark) {
@@ -373,35 +369,20 @@ HRESULT RecordingSession::compose_frame(ID3D11Texture2D* texture, const Captured
   constants.cursorVisible = cursor_drawn ? 1u : 0u;
   constants.hdrInput = copy_desc.Format == DXGI_FORMAT_R16G16B16A16_FLOAT ? 1u : 0u;
   constants.rotation = info.rotation;
-  D3D11_MAPPED_SUBRESOURCE mapped{};
-  HRESULT hr = context_->Map(frame_constants_.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped);
+  HRESULT hr = write_dynamic_constants(context_.Get(), frame_constants_.Get(), &constants, sizeof(constants));
   if (FAILED(hr)) return hr;
-  std::memcpy(mapped.pData, &constants, sizeof(constants));
-  context_->Unmap(frame_constants_.Get(), 0);
 
-  context_->IASetInputLayout(nullptr);
-  context_->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-  const D3D11_VIEWPORT viewport{
-      0.0f, 0.0f, static_cast<float>(composed_width_), static_cast<float>(composed_height_), 0.0f, 1.0f};
-  context_->RSSetViewports(1, &viewport);
-  context_->RSSetState(nullptr);
-  context_->OMSetBlendState(nullptr, nullptr, 0xFFFFFFFF);
-  context_->OMSetDepthStencilState(nullptr, 0);
-  ID3D11RenderTargetView* targets[] = {composition_view_.Get()};
-  context_->OMSetRenderTargets(1, targets, nullptr);
-  context_->VSSetShader(vertex_shader_.Get(), nullptr, 0);
-  context_->GSSetShader(nullptr, nullptr, 0);
-  context_->HSSetShader(nullptr, nullptr, 0);
-  context_->DSSetShader(nullptr, nullptr, 0);
-  context_->PSSetShader(pixel_shader_.Get(), nullptr, 0);
-  ID3D11ShaderResourceView* views[] = {frame_copy_view_.Get(), cursor_view_.Get()};
-  context_->PSSetShaderResources(0, 2, views);
-  ID3D11Buffer* buffers[] = {frame_constants_.Get()};
-  context_->PSSetConstantBuffers(0, 1, buffers);
-  context_->Draw(3, 0);
-  ID3D11ShaderResourceView* no_views[] = {nullptr, nullptr};
-  context_->PSSetShaderResources(0, 2, no_views);
-  context_->OMSetRenderTargets(0, nullptr, nullptr);
+  ID3D11ShaderResourceView* const views[] = {frame_copy_view_.Get(), cursor_view_.Get()};
+  FullscreenPass pass;
+  pass.target = composition_view_.Get();
+  pass.width = composed_width_;
+  pass.height = composed_height_;
+  pass.vertex_shader = vertex_shader_.Get();
+  pass.pixel_shader = pixel_shader_.Get();
+  pass.views = views;
+  pass.constants = frame_constants_.Get();
+  hr = draw_fullscreen_pass(context_.Get(), pass);
+  if (FAILED(hr)) return hr;
 
   if (cursor_drawn) ++status_.cursor_frames;
   return S_OK;
