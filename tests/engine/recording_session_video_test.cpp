@@ -125,6 +125,11 @@ class RecordingSessionVideoTest : public test::MediaDeviceFixture {
     Peer::set_options(*session_, options_, std::move(partial_path), first_failure);
   }
 
+  // A 64 x 48 frame of zero pixels, the size the options ask for.
+  ComPtr<ID3D11Texture2D> blank_frame() {
+    return test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  }
+
   HRESULT setup(ID3D11Texture2D* texture, uint32_t rotation = DXGI_MODE_ROTATION_IDENTITY) {
     return Peer::setup(*session_, device_.Get(), context_.Get(), texture_desc(texture), rotation);
   }
@@ -213,8 +218,7 @@ TEST_F(RecordingSessionVideoTest, SetUpHandsTheEncoderAnH264StreamAndAnNv12Input
 
 TEST_F(RecordingSessionVideoTest, FileEncodingPassesNoEncodingParameters) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame = blank_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   ASSERT_EQ(encoder_->parameters.size(), 1u);
   EXPECT_FALSE(encoder_->parameters[0]);
@@ -224,8 +228,7 @@ TEST_F(RecordingSessionVideoTest, RefusesAFrameRateWhoseGopDoesNotFit) {
   options_.live_encoding = true;
   options_.frame_rate = 0x80000000u;
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame = blank_frame();
   EXPECT_EQ(setup(frame.Get()), E_INVALIDARG);
   EXPECT_EQ(status().stage, 9u);
   EXPECT_TRUE(encoder_->input_types.empty());
@@ -268,8 +271,7 @@ TEST_F(RecordingSessionVideoTest, RefusesCapturedFormatsItCannotCompose) {
 TEST_F(RecordingSessionVideoTest, TheVideoProcessorStopsTheSetUpWhereThePlatformHasNone) {
   converter_->open_result = E_NOINTERFACE;  // what Wine's device answers for ID3D11VideoDevice
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame = blank_frame();
   EXPECT_EQ(setup(frame.Get()), E_NOINTERFACE);
   EXPECT_EQ(status().stage, 1u);
   EXPECT_TRUE(encoder_->output_types.empty());
@@ -279,8 +281,7 @@ TEST_F(RecordingSessionVideoTest, AWatermarkThatCannotBeMadeFailsTheSetUp) {
   options_.watermark.enabled = true;
   options_.watermark.text.assign(321, L'W');
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame = blank_frame();
   EXPECT_EQ(setup(frame.Get()), E_INVALIDARG);
   EXPECT_EQ(status().stage, 6u);  // the renderer's stage 61 is never reached
   EXPECT_TRUE(encoder_->output_types.empty());
@@ -415,8 +416,7 @@ TEST_F(RecordingSessionVideoTest, DropsTheFrameWhileTwelveSamplesAreInsideTheEnc
 
 TEST_F(RecordingSessionVideoTest, ClampsTheSourceRectangleToTheFrame) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
+  const ComPtr<ID3D11Texture2D> frame = blank_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   ASSERT_HRESULT_SUCCEEDED(Peer::compose(*session_, frame.Get(), CapturedFrameInfo{}));
   struct Case {
