@@ -104,18 +104,34 @@ void publish_clip(const StreamTarget& target) {
   connection->delete_stream(stream_id);
 }
 
+// The code and detail of the Failure `action` throws; code -1 for none.
+struct CaughtFailure {
+  int code = -1;
+  std::string detail;
+};
+
+template <typename Action>
+CaughtFailure failure_of(Action&& action) {
+  CaughtFailure caught;
+  try {
+    action();
+  } catch (const Failure& failure) {
+    caught.code = failure.code;
+    caught.detail = failure.detail;
+  }
+  return caught;
+}
+
 // The code of the Failure thrown by connect + publish, or -1.
 int publish_failure(const StreamTarget& target, std::string* detail = nullptr) {
   std::atomic<bool> abort_requested{false};
-  try {
+  const CaughtFailure caught = failure_of([&] {
     auto connection = create_connection(abort_requested);
     connection->connect(target);
     connection->publish(target);
-  } catch (const Failure& failure) {
-    if (detail != nullptr) *detail = failure.detail;
-    return failure.code;
-  }
-  return -1;
+  });
+  if (caught.code != -1 && detail != nullptr) *detail = caught.detail;
+  return caught.code;
 }
 
 // The TlsFailure thrown by connect, or none.
@@ -359,14 +375,7 @@ TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
     waiting.get_future().wait();
     abort_requested = true;
   });
-  int code = -1;
-  std::string detail;
-  try {
-    connection->publish(silent);
-  } catch (const Failure& failure) {
-    code = failure.code;
-    detail = failure.detail;
-  }
+  const auto [code, detail] = failure_of([&] { connection->publish(silent); });
   if (reads_after_connect < 20) waiting.set_value();  // let the thread end on any outcome
   aborter.join();
   EXPECT_EQ(code, kFailureAborted) << detail;
@@ -376,12 +385,7 @@ TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
 TEST_F(ScriptedServerTest, AbortDuringNameResolutionIsAnAbort) {
   const StreamTarget target = serve(ServerScript{});
   std::atomic<bool> abort_requested{true};
-  int code = -1;
-  try {
-    create_connection(abort_requested)->connect(target);
-  } catch (const Failure& failure) {
-    code = failure.code;
-  }
+  const int code = failure_of([&] { create_connection(abort_requested)->connect(target); }).code;
   EXPECT_EQ(code, kFailureAborted);
 }
 
@@ -393,14 +397,7 @@ TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
       std::chrono::steady_clock::now());
   ConnectionClock clock = [now] { return *now += std::chrono::seconds(11); };
   std::atomic<bool> abort_requested{false};
-  int code = -1;
-  std::string detail;
-  try {
-    create_connection(abort_requested, clock)->connect(target);
-  } catch (const Failure& failure) {
-    code = failure.code;
-    detail = failure.detail;
-  }
+  const auto [code, detail] = failure_of([&] { create_connection(abort_requested, clock)->connect(target); });
   EXPECT_EQ(code, kFailureTimeout) << detail;
 }
 
@@ -430,14 +427,7 @@ TEST_F(ScriptedServerTest, SilentServerTimesOut) {
   auto connection = create_connection(abort_requested, clock);
   connection->connect(silent);
   fake->step = std::chrono::seconds(1);
-  int code = -1;
-  std::string detail;
-  try {
-    connection->publish(silent);
-  } catch (const Failure& failure) {
-    code = failure.code;
-    detail = failure.detail;
-  }
+  const auto [code, detail] = failure_of([&] { connection->publish(silent); });
   EXPECT_EQ(code, kFailureTimeout);
   // The 15 s connection deadline set at creation passes before the I/O
   // deadline renewed by each command.
