@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "tests/support/test_support.h"
@@ -33,6 +34,11 @@ class ImageTest : public testing::Test {
     return image;
   }
 
+  // Decodes `encoded` from memory and, written to `path`, from the file:
+  // both fail (with `expected` when given) and leave the image empty.
+  static void expect_refused_both_ways(const std::vector<uint8_t>& encoded, const std::filesystem::path& path,
+                                       std::optional<HRESULT> expected = std::nullopt);
+
   static Bgra pixel_at(const Image& image, uint32_t x, uint32_t y) {
     const uint8_t* p = image.pixels().data() + static_cast<size_t>(y) * image.stride() + x * 4;
     return {p[0], p[1], p[2], p[3]};
@@ -53,6 +59,11 @@ void expect_empty(const Image& image) {
   EXPECT_EQ(image.stride(), 0u);
   EXPECT_EQ(image.pixels().data(), nullptr);
   EXPECT_EQ(image.pixels().size(), 0u);
+}
+
+void write_file(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST_F(ImageTest, DefaultImageIsEmpty) { expect_empty(Image()); }
@@ -147,10 +158,7 @@ TEST_F(ImageTest, DecodesAFile) {
   const std::vector<uint8_t> png = encode_png(1, 2, pixels);
   quorvel::test::TempDir dir;
   const auto path = dir / L"picture \u00e9\u4e2d.png";
-  {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  }
+  write_file(path, png);
   Image image;
   ASSERT_EQ(Image::decode_file(path.wstring(), image), S_OK);
   EXPECT_EQ(image.width(), 1u);
@@ -304,9 +312,25 @@ std::vector<uint8_t> bmp_header_only(int32_t width, int32_t height) {
   return bytes;
 }
 
-void write_file(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+void ImageTest::expect_refused_both_ways(const std::vector<uint8_t>& encoded, const std::filesystem::path& path,
+                                         std::optional<HRESULT> expected) {
+  Image image = some_image();
+  const HRESULT from_memory = Image::decode(encoded, image);
+  if (expected) {
+    EXPECT_EQ(from_memory, *expected);
+  } else {
+    EXPECT_TRUE(FAILED(from_memory)) << std::hex << from_memory;
+  }
+  expect_empty(image);
+  write_file(path, encoded);
+  Image from_file = some_image();
+  const HRESULT from_path = Image::decode_file(path.wstring(), from_file);
+  if (expected) {
+    EXPECT_EQ(from_path, *expected);
+  } else {
+    EXPECT_TRUE(FAILED(from_path)) << std::hex << from_path;
+  }
+  expect_empty(from_file);
 }
 
 TEST_F(ImageTest, RefusesPicturesWiderOrTallerThanTheLimit) {
@@ -318,15 +342,7 @@ TEST_F(ImageTest, RefusesPicturesWiderOrTallerThanTheLimit) {
     SCOPED_TRACE(testing::Message() << s.width << " x " << s.height);
     const std::vector<uint8_t> png =
         encode_png(s.width, s.height, std::vector<Bgra>(s.width * s.height, Bgra{1, 2, 3, 255}));
-    Image image = some_image();
-    EXPECT_EQ(Image::decode(png, image), WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
-    expect_empty(image);
-
-    write_file(dir / L"wide.png", png);
-    Image from_file = some_image();
-    EXPECT_EQ(Image::decode_file((dir / L"wide.png").wstring(), from_file),
-              WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
-    expect_empty(from_file);
+    expect_refused_both_ways(png, dir / L"wide.png", WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
   }
 
   // The limit itself is accepted.
@@ -354,14 +370,7 @@ TEST_F(ImageTest, RefusesATinyFileDeclaringAHugePictureWithoutAllocatingIt) {
   for (const auto& [width, height] : {std::pair{32767, 32767}, std::pair{0x40000000, 1}}) {
     SCOPED_TRACE(testing::Message() << "bmp " << width << " x " << height);
     const std::vector<uint8_t> bmp = bmp_header_only(width, height);
-    Image image = some_image();
-    EXPECT_EQ(Image::decode(bmp, image), WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
-    expect_empty(image);
-    write_file(dir / L"huge.bmp", bmp);
-    Image from_file = some_image();
-    EXPECT_EQ(Image::decode_file((dir / L"huge.bmp").wstring(), from_file),
-              WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
-    expect_empty(from_file);
+    expect_refused_both_ways(bmp, dir / L"huge.bmp", WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
   }
 
   // A 16 x 16 PNG whose header claims 32767 x 32767 (4 GiB of pixels). The
@@ -371,15 +380,7 @@ TEST_F(ImageTest, RefusesATinyFileDeclaringAHugePictureWithoutAllocatingIt) {
   std::vector<uint8_t> png = encode_png(16, 16, std::vector<Bgra>(256, Bgra{0, 0, 0, 255}));
   test::set_declared_size(png, 32767, 32767);
   ASSERT_LT(png.size(), 2048u);
-  Image image = some_image();
-  const HRESULT from_memory = Image::decode(png, image);
-  EXPECT_TRUE(FAILED(from_memory)) << std::hex << from_memory;
-  expect_empty(image);
-  write_file(dir / L"huge.png", png);
-  Image from_file = some_image();
-  const HRESULT from_path = Image::decode_file((dir / L"huge.png").wstring(), from_file);
-  EXPECT_TRUE(FAILED(from_path)) << std::hex << from_path;
-  expect_empty(from_file);
+  expect_refused_both_ways(png, dir / L"huge.png");
 
   EXPECT_LT(peak_memory() - before, size_t{64} << 20);
 }
