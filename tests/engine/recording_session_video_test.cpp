@@ -130,6 +130,11 @@ class RecordingSessionVideoTest : public test::MediaDeviceFixture {
     return test::make_bgra_texture(device_.Get(), 64, 48, std::vector<uint32_t>(64 * 48));
   }
 
+  // A 64 x 64 frame of kBackground, for the pointer tests.
+  ComPtr<ID3D11Texture2D> background_frame() {
+    return test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  }
+
   HRESULT setup(ID3D11Texture2D* texture, uint32_t rotation = DXGI_MODE_ROTATION_IDENTITY) {
     return Peer::setup(*session_, device_.Get(), context_.Get(), texture_desc(texture), rotation);
   }
@@ -472,8 +477,7 @@ CapturedCursor pointer(uint32_t type, uint32_t width, uint32_t height, uint32_t 
 
 TEST_F(RecordingSessionVideoTest, DrawsAMonochromePointerWithItsFourPixelKinds) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  const ComPtr<ID3D11Texture2D> frame = background_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   const std::vector<uint8_t> shape = monochrome_pointer();
   CapturedFrameInfo info;
@@ -502,8 +506,7 @@ TEST_F(RecordingSessionVideoTest, DrawsAMonochromePointerWithItsFourPixelKinds) 
 TEST_F(RecordingSessionVideoTest, CursorRecordingOffDrawsNoPointer) {
   options_.include_cursor = false;
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  const ComPtr<ID3D11Texture2D> frame = background_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   const std::vector<uint8_t> shape = monochrome_pointer();
   CapturedFrameInfo info;
@@ -514,8 +517,7 @@ TEST_F(RecordingSessionVideoTest, CursorRecordingOffDrawsNoPointer) {
 
 TEST_F(RecordingSessionVideoTest, AOnePixelHighMonochromeShapeGivesNoCursor) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  const ComPtr<ID3D11Texture2D> frame = background_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   const std::vector<uint8_t> shape(4, 0x00);  // AND 0: would be black
   CapturedFrameInfo info;
@@ -527,8 +529,7 @@ TEST_F(RecordingSessionVideoTest, AOnePixelHighMonochromeShapeGivesNoCursor) {
 
 TEST_F(RecordingSessionVideoTest, ColourPointersBlendAndAShortShapeKeepsTheOldOne) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  const ComPtr<ID3D11Texture2D> frame = background_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   // 4 x 4, pitch 16: an opaque green row, a half-transparent red row, a
   // transparent row and another green row.
@@ -572,8 +573,7 @@ TEST_F(RecordingSessionVideoTest, ColourPointersBlendAndAShortShapeKeepsTheOldOn
 
 TEST_F(RecordingSessionVideoTest, APointerShapeIsUploadedOnlyWhenItsBytesChange) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  const ComPtr<ID3D11Texture2D> frame = background_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   const std::vector<uint8_t> green(64, 0xFF);
   ASSERT_EQ(Peer::update_cursor(*session_, pointer(kCursorColor, 4, 4, 16, green, 0, 0)), S_OK);
@@ -606,8 +606,7 @@ TEST_F(RecordingSessionVideoTest, APointerShapeIsUploadedOnlyWhenItsBytesChange)
 
 TEST_F(RecordingSessionVideoTest, MaskedColourPointersInvertWhereTheirMaskIsSet) {
   make_session();
-  const ComPtr<ID3D11Texture2D> frame =
-      test::make_bgra_texture(device_.Get(), 64, 64, std::vector<uint32_t>(64 * 64, kBackground));
+  const ComPtr<ID3D11Texture2D> frame = background_frame();
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   // Mask set with white: the screen is inverted. Mask clear: the colour replaces it.
   const uint32_t pixels[] = {0xFFFFFFFF, 0x000000FF};
