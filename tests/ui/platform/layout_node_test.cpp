@@ -109,6 +109,16 @@ TEST(LayoutNodeTest, ContentConstraintExcludesMarginsPaddingAndHonoursLimits) {
   }
 }
 
+// Measures `leaf` with `params` unbounded and arranges it in the offer
+// (100, 50, 200, 100) in the given direction.
+void place_in_offer(TestLeaf& leaf, const LayoutParams& params, std::int32_t direction) {
+  leaf.set_params(params);
+  LayoutContext context;
+  context.direction = direction;
+  leaf.measure(make_unbounded_size(kInf, kInf), context);
+  leaf.arrange(LayoutRect{100, 50, 200, 100}, context);
+}
+
 TEST(LayoutNodeTest, ArrangeAlignsAndFlipsHorizontallyInRightToLeft) {
   struct Case {
     Alignment horizontal;
@@ -132,11 +142,7 @@ TEST(LayoutNodeTest, ArrangeAlignsAndFlipsHorizontallyInRightToLeft) {
     LayoutParams params;
     params.horizontal_alignment = c.horizontal;
     params.vertical_alignment = c.vertical;
-    leaf.set_params(params);
-    LayoutContext context;
-    context.direction = c.direction;
-    leaf.measure(make_unbounded_size(kInf, kInf), context);
-    leaf.arrange(LayoutRect{100, 50, 200, 100}, context);
+    place_in_offer(leaf, params, c.direction);
     EXPECT_EQ(leaf.bounds(), c.expected)
         << "h " << c.horizontal << " v " << c.vertical << " dir " << c.direction;
     EXPECT_EQ(leaf.direction(), c.direction);
@@ -163,11 +169,7 @@ TEST(LayoutNodeTest, ArrangeHonoursLimitsAndPlacesAStretchedNodeByDirection) {
     LayoutParams params;
     params.min_width = c.min_width;
     params.max_width = c.max_width;
-    leaf.set_params(params);
-    LayoutContext context;
-    context.direction = c.direction;
-    leaf.measure(make_unbounded_size(kInf, kInf), context);
-    leaf.arrange(LayoutRect{100, 50, 200, 100}, context);
+    place_in_offer(leaf, params, c.direction);
     EXPECT_EQ(leaf.bounds(), c.expected) << c.name;
   }
 }
