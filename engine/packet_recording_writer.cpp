@@ -33,15 +33,9 @@ struct PacketRecordingWriter::State {
   PacketCallback live_callback;
 
   mutable std::mutex mutex;
-  uint64_t video_packets = 0;
-  uint64_t audio_packets = 0;
-  uint64_t packet_bytes = 0;
-  uint32_t encoded_width = 0;
-  uint32_t encoded_height = 0;
-  uint32_t frame_rate_numerator = 0;
-  uint32_t frame_rate_denominator = 0;
-  HRESULT writer_result = S_OK;
-  HRESULT live_result = S_OK;
+  // The counters and results of the fan-out; the file queue's part is added
+  // when the statistics are read.
+  PacketWriterStats counts;
   bool finished = false;
   bool file_optional = false;
 };
@@ -68,38 +62,38 @@ HRESULT PacketRecordingWriter::State::fan_out(const std::shared_ptr<const Encode
   }
 
   std::lock_guard lock(mutex);
-  keep_first_failure(live_result, live_outcome);
+  keep_first_failure(counts.live_result, live_outcome);
   // S_FALSE from the live side (a packet it did not take) is no failure: the
   // packet is counted and the answer passed on.
   HRESULT result = S_OK;
   if (!file_optional) {
     result = FAILED(file_result) ? file_result : live_outcome;
     if (FAILED(result)) {
-      keep_first_failure(writer_result, result);
+      keep_first_failure(counts.writer_result, result);
       return result;
     }
   }
 
   if (packet->format && packet->format->kind == EncodedStreamFormat::kAacAudio) {
-    ++audio_packets;
+    ++counts.audio_packets;
   } else {
-    ++video_packets;
-    if (encoded_width == 0 && packet->format) {
+    ++counts.video_packets;
+    if (counts.encoded_width == 0 && packet->format) {
       ComPtr<IMFMediaType> type;
       if (SUCCEEDED(packet->format->copy_media_type(&type))) {
         UINT32 width = 0, height = 0, numerator = 0, denominator = 0;
         MFGetAttributeSize(type.Get(), MF_MT_FRAME_SIZE, &width, &height);
         MFGetAttributeRatio(type.Get(), MF_MT_FRAME_RATE, &numerator, &denominator);
         if (width && height && numerator && denominator) {
-          encoded_width = width;
-          encoded_height = height;
-          frame_rate_numerator = numerator;
-          frame_rate_denominator = denominator;
+          counts.encoded_width = width;
+          counts.encoded_height = height;
+          counts.frame_rate_numerator = numerator;
+          counts.frame_rate_denominator = denominator;
         }
       }
     }
   }
-  packet_bytes += packet->data.size();
+  counts.packet_bytes += packet->data.size();
   return result;
 }
 
@@ -200,28 +194,19 @@ HRESULT PacketRecordingWriter::finish() {
   const HRESULT finalized = state_->encoding_writer->Finalize();
   const HRESULT queue_result = state_->queue ? state_->queue->finish() : S_OK;
   std::lock_guard lock(state_->mutex);
-  if (SUCCEEDED(state_->writer_result)) {
+  if (SUCCEEDED(state_->counts.writer_result)) {
     if (FAILED(finalized)) {
-      state_->writer_result = finalized;
+      state_->counts.writer_result = finalized;
     } else {
-      state_->writer_result = state_->file_optional ? S_OK : queue_result;
+      state_->counts.writer_result = state_->file_optional ? S_OK : queue_result;
     }
   }
-  return state_->writer_result;
+  return state_->counts.writer_result;
 }
 
 PacketWriterStats PacketRecordingWriter::stats() const {
   std::lock_guard lock(state_->mutex);
-  PacketWriterStats stats;
-  stats.video_packets = state_->video_packets;
-  stats.audio_packets = state_->audio_packets;
-  stats.packet_bytes = state_->packet_bytes;
-  stats.encoded_width = state_->encoded_width;
-  stats.encoded_height = state_->encoded_height;
-  stats.frame_rate_numerator = state_->frame_rate_numerator;
-  stats.frame_rate_denominator = state_->frame_rate_denominator;
-  stats.writer_result = state_->writer_result;
-  stats.live_result = state_->live_result;
+  PacketWriterStats stats = state_->counts;
   if (state_->queue) {
     const PacketQueueStats queue = state_->queue->stats();
     stats.file_result = queue.status;
