@@ -82,6 +82,17 @@ std::wstring_view fixed_string(const wchar_t* text, size_t capacity) {
   return std::wstring_view(text, wcsnlen(text, capacity));
 }
 
+// Fills the header of one DisplayConfigGetDeviceInfo request for the given
+// adapter and source or target, and makes it.
+template <typename Info>
+bool query_device_info(DISPLAYCONFIG_DEVICE_INFO_TYPE type, LUID adapter, UINT32 id, Info& info) {
+  info.header.type = type;
+  info.header.size = sizeof(info);
+  info.header.adapterId = adapter;
+  info.header.id = id;
+  return DisplayConfigGetDeviceInfo(&info.header) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 bool is_transient_capture_error(HRESULT result) {
@@ -146,22 +157,20 @@ std::optional<float> query_sdr_white_level(std::wstring_view gdi_device_name) {
 
   for (const DISPLAYCONFIG_PATH_INFO& path : paths) {
     DISPLAYCONFIG_SOURCE_DEVICE_NAME source{};
-    source.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME;
-    source.header.size = sizeof(source);
-    source.header.adapterId = path.sourceInfo.adapterId;
-    source.header.id = path.sourceInfo.id;
-    if (DisplayConfigGetDeviceInfo(&source.header) != ERROR_SUCCESS) continue;
+    if (!query_device_info(DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME, path.sourceInfo.adapterId,
+                           path.sourceInfo.id, source)) {
+      continue;
+    }
     if (fixed_string(source.viewGdiDeviceName, std::size(source.viewGdiDeviceName)) !=
         gdi_device_name) {
       continue;
     }
 
     DISPLAYCONFIG_SDR_WHITE_LEVEL white{};
-    white.header.type = DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL;
-    white.header.size = sizeof(white);
-    white.header.adapterId = path.targetInfo.adapterId;
-    white.header.id = path.targetInfo.id;
-    if (DisplayConfigGetDeviceInfo(&white.header) != ERROR_SUCCESS) continue;
+    if (!query_device_info(DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL, path.targetInfo.adapterId,
+                           path.targetInfo.id, white)) {
+      continue;
+    }
     if (white.SDRWhiteLevel == 0) continue;
     // The level is given in thousandths of the 80-nit reference white.
     return static_cast<float>(white.SDRWhiteLevel) * 80.0f / 1000.0f;
