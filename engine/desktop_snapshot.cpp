@@ -101,16 +101,14 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
   if (FAILED(hr)) return hr;
 
   ID3D11ShaderResourceView* const views[] = {source_view.Get()};
-  FullscreenPass pass;
-  pass.target = target_view.Get();
-  pass.width = width;
-  pass.height = height;
-  pass.rasterizer = rasterizer.Get();
-  pass.vertex_shader = vertex_shader.Get();
-  pass.pixel_shader = pixel_shader.Get();
-  pass.views = views;
-  pass.constants = constants_buffer.Get();
-  hr = draw_fullscreen_pass(context, pass);
+  hr = draw_fullscreen_pass(context, {.target = target_view.Get(),
+                                      .width = width,
+                                      .height = height,
+                                      .rasterizer = rasterizer.Get(),
+                                      .vertex_shader = vertex_shader.Get(),
+                                      .pixel_shader = pixel_shader.Get(),
+                                      .views = views,
+                                      .constants = constants_buffer.Get()});
   if (FAILED(hr)) return hr;
 
   D3D11_TEXTURE2D_DESC staging_desc = bgra_texture_desc(width, height, D3D11_USAGE_STAGING, 0);

@@ -373,15 +373,13 @@ HRESULT RecordingSession::compose_frame(ID3D11Texture2D* texture, const Captured
   if (FAILED(hr)) return hr;
 
   ID3D11ShaderResourceView* const views[] = {frame_copy_view_.Get(), cursor_view_.Get()};
-  FullscreenPass pass;
-  pass.target = composition_view_.Get();
-  pass.width = composed_width_;
-  pass.height = composed_height_;
-  pass.vertex_shader = vertex_shader_.Get();
-  pass.pixel_shader = pixel_shader_.Get();
-  pass.views = views;
-  pass.constants = frame_constants_.Get();
-  hr = draw_fullscreen_pass(context_.Get(), pass);
+  hr = draw_fullscreen_pass(context_.Get(), {.target = composition_view_.Get(),
+                                             .width = composed_width_,
+                                             .height = composed_height_,
+                                             .vertex_shader = vertex_shader_.Get(),
+                                             .pixel_shader = pixel_shader_.Get(),
+                                             .views = views,
+                                             .constants = frame_constants_.Get()});
   if (FAILED(hr)) return hr;
 
   if (cursor_drawn) ++status_.cursor_frames;
