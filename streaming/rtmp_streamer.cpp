@@ -42,24 +42,6 @@ int64_t saturating_sub(int64_t a, int64_t b) {
 
 constexpr int64_t kNsPerMediaUnit = 100;
 
-class SteadyStreamerClock final : public StreamerClock {
- public:
-  int64_t now() override {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  }
-
-  void wait_until(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                  int64_t deadline) override {
-    const int64_t remaining = deadline - now();
-    if (remaining <= 0) return;
-    // Rounding up keeps a wait from ending just short of its deadline.
-    const int64_t ms = std::min<int64_t>((remaining + kNsPerMs - 1) / kNsPerMs,
-                                         int64_t{24} * 3600 * 1000);
-    cv.wait_for(lock, std::chrono::milliseconds(ms));
-  }
-};
 
 bool is_video(const EncodedPacket& packet) {
   return packet.format->kind == EncodedStreamFormat::kH264Video;
@@ -82,18 +64,14 @@ std::shared_ptr<const EncodedPacket> make_replacement(const EncodedPacket& cover
 
 }  // namespace
 
-std::shared_ptr<StreamerClock> steady_streamer_clock() {
-  return std::make_shared<SteadyStreamerClock>();
-}
-
 std::unique_ptr<RtmpStreamer> RtmpStreamer::create() {
   return create(
       [](const std::atomic<bool>& abort_requested) { return create_connection(abort_requested); },
-      steady_streamer_clock());
+      make_steady_clock());
 }
 
 std::unique_ptr<RtmpStreamer> RtmpStreamer::create(ConnectionFactory connection_factory,
-                                                   std::shared_ptr<StreamerClock> clock) {
+                                                   std::shared_ptr<Clock> clock) {
   return std::unique_ptr<RtmpStreamer>(
       new RtmpStreamer(std::move(connection_factory), std::move(clock)));
 }
@@ -105,7 +83,7 @@ void RtmpStreamer::destroy(std::unique_ptr<RtmpStreamer> streamer) {
 }
 
 RtmpStreamer::RtmpStreamer(ConnectionFactory connection_factory,
-                           std::shared_ptr<StreamerClock> clock)
+                           std::shared_ptr<Clock> clock)
     : connection_factory_(std::move(connection_factory)), clock_(std::move(clock)) {}
 
 RtmpStreamer::~RtmpStreamer() {

@@ -27,26 +27,12 @@
 #include "engine/encoded_packet.h"
 #include "engine/privacy_media.h"
 #include "streaming/live_stream_status.h"
+#include "engine/clock.h"
 #include "streaming/rtmp_connection.h"
 #include "streaming/stream_target.h"
 
 namespace quorvel::windows {
 
-// The streamer's steady time source, in nanoseconds, and its only way of
-// waiting; tests substitute one they advance by hand.
-class StreamerClock {
- public:
-  virtual ~StreamerClock() = default;
-  virtual int64_t now() = 0;
-  // Waits on `cv` (with `lock` held by the caller) until notified, woken
-  // spuriously or `deadline` has come. Callers re-check their condition.
-  virtual void wait_until(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                          int64_t deadline) = 0;
-};
-
-// std::chrono::steady_clock; each wait rounds the remaining time up to whole
-// milliseconds.
-std::shared_ptr<StreamerClock> steady_streamer_clock();
 
 inline constexpr uint64_t kStreamQueueMaxBytes = 67108864;  // queued plus in flight
 inline constexpr size_t kStreamQueueMaxPackets = 4096;      // queued plus in flight
@@ -58,7 +44,7 @@ class RtmpStreamer {
   static std::unique_ptr<RtmpStreamer> create();
   // The same with the connection and the clock supplied by the caller.
   static std::unique_ptr<RtmpStreamer> create(ConnectionFactory connection_factory,
-                                              std::shared_ptr<StreamerClock> clock);
+                                              std::shared_ptr<Clock> clock);
   // Stops the stream and frees the streamer.
   static void destroy(std::unique_ptr<RtmpStreamer> streamer);
 
@@ -96,7 +82,7 @@ class RtmpStreamer {
     int64_t end = 0;
   };
 
-  RtmpStreamer(ConnectionFactory connection_factory, std::shared_ptr<StreamerClock> clock);
+  RtmpStreamer(ConnectionFactory connection_factory, std::shared_ptr<Clock> clock);
 
   void run(StreamTarget target);
   void run_connections(const StreamTarget& target);
@@ -115,7 +101,7 @@ class RtmpStreamer {
   void set_state_locked(LiveStreamState state);
 
   const ConnectionFactory connection_factory_;
-  const std::shared_ptr<StreamerClock> clock_;
+  const std::shared_ptr<Clock> clock_;
 
   std::mutex mutex_;
   std::condition_variable cv_;

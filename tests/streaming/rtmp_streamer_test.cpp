@@ -109,7 +109,7 @@ class RtmpStreamerTest : public ::testing::Test {
 
   StreamerPackets packets_;
   FakeRtmpServer server_;
-  std::shared_ptr<FakeStreamerClock> clock_ = std::make_shared<FakeStreamerClock>();
+  std::shared_ptr<FakeClock> clock_ = std::make_shared<FakeClock>();
   std::unique_ptr<RtmpStreamer> streamer_;
 };
 

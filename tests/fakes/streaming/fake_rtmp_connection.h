@@ -17,6 +17,7 @@
 
 #include "streaming/rtmp_connection.h"
 #include "streaming/rtmp_streamer.h"
+#include "tests/support/fake_clock.h"
 
 namespace quorvel::windows::test {
 
@@ -105,23 +106,5 @@ class FakeRtmpServer {
 // A clock at a fixed time until `advance`. Waits on it last at most a
 // millisecond of real time, so the waiter re-checks its deadline soon after
 // the test moves the time.
-class FakeStreamerClock final : public StreamerClock {
- public:
-  explicit FakeStreamerClock(int64_t start = 1'000'000'000'000) : now_(start) {}
-
-  int64_t now() override { return now_.load(); }
-  void wait_until(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                  int64_t deadline) override;
-
-  void advance(int64_t ns) { now_ += ns; }
-  // True once some waiter has waited for exactly `deadline` (bounded real wait).
-  bool wait_for_waiter(int64_t deadline, int timeout_ms = 5000);
-
- private:
-  std::atomic<int64_t> now_;
-  std::mutex mutex_;
-  std::condition_variable waiters_cv_;
-  std::set<int64_t> deadlines_;
-};
 
 }  // namespace quorvel::windows::test
