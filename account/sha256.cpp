@@ -10,8 +10,8 @@
 namespace halvarin::sdk {
 namespace {
 
-// BCryptHashData takes a ULONG length; longer inputs go in pieces.
-constexpr size_t kLargestPiece = 1u << 30;
+// BCryptHashData takes a ULONG length; longer inputs go in chunks.
+constexpr size_t kLargestChunk = 1u << 30;
 
 std::vector<uint8_t> hash_with(BCRYPT_ALG_HANDLE algorithm, std::span<const uint8_t> bytes) {
   DWORD object_length = 0;
@@ -31,12 +31,12 @@ std::vector<uint8_t> hash_with(BCRYPT_ALG_HANDLE algorithm, std::span<const uint
   // Declared after `object`, so the hash is destroyed before its memory.
   const UniqueCngHash hash(raw_hash);
   for (size_t at = 0; at < bytes.size();) {
-    const size_t piece = std::min(bytes.size() - at, kLargestPiece);
+    const size_t chunk = std::min(bytes.size() - at, kLargestChunk);
     if (!BCRYPT_SUCCESS(BCryptHashData(hash.get(), const_cast<PUCHAR>(bytes.data() + at),
-                                       static_cast<ULONG>(piece), 0))) {
+                                       static_cast<ULONG>(chunk), 0))) {
       return {};
     }
-    at += piece;
+    at += chunk;
   }
   std::vector<uint8_t> digest(kSha256DigestBytes);
   if (!BCRYPT_SUCCESS(BCryptFinishHash(hash.get(), digest.data(),
