@@ -120,6 +120,8 @@ struct LayoutParams {
   Alignment horizontal_alignment = kAlignStretch;
   Alignment vertical_alignment = kAlignStretch;
   Visibility visibility = kVisible;
+
+  friend bool operator==(const LayoutParams&, const LayoutParams&) = default;
 };
 
 }  // namespace win32_ui::layout
