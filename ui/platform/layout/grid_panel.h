@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/platform/layout/grid_layout.h"
 #include "ui/platform/layout/grid_tracks.h"
 #include "ui/platform/layout/layout_node.h"
 
@@ -26,28 +27,24 @@ class GridPanel : public Panel {
   // and leaves cells and children as they were.
   LayoutNode* add_child(std::unique_ptr<LayoutNode> child, GridCell cell);
 
-  const std::vector<GridLength>& columns() const { return columns_; }
-  const std::vector<GridLength>& rows() const { return rows_; }
-  const std::vector<GridCell>& cells() const { return cells_; }
+  const std::vector<GridLength>& columns() const { return grid_.columns(); }
+  const std::vector<GridLength>& rows() const { return grid_.rows(); }
+  const std::vector<GridCell>& cells() const { return grid_.cells(); }
   // Track sizes from the last measure, before track sizing; arrange sizes
   // the tracks from them.
-  const std::vector<float>& column_sizes() const { return column_sizes_; }
-  const std::vector<float>& row_sizes() const { return row_sizes_; }
-  float column_spacing() const { return column_spacing_; }
-  float row_spacing() const { return row_spacing_; }
+  const std::vector<float>& column_sizes() const { return grid_.column_sizes(); }
+  const std::vector<float>& row_sizes() const { return grid_.row_sizes(); }
+  float column_spacing() const { return grid_.column_spacing(); }
+  float row_spacing() const { return grid_.row_spacing(); }
 
  protected:
   Size measure_override(const SizeConstraint& content, const LayoutContext& context) override;
   void arrange_override(const LayoutRect& content, const LayoutContext& context) override;
 
  private:
-  std::vector<GridLength> columns_;
-  std::vector<GridLength> rows_;
-  std::vector<GridCell> cells_;
-  std::vector<float> column_sizes_;
-  std::vector<float> row_sizes_;
-  float column_spacing_;
-  float row_spacing_;
+  GridLayout::ChildAccessor child_accessor() const;
+
+  GridLayout grid_;
 };
 
 }  // namespace win32_ui::layout
