@@ -420,6 +420,99 @@ TEST(ViewTest, HitShapeIsAskedOutsideTheRectangle) {
   EXPECT_FALSE(view.hit_test({35, 5}, result));
 }
 
+// ---- Pointer delivery to one view ----
+
+// Logs its name and answers as told.
+class NamedHandler : public PointerHandler {
+ public:
+  NamedHandler(std::vector<std::string>& log, std::string name, bool result, bool mark = false)
+      : log_(log), name_(std::move(name)), result_(result), mark_(mark) {}
+  bool on_pointer(View&, PointerEvent& event) override {
+    log_.push_back(name_);
+    if (mark_) event.handled = true;
+    return result_;
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  std::string name_;
+  bool result_;
+  bool mark_;
+};
+
+TEST(ViewPointerTest, HandlersThenFunctionThenOwnHandlingDecide) {
+  struct Case {
+    const char* name;
+    bool first_handles;
+    bool first_marks;
+    bool function_handles;
+    bool pointer_input;
+    std::vector<std::string> expected_log;
+    bool handled;
+  };
+  const Case cases[] = {
+      {"first handler takes it", true, false, false, false, {"h1"}, true},
+      {"handler marks handled", false, true, false, false, {"h1"}, true},
+      {"function takes it", false, false, true, false, {"h1", "h2", "fn"}, true},
+      {"pointer input takes it", false, false, false, true, {"h1", "h2", "fn"}, true},
+      {"nobody takes it", false, false, false, false, {"h1", "h2", "fn"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> log;
+    View view;
+    view.arrange({10, 20, 30, 30}, {});
+    view.set_pointer_input(c.pointer_input);
+    view.add_pointer_handler(std::make_shared<NamedHandler>(log, "h1", c.first_handles, c.first_marks));
+    view.add_pointer_handler(std::make_shared<NamedHandler>(log, "h2", false));
+    Point seen_local{-1, -1};
+    view.set_pointer_function([&](PointerEvent& event) {
+      log.push_back("fn");
+      seen_local = event.local_position;
+      return c.function_handles;
+    });
+    View outer;
+    PointerEvent event;
+    event.position = {15, 25};
+    event.current = &outer;
+    event.local_position = {1, 2};
+
+    EXPECT_EQ(view.dispatch_pointer(event), c.handled);
+
+    EXPECT_EQ(log, c.expected_log);
+    EXPECT_EQ(event.handled, c.handled);
+    EXPECT_EQ(event.handler, c.handled ? &view : nullptr);
+    EXPECT_EQ(event.current, &outer);
+    EXPECT_EQ(event.local_position.x, 1.0f);
+    if (log.size() == 3) {
+      EXPECT_EQ(seen_local.x, 5.0f);
+    }
+  }
+}
+
+TEST(ViewPointerTest, EnterAndLeaveTrackHoveringPointers) {
+  ProbeView view;
+  view.set_pointer_input(true);
+  PointerEvent enter;
+  enter.action = kPointerEnter;
+  enter.pointer_id = 3;
+  PointerEvent second = enter;
+  second.pointer_id = 4;
+
+  EXPECT_FALSE(view.dispatch_pointer(enter));  // enter and leave are not handled
+  view.dispatch_pointer(second);
+  EXPECT_TRUE(view.is_hovered());
+  EXPECT_EQ(view.state_changes.size(), 1u);
+  PointerEvent leave = enter;
+  leave.action = kPointerLeave;
+  view.dispatch_pointer(leave);
+  EXPECT_TRUE(view.is_hovered());
+  leave.pointer_id = 4;
+  view.dispatch_pointer(leave);
+  EXPECT_FALSE(view.is_hovered());
+  EXPECT_EQ(view.state_changes.size(), 2u);
+}
+
 // ---- Slot defaults ----
 
 TEST(ViewTest, FocusAndCursorFollowFlags) {
