@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/ui/views/graphics/paint_target.h"
+#include "ui/views/graphics/canvas_backend.h"
 #include "ui/views/graphics/graphics_diagnostics.h"
 #include "ui/views/graphics/thread_direct2d_state.h"
 
@@ -73,18 +74,28 @@ TEST(Direct2dSessionTest, SecondSessionOnTheSameThreadIsInactive) {
     Direct2dSession second(target.dc(), target.bounds());
     EXPECT_FALSE(second.is_active());
     EXPECT_FALSE(second.end_draw());
+    EXPECT_EQ(make_canvas(target.dc(), target.bounds(), {}, false), nullptr);
+    // The GDI back end does not depend on the Direct2D session.
+    EXPECT_NE(make_canvas(target.dc(), target.bounds(), {}, true), nullptr);
 
     EXPECT_TRUE(first.end_draw());
-    Direct2dSession third(target.dc(), target.bounds());
-    EXPECT_TRUE(third.is_active());
+    EXPECT_NE(make_canvas(target.dc(), target.bounds(), {}, false), nullptr);
   });
 }
 
-TEST(Direct2dSessionTest, NullDcOrEmptyBoundsGiveNoSession) {
+TEST(Direct2dSessionTest, NullDcOrEmptyBoundsGiveNoSessionAndNoCanvas) {
   DibTarget target(20, 20);
   const RECT empty_rects[] = {{0, 0, 0, 20}, {0, 0, 20, 0}, {10, 0, 5, 20}, {0, 10, 20, 5}};
   EXPECT_FALSE(Direct2dSession(nullptr, target.bounds()).is_active());
-  for (const RECT& rect : empty_rects) EXPECT_FALSE(Direct2dSession(target.dc(), rect).is_active());
+  for (const bool use_gdi : {false, true}) {
+    EXPECT_EQ(make_canvas(nullptr, target.bounds(), {}, use_gdi), nullptr) << use_gdi;
+    for (const RECT& rect : empty_rects) {
+      EXPECT_FALSE(Direct2dSession(target.dc(), rect).is_active());
+      EXPECT_EQ(make_canvas(target.dc(), rect, {}, use_gdi), nullptr)
+          << use_gdi << " " << rect.left << "," << rect.top << "," << rect.right << ","
+          << rect.bottom;
+    }
+  }
 }
 
 TEST(Direct2dSessionTest, OnePointPolylineAndEmptyPathsDrawNothingAndStayOk) {
