@@ -211,6 +211,26 @@ TEST_F(GdiTextTest, EndAlignedRightToLeftTextIsDrawnAtTheLeft) {
   EXPECT_GT(ltr.left, 150);
 }
 
+TEST_F(GdiTextTest, EndEllipsisKeepsTheInkInsideTheRectangle) {
+  DibTarget target(300, 40, kWhite);
+  const HFONT fonts[] = {font_};
+  GdiCanvas canvas(target.dc(), target.bounds(), fonts);
+  ASSERT_TRUE(canvas.valid());
+  canvas.clear({255, 255, 255});
+  TextStyle style;
+  style.font = 1;
+  style.single_line = true;
+  style.end_ellipsis = true;
+  canvas.draw_text(L"HHHHHHHHHHHHHHHHHHHHHHHHHHHHHH", {10, 5, 90, 35}, style);
+  EXPECT_TRUE(canvas.flush());
+  const ui::graphics::test::Ink ink = target.ink(kWhite);
+  ASSERT_TRUE(ink.any);
+  EXPECT_GE(ink.left, 10);
+  EXPECT_GE(ink.top, 5);
+  EXPECT_LE(ink.right, 90);
+  EXPECT_LE(ink.bottom, 35);
+}
+
 TEST_F(GdiTextTest, EmptyTextDrawsNothing) {
   DibTarget target(40, 40);
   target.fill({0, 0, 255});
