@@ -253,6 +253,11 @@ TEST(Direct2dBitmapCacheTest, KeepsAtMost128EntriesDroppingTheLeastRecentlyUsed)
     EXPECT_EQ(figures.bitmap_hits, 1u);
     EXPECT_EQ(figures.bitmap_misses, 130u);
     EXPECT_EQ(figures.bitmap_entries, 128u);
+    // Image 1 was used more recently than image 2, which made room.
+    draw_in_session(target, {&images[1]});
+    EXPECT_EQ(thread_graphics_diagnostics().bitmap_hits, 2u);
+    draw_in_session(target, {&images[2]});
+    EXPECT_EQ(thread_graphics_diagnostics().bitmap_misses, 131u);
   });
 }
 
@@ -272,8 +277,10 @@ TEST(Direct2dBitmapCacheTest, ByteBoundDropsTheLeastRecentlyUsed) {
     EXPECT_EQ(figures.bitmap_bytes, 0x4000000u);
     EXPECT_EQ(figures.bitmap_misses, 5u);
     EXPECT_EQ(figures.bitmap_hits, 1u);
-    draw_in_session(target, {&images[0]});
+    draw_in_session(target, {&images[0]});  // pushes out image 2, not image 1
     EXPECT_EQ(thread_graphics_diagnostics().bitmap_misses, 6u);
+    draw_in_session(target, {&images[1]});
+    EXPECT_EQ(thread_graphics_diagnostics().bitmap_hits, 2u);
   });
 }
 

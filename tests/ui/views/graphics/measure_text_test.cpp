@@ -86,6 +86,11 @@ TEST(TextLayoutCacheTest, KeepsAtMost512EntriesDroppingTheLeastRecentlyUsed) {
     EXPECT_EQ(figures.layout_hits, 1u);
     EXPECT_EQ(figures.layout_misses, 514u);
     EXPECT_EQ(figures.layout_entries, 512u);
+    // "1" was used more recently than "2", which made room.
+    measure_text(nullptr, L"1");
+    EXPECT_EQ(thread_graphics_diagnostics().layout_hits, 2u);
+    measure_text(nullptr, L"2");
+    EXPECT_EQ(thread_graphics_diagnostics().layout_misses, 515u);
   });
 }
 
@@ -108,10 +113,14 @@ TEST(TextLayoutCacheTest, KeepsAtMost0x20000UnitsDroppingTheLeastRecentlyUsed) {
 
     measure_text(nullptr, b);
     EXPECT_EQ(thread_graphics_diagnostics().layout_hits, 1u);
-    measure_text(nullptr, a);
+    measure_text(nullptr, a);  // pushes out "c", used before b
     figures = thread_graphics_diagnostics();
     EXPECT_EQ(figures.layout_hits, 1u);
     EXPECT_EQ(figures.layout_misses, 4u);
+    EXPECT_EQ(figures.layout_entries, 2u);
+    EXPECT_EQ(figures.layout_text_units, 0x20000u);
+    measure_text(nullptr, b);
+    EXPECT_EQ(thread_graphics_diagnostics().layout_hits, 2u);
   });
 }
 
