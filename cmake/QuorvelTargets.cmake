@@ -35,13 +35,20 @@ function(quorvel_add_library name)
 endfunction()
 
 # quorvel_add_test_executable(name DIRS dir... LIBS lib... [TIMEOUT s] [LABELS ...])
-# One GoogleTest executable built from every .cpp in the given folders plus
-# the shared test support, registered with CTest as one test.
+# One GoogleTest executable built from every .cpp in the given folders (but
+# not in a nested folder that has a CMakeLists.txt of its own) plus the
+# shared test support, registered with CTest as one test.
 function(quorvel_add_test_executable name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "DIRS;LIBS;LABELS" ${ARGN})
   set(sources)
   foreach(dir IN LISTS ARG_DIRS)
     file(GLOB_RECURSE dir_sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    # A nested folder with a CMakeLists.txt of its own builds its own tests.
+    file(GLOB_RECURSE nested_lists ${dir}/*/CMakeLists.txt)
+    foreach(list_file IN LISTS nested_lists)
+      get_filename_component(nested_dir ${list_file} DIRECTORY)
+      list(FILTER dir_sources EXCLUDE REGEX "^${nested_dir}/")
+    endforeach()
     list(APPEND sources ${dir_sources})
   endforeach()
   add_executable(${name} ${sources})
