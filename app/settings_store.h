@@ -24,6 +24,9 @@
 
 namespace quorvel::windows {
 
+// The product's settings key under HKEY_CURRENT_USER.
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Quorvel";
+
 // One stored hotkey: RegisterHotKey modifier bits and a virtual-key code.
 struct HotkeyValue {
   int32_t modifiers = 0;
