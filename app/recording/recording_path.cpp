@@ -11,7 +11,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int64_t kTicksPerSecond = 10'000'000;
-constexpr int kMaxSuffix = 9999;
 
 // The local start time as "%Y-%m-%d %H-%M-%S"; empty when it cannot be had.
 std::wstring local_time_name(int64_t time) {
@@ -30,11 +29,15 @@ std::wstring collision_suffix(int n) {
 }  // namespace
 
 std::wstring make_recording_path(const std::wstring& folder, int64_t time) {
+  return make_recording_path(folder, time, kLastRecordingFolderNumber);
+}
+
+std::wstring make_recording_path(const std::wstring& folder, int64_t time, int last_number) {
   std::error_code error;
   if (folder.empty() || !fs::is_directory(fs::path(folder), error)) return {};
   const std::wstring start = local_time_name(time);
   if (start.empty()) return {};
-  for (int n = 1; n <= kMaxSuffix; ++n) {
+  for (int n = 1; n <= last_number; ++n) {
     const std::wstring name = start + collision_suffix(n);
     const fs::path candidate = fs::path(folder) / name;
     // Anything of that name (a file, a link, a junction) takes it.

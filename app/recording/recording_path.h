@@ -15,4 +15,11 @@ namespace quorvel::windows {
 // folder cannot be created. The time is in 100-ns units since 1970 UTC.
 std::wstring make_recording_path(const std::wstring& folder, int64_t time);
 
+// The highest " (n)" suffix the product tries.
+inline constexpr int kLastRecordingFolderNumber = 9999;
+
+// The same with another highest suffix, so the give-up rule can be shown
+// without ten thousand folders.
+std::wstring make_recording_path(const std::wstring& folder, int64_t time, int last_number);
+
 }  // namespace quorvel::windows
