@@ -10,6 +10,7 @@
 
 #include "engine/unique_handle.h"
 #include "tests/account/protected_blob.h"
+#include "tests/account/store_test_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace halvarin::sdk {
@@ -18,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using quorvel::windows::UniqueFile;
 using test::decrypt_file;
+using test::hold_open;
 using test::plant_file;
 using test::read_bytes;
 using test::write_bytes;
@@ -26,17 +28,7 @@ constexpr char kEntropy[] = "entropy.of.this.file";
 constexpr wchar_t kDescription[] = L"Test protected data";
 
 void expect_storage_error(const Error& error, const std::string& message) {
-  EXPECT_EQ(error.kind, kErrorStorage);
-  EXPECT_EQ(error.message, message);
-  EXPECT_TRUE(error.code.empty());
-  EXPECT_TRUE(error.request_id.empty());
-  EXPECT_EQ(error.http_status, 0);
-}
-
-// A handle that lets others read but neither write nor rename or delete.
-UniqueFile hold_open(const fs::path& path) {
-  return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  test::expect_error(error, kErrorStorage, message);
 }
 
 class ProtectedFileTest : public ::testing::Test {
