@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <limits>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -13,6 +12,7 @@
 #include "streaming/amf0.h"
 #include "streaming/failure.h"
 #include "streaming/flv_payload.h"
+#include "streaming/saturating.h"
 #include "streaming/tls_channel.h"
 
 namespace quorvel::windows {
@@ -26,22 +26,6 @@ constexpr int64_t kRateWindowNs = kNsPerSecond;
 constexpr int64_t kRateIdleNs = 2 * kNsPerSecond;
 // Toggling is a user action; a few dozen stretches cover any real stream.
 constexpr size_t kMaxSilencedIntervals = 64;
-
-int64_t saturating_add(int64_t a, int64_t b) {
-  if (b > 0 && a > std::numeric_limits<int64_t>::max() - b) {
-    return std::numeric_limits<int64_t>::max();
-  }
-  return a + b;
-}
-
-int64_t saturating_sub(int64_t a, int64_t b) {
-  if (b < 0 && a > std::numeric_limits<int64_t>::max() + b) return std::numeric_limits<int64_t>::max();
-  if (b > 0 && a < std::numeric_limits<int64_t>::min() + b) return std::numeric_limits<int64_t>::min();
-  return a - b;
-}
-
-constexpr int64_t kNsPerMediaUnit = 100;
-
 
 bool is_video(const EncodedPacket& packet) {
   return packet.format->kind == EncodedStreamFormat::kH264Video;
@@ -93,8 +77,17 @@ RtmpStreamer::~RtmpStreamer() {
 }
 
 bool RtmpStreamer::start(const StreamTarget& target, uint32_t max_reconnects,
-                         const PrivacyMedia& privacy) {
+                         const PrivacyMedia& privacy, MediaClock media_clock) {
   stop();
+  std::shared_ptr<const MediaClock> shared_media_clock;
+  try {
+    if (media_clock) shared_media_clock = std::make_shared<const MediaClock>(std::move(media_clock));
+  } catch (...) {
+    std::lock_guard lock(mutex_);
+    status_.state = static_cast<uint32_t>(LiveStreamState::Failed);
+    status_.error = kFailureInternal;
+    return false;
+  }
   {
     std::lock_guard lock(mutex_);
     const LiveStreamStatus cleared{};
@@ -107,9 +100,8 @@ bool RtmpStreamer::start(const StreamTarget& target, uint32_t max_reconnects,
     cover_active_ = false;
     cover_release_after_ = -1;
     latest_video_time_ = -1;
-    media_edge_ = -1;
-    have_media_offset_ = false;
-    media_offset_ = 0;
+    media_clock_ = std::move(shared_media_clock);
+    media_estimate_.reset();
     silenced_since_ = -1;
     silenced_intervals_.clear();
     override_failure_ = 0;
@@ -139,12 +131,8 @@ HRESULT RtmpStreamer::enqueue(std::shared_ptr<const EncodedPacket> packet) {
     if (state == LiveStreamState::Idle || state == LiveStreamState::Failed) return E_FAIL;
     if (is_video(*packet)) latest_video_time_ = std::max(latest_video_time_, packet->sample_time);
     const int64_t now = clock_->now();
-    const int64_t media_end =
-        saturating_add(packet->sample_time, std::max<int64_t>(packet->duration, 0));
-    media_edge_ = std::max(media_edge_, media_end);
-    const int64_t offset = saturating_sub(now / kNsPerMediaUnit, media_end);
-    if (!have_media_offset_ || offset < media_offset_) media_offset_ = offset;
-    have_media_offset_ = true;
+    media_estimate_.observe(
+        now, saturating_add(packet->sample_time, std::max<int64_t>(packet->duration, 0)));
     if (!accepting_ || abort_requested_.load()) return S_OK;
 
     const uint64_t size = packet->data.size();
@@ -182,12 +170,13 @@ HRESULT RtmpStreamer::enqueue(std::shared_ptr<const EncodedPacket> packet) {
 }
 
 bool RtmpStreamer::set_privacy(bool cover_video, bool mute_audio) {
+  const int64_t session_now = read_media_clock();
   std::lock_guard lock(mutex_);
   if (!privacy_.video_key_frame) return false;
   if ((cover_video || mute_audio) && !privacy_.audio_packet) return false;
   if (stop_requested_.load() || state_locked() == LiveStreamState::Failed) return false;
 
-  const int64_t media_now = media_now_locked();
+  const int64_t media_now = media_now_locked(session_now);
   const bool was_silenced = status_.cover_video || status_.mute_audio;
   const bool silenced = cover_video || mute_audio;
   if (!was_silenced && silenced) silenced_since_ = media_now;
@@ -491,13 +480,28 @@ bool RtmpStreamer::silenced_locked(int64_t begin, int64_t end) const {
   return false;
 }
 
-int64_t RtmpStreamer::media_now_locked() {
-  if (!have_media_offset_) return media_edge_;
-  // Media keeps being captured while the encoders work on it: the packets
-  // offered so far lag the capture by the encoders' delay and by the time
-  // since the last one came.
-  return std::max(media_edge_,
-                  saturating_sub(clock_->now() / kNsPerMediaUnit, media_offset_));
+int64_t RtmpStreamer::read_media_clock() {
+  std::shared_ptr<const MediaClock> media_clock;
+  {
+    std::lock_guard lock(mutex_);
+    media_clock = media_clock_;
+  }
+  if (!media_clock) return -1;
+  try {
+    return (*media_clock)();
+  } catch (...) {
+    // A clock that fails is no clock: the packets' timing still places the switch.
+    return -1;
+  }
+}
+
+int64_t RtmpStreamer::media_now_locked(int64_t session_now) {
+  // Media keeps being captured while the encoders work on it, so the
+  // packets offered so far lag the media clock. Its reading, else the
+  // estimate from the packets' timing, places the switch; neither goes
+  // back before media already offered.
+  if (media_clock_ && session_now >= 0) return std::max(media_estimate_.media_edge(), session_now);
+  return media_estimate_.media_now(clock_->now());
 }
 
 void RtmpStreamer::set_state_locked(LiveStreamState state) {

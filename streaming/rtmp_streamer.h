@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -26,8 +27,9 @@
 
 #include "engine/encoded_packet.h"
 #include "engine/privacy_media.h"
-#include "streaming/live_stream_status.h"
 #include "engine/clock.h"
+#include "streaming/live_stream_status.h"
+#include "streaming/media_time_estimate.h"
 #include "streaming/rtmp_connection.h"
 #include "streaming/stream_target.h"
 
@@ -38,6 +40,12 @@ inline constexpr uint64_t kStreamQueueMaxBytes = 67108864;  // queued plus in fl
 inline constexpr size_t kStreamQueueMaxPackets = 4096;      // queued plus in flight
 inline constexpr int64_t kStreamQueueMaxAgeNs = 5'000'000'000;
 inline constexpr uint32_t kStreamMaxReconnects = 5;
+
+// The recording's media time now, in the packets' 100-ns units: the
+// session's own time base (performance count minus the time spent paused).
+// Called from the thread that switches the privacy, never under the
+// streamer's lock, so it may take locks of its own.
+using MediaClock = std::function<int64_t()>;
 
 class RtmpStreamer {
  public:
@@ -55,13 +63,19 @@ class RtmpStreamer {
   // Stops any previous stream, resets the counters and starts the streaming
   // thread. `max_reconnects` is capped at 5 and covers everything until the
   // next stop. False (state Failed, error 1) when the thread cannot start.
-  bool start(const StreamTarget& target, uint32_t max_reconnects, const PrivacyMedia& privacy);
+  // `media_clock`, when given, places each privacy switch on the
+  // recording's own time base; without it the switch is placed by the
+  // timing of the packets offered.
+  bool start(const StreamTarget& target, uint32_t max_reconnects, const PrivacyMedia& privacy,
+             MediaClock media_clock = {});
   // E_INVALIDARG for a null packet or format; E_FAIL while idle or failed;
   // E_OUTOFMEMORY when the packet could not be stored (the stream fails);
   // S_OK otherwise, also when the packet was dropped.
   HRESULT enqueue(std::shared_ptr<const EncodedPacket> packet);
   // Requests the cover picture and the audio mute; false when refused (a
-  // needed cover packet is missing, the stream is stopping or failed).
+  // needed cover packet is missing, the stream is stopping or failed). The
+  // switch applies to the media captured from this moment on, also to what
+  // is still inside the encoders.
   bool set_privacy(bool cover_video, bool mute_audio);
   // Gives the queue up to 1 s to be sent, then stops; media left unsent
   // fails the stream with code 5.
@@ -96,7 +110,11 @@ class RtmpStreamer {
   void clear_queue_locked();
   // True when any of [begin, end) was captured in a silenced stretch.
   bool silenced_locked(int64_t begin, int64_t end) const;
-  int64_t media_now_locked();
+  // The media time of a switch made now, given the media clock's reading
+  // (-1 when there is none).
+  int64_t media_now_locked(int64_t session_now);
+  // The media clock's reading, -1 without a usable one.
+  int64_t read_media_clock();
   LiveStreamState state_locked() const { return static_cast<LiveStreamState>(status_.state); }
   void set_state_locked(LiveStreamState state);
 
@@ -120,16 +138,9 @@ class RtmpStreamer {
   int64_t in_flight_enqueued_at_ = 0;
   bool accepting_ = false;
   int64_t latest_video_time_ = -1;
-  // The newest media time offered (end of the latest packet of either kind):
-  // where the stream's media stands when the user switches the privacy.
-  int64_t media_edge_ = -1;
-  // Steady time minus media end of the packets offered (both in 100-ns
-  // units), the smallest seen, i.e. of the packet that came soonest after
-  // its capture. Media captured at steady time t is stamped at least
-  // t - this, which places a privacy switch on the media clock even for
-  // what is still inside the encoders. Unset until the first packet.
-  bool have_media_offset_ = false;
-  int64_t media_offset_ = 0;
+  // Set by `start`; shared so that a switch can call it outside the lock.
+  std::shared_ptr<const MediaClock> media_clock_;
+  MediaTimeEstimate media_estimate_;
   bool cover_active_ = false;
   int64_t cover_release_after_ = -1;
   int64_t silenced_since_ = -1;

@@ -728,5 +728,206 @@ TEST_F(RtmpStreamerTest, MediaStillInTheEncodersAtASwitchIsJudgedByTheTimeOfTheS
   EXPECT_EQ(media_markers(server_.sent()), expected);
 }
 
+
+TEST_F(RtmpStreamerTest, MediaClockReadingPlacesEachSwitch) {
+  // The packets' timing says nothing here (the steady clock never moves);
+  // only the recording's own clock tells where the mute began and ended.
+  auto media_now = std::make_shared<std::atomic<int64_t>>(0);
+  ASSERT_TRUE(streamer_->start(target(), 5, {packets_.cover_video(), packets_.cover_audio()},
+                               [media_now] { return media_now->load(); }));
+  ASSERT_TRUE(wait_state(State::Publishing, 1));
+  ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 0x01)), S_OK);
+  ASSERT_TRUE(server_.wait_sent(2));
+  *media_now = 1000 * 10'000;
+  ASSERT_TRUE(streamer_->set_privacy(false, true));
+  *media_now = 2000 * 10'000;
+  ASSERT_TRUE(streamer_->set_privacy(false, false));
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(900, 0x02)), S_OK);   // before the mute
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(990, 0x03)), S_OK);   // ends inside it
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(1500, 0x04)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(1990, 0x05)), S_OK);  // begins inside it
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(2000, 0x06)), S_OK);  // after the unmute
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.audio_packets_sent == 5; }));
+  const std::vector<std::string> expected = {"v01", "a02", "aCA", "aCA", "aCA", "a06"};
+  EXPECT_EQ(media_markers(server_.sent()), expected);
+}
+
+// --- privacy across a recording pause ------------------------------------------------
+
+// A recording whose media time stops while it is paused. Packets leave the
+// encoders the moment their media is complete (so the packets' own timing
+// gives away where the media stands), except those the test holds back as
+// if still inside an encoder at a switch. Audio comes in 20 ms frames, video
+// in 40 ms frames with a key frame every 200 ms.
+class PausedRecordingTest : public RtmpStreamerTest,
+                            public ::testing::WithParamInterface<bool> {
+ protected:
+  static constexpr int64_t kUnitsPerMs = 10'000;
+
+  struct Offered {
+    int64_t begin_ms;
+    int64_t end_ms;
+    uint8_t marker;
+  };
+
+  void start_recording() {
+    origin_ = clock_->now();
+    MediaClock media_clock;
+    if (GetParam()) {
+      media_clock = [clock = clock_, origin = origin_, paused = paused_] {
+        return (clock->now() - origin - paused->load()) / 100;
+      };
+    }
+    ASSERT_TRUE(streamer_->start(target(), 5, {packets_.cover_video(), packets_.cover_audio()},
+                                 media_clock));
+    ASSERT_TRUE(wait_state(State::Publishing, 1));
+  }
+
+  int64_t media_ms() const { return (clock_->now() - origin_ - paused_->load()) / kMs; }
+
+  void pause(int64_t ms) {
+    clock_->advance(ms * kMs);
+    *paused_ += ms * kMs;
+  }
+
+  // Moves the media time on to `until_ms`, offering every frame completed by
+  // then from `next_ms_` on (frames completed before `hold_from_ms`, if
+  // given, only).
+  void record_until(int64_t until_ms, int64_t hold_from_ms = INT64_MAX) {
+    for (int64_t end = next_ms_ + 20; end <= until_ms; end += 20) {
+      if (end > hold_from_ms) break;
+      clock_->advance((end - media_ms()) * kMs);
+      offer_frames_ending_at(end);
+      next_ms_ = end;
+    }
+    clock_->advance((until_ms - media_ms()) * kMs);
+  }
+
+  // Offers the frames held back, as the encoders finally deliver them.
+  void release_held(int64_t until_ms) {
+    for (; next_ms_ + 20 <= until_ms; next_ms_ += 20) offer_frames_ending_at(next_ms_ + 20);
+  }
+
+  // Video first: a connection's media begins with a key frame, and audio
+  // offered before it would not be sent at all.
+  void offer_frames_ending_at(int64_t end) {
+    if (end % 40 == 0) {
+      const int64_t begin = end - 40;
+      auto video = std::make_shared<EncodedPacket>(
+          *packets_.video(begin, begin % 200 == 0, next_marker()));
+      video->duration = 40 * kUnitsPerMs;
+      video_.push_back({begin, end, video->data.back()});
+      ASSERT_EQ(streamer_->enqueue(video), S_OK);
+    }
+    if (video_.empty()) return;
+    auto audio = std::make_shared<EncodedPacket>(*packets_.audio(end - 20, next_marker()));
+    audio->duration = 20 * kUnitsPerMs;
+    audio_.push_back({end - 20, end, audio->data.back()});
+    ASSERT_EQ(streamer_->enqueue(audio), S_OK);
+  }
+
+  // Markers 0x01 to 0x64: never one of the cover packets'.
+  uint8_t next_marker() { return static_cast<uint8_t>(marker_++ % 100 + 1); }
+
+  // Waits until every packet offered so far has been sent.
+  void wait_all_sent() {
+    const size_t audio = audio_.size();
+    const size_t video = video_.size();
+    ASSERT_TRUE(wait_status([&](const LiveStreamStatus& s) {
+      return s.audio_packets_sent == audio && s.video_packets_sent == video;
+    })) << "sent " << streamer_->status().audio_packets_sent << " audio of " << audio << ", "
+        << streamer_->status().video_packets_sent << " video of " << video;
+  }
+
+  // The last payload byte of each frame the server got, by kind, in order.
+  std::vector<uint8_t> sent_markers(uint8_t type) {
+    std::vector<uint8_t> out;
+    for (const FakeSentMessage& m : server_.sent()) {
+      if (m.type == type && m.body.size() >= 3 && m.body[1] == 1) out.push_back(m.body.back());
+    }
+    return out;
+  }
+
+  // Records a second, pauses 60 s, records on to 1990 ms of media time.
+  void record_with_a_long_pause() {
+    record_until(1000);
+    wait_all_sent();
+    pause(60'000);
+    record_until(1990);
+    wait_all_sent();
+  }
+
+  int64_t origin_ = 0;
+  std::shared_ptr<std::atomic<int64_t>> paused_ = std::make_shared<std::atomic<int64_t>>(0);
+  int64_t next_ms_ = 0;
+  int marker_ = 0;
+  std::vector<Offered> audio_;
+  std::vector<Offered> video_;
+};
+
+TEST_P(PausedRecordingTest, AudioCapturedWhileMutedAfterAPauseNeverGoesOut) {
+  start_recording();
+  record_with_a_long_pause();
+  ASSERT_TRUE(streamer_->set_privacy(false, true));
+  // The last 190 ms of the mute are still in the encoder at the unmute.
+  record_until(2990, 2800);
+  wait_all_sent();
+  ASSERT_TRUE(streamer_->set_privacy(false, false));
+  release_held(2990);
+  record_until(3400);
+  wait_all_sent();
+
+  const std::vector<uint8_t> sent = sent_markers(8);
+  ASSERT_EQ(sent.size(), audio_.size());
+  for (size_t i = 0; i < sent.size(); ++i) {
+    const Offered& a = audio_[i];
+    const bool muted = a.end_ms > 1990 && a.begin_ms < 2990;
+    EXPECT_EQ(sent[i], muted ? StreamerPackets::kCoverAudioMarker : a.marker)
+        << "audio frame at " << a.begin_ms << " ms";
+  }
+}
+
+TEST_P(PausedRecordingTest, PictureReturnsOnTheFirstKeyFrameCapturedAfterTheUncoverAfterAPause) {
+  start_recording();
+  record_with_a_long_pause();
+  ASSERT_TRUE(streamer_->set_privacy(true, false));
+  // Frames from 2800 ms on are still in the encoders at the uncover; the
+  // one at 2800 ms is a key frame, captured while covered.
+  record_until(2990, 2800);
+  wait_all_sent();
+  ASSERT_TRUE(streamer_->set_privacy(false, false));
+  release_held(2990);
+  record_until(3400);
+  wait_all_sent();
+
+  const std::vector<uint8_t> video = sent_markers(9);
+  ASSERT_EQ(video.size(), video_.size());
+  for (size_t i = 0; i < video.size(); ++i) {
+    const Offered& v = video_[i];
+    // Covered from the switch until the key frame at 3000 ms.
+    const bool covered = v.end_ms > 1990 && v.begin_ms < 3000;
+    EXPECT_EQ(video[i], covered ? StreamerPackets::kCoverVideoMarker : v.marker)
+        << "video frame at " << v.begin_ms << " ms";
+  }
+  const std::vector<uint8_t> audio = sent_markers(8);
+  ASSERT_EQ(audio.size(), audio_.size());
+  for (size_t i = 0; i < audio.size(); ++i) {
+    const Offered& a = audio_[i];
+    // Sound stays covered alongside the picture, until the key frame that
+    // brings it back has gone out (it follows the audio up to 3040 ms).
+    if (a.end_ms > 1990 && a.begin_ms < 2990) {
+      EXPECT_EQ(audio[i], StreamerPackets::kCoverAudioMarker) << "audio at " << a.begin_ms;
+    }
+    if (a.begin_ms >= 3040 || a.end_ms <= 1990) {
+      EXPECT_EQ(audio[i], a.marker) << "audio at " << a.begin_ms;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Clocks, PausedRecordingTest, ::testing::Bool(),
+                         [](const auto& info) {
+                           return std::string(info.param ? "WithMediaClock" : "EstimatedFromPackets");
+                         });
+
 }  // namespace
 }  // namespace quorvel::windows::test
