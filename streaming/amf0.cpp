@@ -16,6 +16,9 @@ void append(std::vector<uint8_t>& out, std::string_view text) {
   out.insert(out.end(), text.begin(), text.end());
 }
 
+// A map node holds its links and colour besides the key and the value.
+constexpr size_t kMapNodeLinks = 4 * sizeof(void*);
+
 }  // namespace
 
 void write_uint_be(std::vector<uint8_t>& out, uint64_t value, int bytes) {
@@ -71,9 +74,15 @@ uint64_t AmfReader::read_uint(int bytes) {
   return value;
 }
 
+void AmfReader::spend(size_t bytes) {
+  if (bytes > budget_) throw Failure(kFailureProtocol, "AMF0 decode budget");
+  budget_ -= bytes;
+}
+
 std::string AmfReader::read_string(size_t length_bytes) {
   const size_t length = static_cast<size_t>(read_uint(static_cast<int>(length_bytes)));
   const auto bytes = take(length);
+  spend(length);
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -86,6 +95,7 @@ void AmfReader::read_properties(AmfValue& into, int depth) {
       return;
     }
     if (++count > kAmfMaxProperties) throw Failure(kFailureProtocol, "AMF0 object too large");
+    spend(sizeof(std::string) + kMapNodeLinks);
     AmfValue value = read_value(depth + 1);
     into.object.try_emplace(std::move(key), std::move(value));
   }
@@ -93,6 +103,7 @@ void AmfReader::read_properties(AmfValue& into, int depth) {
 
 AmfValue AmfReader::read_value(int depth) {
   if (depth > kAmfMaxDepth) throw Failure(kFailureProtocol, "AMF0 nesting too deep");
+  spend(sizeof(AmfValue));
   AmfValue value;
   const uint8_t marker = take(1)[0];
   switch (marker) {

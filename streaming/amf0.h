@@ -3,8 +3,10 @@
 // bytes, no platform calls, so a native build can fuzz them.
 //
 // The decoder is bounded for hostile input: nesting depth 15, 4095 object
-// properties, 4096 strict-array elements; anything beyond, and running out of
-// bytes, is a protocol failure (code 3).
+// properties, 4096 strict-array elements, and 4 MiB of decoded strings and
+// nodes per decode (a 1 MiB command of tiny properties would otherwise cost
+// tens of MB); anything beyond, and running out of bytes, is a protocol
+// failure (code 3).
 #pragma once
 
 #include <cstdint>
@@ -28,6 +30,9 @@ inline constexpr int kAmfMaxDepth = 15;
 inline constexpr size_t kAmfMaxProperties = 4095;
 inline constexpr uint32_t kAmfMaxStrictArray = 4096;
 inline constexpr size_t kAmfMaxCommandValues = 128;
+// Every value read costs sizeof(AmfValue), every object property also its
+// key's string and map node, every string its length.
+inline constexpr size_t kAmfDecodeBudget = 4 * 1024 * 1024;
 
 void write_uint_be(std::vector<uint8_t>& out, uint64_t value, int bytes);
 void amf0_write_number(std::vector<uint8_t>& out, double value);
@@ -44,7 +49,9 @@ void amf0_write_number_property(std::vector<uint8_t>& out, std::string_view key,
 
 class AmfReader {
  public:
-  explicit AmfReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  // `budget`: the decoded bytes this reader may produce over all its reads.
+  explicit AmfReader(std::span<const uint8_t> bytes, size_t budget = kAmfDecodeBudget)
+      : bytes_(bytes), budget_(budget) {}
 
   AmfValue read_value(int depth = 0);
   bool at_end() const { return position_ == bytes_.size(); }
@@ -54,9 +61,11 @@ class AmfReader {
   uint64_t read_uint(int bytes);
   std::string read_string(size_t length_bytes);
   void read_properties(AmfValue& into, int depth);
+  void spend(size_t bytes);
 
   std::span<const uint8_t> bytes_;
   size_t position_ = 0;
+  size_t budget_;
 };
 
 // Every value of a command payload; code 3 beyond 128 values.

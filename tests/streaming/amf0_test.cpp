@@ -130,6 +130,37 @@ TEST(Amf0Test, RefusesOversizedContainers) {
   EXPECT_EQ(failure_code(many_values), kFailureProtocol);
 }
 
+TEST(Amf0Test, RefusesCommandsThatDecodeToMoreThanTheBudget) {
+  // Within every per-value limit and far below the 1 MiB message limit:
+  // 4095 properties, each an object of ten empty-named nulls, about 160 kB
+  // that decode into some 45,000 nodes.
+  Bytes many_nodes = {0x03};
+  for (int i = 0; i < 4095; ++i) {
+    const Bytes key = key_bytes(std::to_string(i));
+    many_nodes.insert(many_nodes.end(), key.begin(), key.end());
+    many_nodes.push_back(0x03);
+    for (int j = 0; j < 10; ++j) many_nodes.insert(many_nodes.end(), {0x00, 0x00, 0x05});
+    many_nodes.insert(many_nodes.end(), {0x00, 0x00, 0x09});
+  }
+  many_nodes.insert(many_nodes.end(), {0x00, 0x00, 0x09});
+  ASSERT_LT(many_nodes.size(), 200'000u);
+  EXPECT_EQ(failure_code(many_nodes), kFailureProtocol);
+
+  // Long strings count byte for byte: three of 1 MiB fit, five do not.
+  auto long_strings = [](int count) {
+    Bytes out;
+    for (int i = 0; i < count; ++i) {
+      out.insert(out.end(), {0x0C, 0x00, 0x10, 0x00, 0x00});
+      out.insert(out.end(), 0x100000, 'x');
+    }
+    return out;
+  };
+  const Bytes three = long_strings(3);
+  EXPECT_EQ(failure_code(three), -1);
+  EXPECT_EQ(failure_code(three), -1) << "each decode has a budget of its own";
+  EXPECT_EQ(failure_code(long_strings(5)), kFailureProtocol);
+}
+
 TEST(Amf0Test, RefusesTruncatedAndUnknownInput) {
   const Bytes cases[] = {
       {0x00, 1, 2, 3},                       // short number
