@@ -8,15 +8,9 @@
 #include <chrono>
 #include <string>
 
-#include "engine/unique_handle.h"
+#include "streaming/name_lookup.h"
 #include "streaming/rtmp_commands.h"
 #include "streaming/tls_channel.h"
-
-// The import library exports these, but the MinGW headers do not declare them.
-extern "C" {
-WINSOCK_API_LINKAGE int WSAAPI GetAddrInfoExCancel(LPHANDLE lpHandle);
-WINSOCK_API_LINKAGE int WSAAPI GetAddrInfoExOverlappedResult(LPOVERLAPPED lpOverlapped);
-}
 
 namespace quorvel::windows {
 namespace {
@@ -32,10 +26,6 @@ constexpr auto kReplyTimeout = 10s;
 constexpr long kWaitStepMicroseconds = 50'000;
 constexpr size_t kSocketPiece = 65536;
 constexpr uint32_t kOutboundChunkSize = 4096;
-
-struct AddrInfoReleaser {
-  void operator()(ADDRINFOEXW* info) const { FreeAddrInfoExW(info); }
-};
 
 // Waits up to 50 ms for the socket to become readable or writable.
 bool wait_socket(SOCKET socket, bool for_write) {
@@ -163,37 +153,13 @@ class SocketConnection final : public Connection {
   }
 
   void resolve_and_connect(const StreamTarget& target) {
-    UniqueEvent event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!event) throw Failure(kFailureNetwork, "CreateEvent");
-    const std::wstring service = std::to_wstring(target.port);
-    ADDRINFOEXW hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
-    ADDRINFOEXW* raw_result = nullptr;
-    HANDLE cancel = nullptr;
-    int status = GetAddrInfoExW(target.host.c_str(), service.c_str(), NS_DNS, nullptr, &hints,
-                                &raw_result, nullptr, &overlapped, nullptr, &cancel);
-    if (status == WSA_IO_PENDING) {
-      for (;;) {
-        if (WaitForSingleObject(event.get(), 50) == WAIT_OBJECT_0) break;
-        if (!abort_requested_.load() && clock_() < io_deadline_) continue;
-        // The lookup writes into `overlapped` and `raw_result` until it has
-        // signalled, so it must finish before they go out of scope.
-        GetAddrInfoExCancel(&cancel);
-        WaitForSingleObject(event.get(), INFINITE);
-        if (GetAddrInfoExOverlappedResult(&overlapped) == 0 && raw_result != nullptr) {
-          FreeAddrInfoExW(raw_result);
-        }
-        check_deadlines();
-        throw Failure(kFailureTimeout, "name resolution");
-      }
-      status = GetAddrInfoExOverlappedResult(&overlapped);
+    const AddressList result = lookup_addresses(target.host, target.port, [this] {
+      return abort_requested_.load() || clock_() >= io_deadline_;
+    });
+    if (!result) {
+      check_deadlines();
+      throw Failure(kFailureTimeout, "name resolution");
     }
-    std::unique_ptr<ADDRINFOEXW, AddrInfoReleaser> result(raw_result);
-    if (status != 0 || !result) throw Failure(kFailureNetwork, "name resolution");
 
     for (const ADDRINFOEXW* address = result.get(); address != nullptr;
          address = reinterpret_cast<const ADDRINFOEXW*>(address->ai_next)) {
