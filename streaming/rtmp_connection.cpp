@@ -5,24 +5,22 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include <chrono>
 #include <string>
 
 #include "streaming/name_lookup.h"
 #include "streaming/rtmp_commands.h"
+#include "streaming/saturating.h"
 #include "streaming/tls_channel.h"
 
 namespace quorvel::windows {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
-
-constexpr auto kIoTimeout = 10s;
-constexpr auto kClosingTimeout = 200ms;
-constexpr auto kConnectTimeout = 15s;
-constexpr auto kAddressTimeout = 3s;
-constexpr auto kReplyTimeout = 10s;
+constexpr int64_t kNsPerMs = 1'000'000;
+constexpr int64_t kIoTimeout = 10'000 * kNsPerMs;
+constexpr int64_t kClosingTimeout = 200 * kNsPerMs;
+constexpr int64_t kConnectTimeout = 15'000 * kNsPerMs;
+constexpr int64_t kAddressTimeout = 3'000 * kNsPerMs;
+constexpr int64_t kReplyTimeout = 10'000 * kNsPerMs;
 constexpr long kWaitStepMicroseconds = 50'000;
 constexpr size_t kSocketPiece = 65536;
 constexpr uint32_t kOutboundChunkSize = 4096;
@@ -48,11 +46,11 @@ void close_socket(SOCKET& socket) {
 
 class SocketConnection final : public Connection {
  public:
-  SocketConnection(const std::atomic<bool>& abort_requested, ConnectionClock clock)
+  SocketConnection(const std::atomic<bool>& abort_requested, std::shared_ptr<Clock> clock)
       : abort_requested_(abort_requested),
-        clock_(clock ? std::move(clock) : ConnectionClock(&Clock::now)),
-        io_deadline_(clock_() + kIoTimeout),
-        connect_deadline_(clock_() + kConnectTimeout) {}
+        clock_(clock ? std::move(clock) : make_steady_clock()),
+        io_deadline_(after(kIoTimeout)),
+        connect_deadline_(after(kConnectTimeout)) {}
 
   ~SocketConnection() override {
     if (tls_) tls_->close();
@@ -102,7 +100,7 @@ class SocketConnection final : public Connection {
   void send_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
                     std::span<const uint8_t> payload) override {
     if (payload.size() > kRtmpMaxPayload) throw Failure(kFailureProtocol, "payload too large");
-    io_deadline_ = clock_() + (closing_ ? kClosingTimeout : kIoTimeout);
+    io_deadline_ = after(closing_ ? kClosingTimeout : kIoTimeout);
     write_chunked_message(message_type, message_stream_id, timestamp, payload,
                           [this](std::span<const uint8_t> bytes) { write(bytes); });
   }
@@ -119,7 +117,7 @@ class SocketConnection final : public Connection {
   }
 
   RtmpMessage read_message() override {
-    io_deadline_ = clock_() + kIoTimeout;
+    io_deadline_ = after(kIoTimeout);
     return reader_.read_message([this](std::span<uint8_t> into) { read_exact(into); },
                                 control_sender());
   }
@@ -128,7 +126,7 @@ class SocketConnection final : public Connection {
     return reader_.decode_command(message, control_sender());
   }
 
-  void renew_io_deadline() override { io_deadline_ = clock_() + kIoTimeout; }
+  void renew_io_deadline() override { io_deadline_ = after(kIoTimeout); }
 
   void delete_stream(uint32_t message_stream_id) noexcept override {
     closing_ = true;
@@ -141,7 +139,7 @@ class SocketConnection final : public Connection {
  private:
   void check_deadlines() const {
     if (abort_requested_.load() && !closing_) throw Failure(kFailureAborted, "aborted");
-    const auto now = clock_();
+    const int64_t now = clock_->now();
     if (now >= io_deadline_) throw Failure(kFailureTimeout, "I/O deadline");
     if (!published_ && now >= connect_deadline_) throw Failure(kFailureTimeout, "connect deadline");
   }
@@ -154,7 +152,7 @@ class SocketConnection final : public Connection {
 
   void resolve_and_connect(const StreamTarget& target) {
     const AddressList result = lookup_addresses(target.host, target.port, [this] {
-      return abort_requested_.load() || clock_() >= io_deadline_;
+      return abort_requested_.load() || clock_->now() >= io_deadline_;
     });
     if (!result) {
       check_deadlines();
@@ -182,8 +180,8 @@ class SocketConnection final : public Connection {
   }
 
   bool wait_connected() {
-    const auto limit = std::min(clock_() + kAddressTimeout, io_deadline_);
-    while (clock_() < limit) {
+    const int64_t limit = std::min(after(kAddressTimeout), io_deadline_);
+    while (clock_->now() < limit) {
       check_deadlines();
       fd_set writable;
       fd_set failed;
@@ -232,9 +230,9 @@ class SocketConnection final : public Connection {
   }
 
   std::vector<AmfValue> await_reply(double transaction, std::string_view expected_status) {
-    const auto deadline = clock_() + kReplyTimeout;
+    const int64_t deadline = after(kReplyTimeout);
     for (;;) {
-      if (clock_() >= deadline) throw Failure(kFailureTimeout, "reply deadline");
+      if (clock_->now() >= deadline) throw Failure(kFailureTimeout, "reply deadline");
       const RtmpMessage message = read_message();
       std::vector<AmfValue> values = decode_command(message);
       if (values.empty()) continue;
@@ -299,20 +297,22 @@ class SocketConnection final : public Connection {
   }
 
   const std::atomic<bool>& abort_requested_;
-  const ConnectionClock clock_;
+  int64_t after(int64_t duration) { return saturating_add(clock_->now(), duration); }
+
+  const std::shared_ptr<Clock> clock_;
   SOCKET socket_ = INVALID_SOCKET;
   std::unique_ptr<TlsChannel> tls_;
   bool closing_ = false;
   bool published_ = false;
-  Clock::time_point io_deadline_;
-  Clock::time_point connect_deadline_;
+  int64_t io_deadline_;
+  int64_t connect_deadline_;
   ChunkReader reader_;
 };
 
 }  // namespace
 
 std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested,
-                                              ConnectionClock clock) {
+                                              std::shared_ptr<Clock> clock) {
   return std::make_unique<SocketConnection>(abort_requested, std::move(clock));
 }
 

@@ -11,13 +11,13 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
 #include <vector>
 
+#include "engine/clock.h"
 #include "streaming/amf0.h"
 #include "streaming/failure.h"
 #include "streaming/rtmp_chunk.h"
@@ -46,16 +46,14 @@ class Connection {
   virtual void delete_stream(uint32_t message_stream_id) noexcept = 0;
 };
 
-// The time source of the deadlines; tests pass one that runs faster. Waits
-// themselves stay sliced into real 50 ms steps.
-using ConnectionClock = std::function<std::chrono::steady_clock::time_point()>;
-
 using ConnectionFactory =
     std::function<std::unique_ptr<Connection>(const std::atomic<bool>& abort_requested)>;
 
 // The product's connection over Winsock (and Schannel for "rtmps://"). The
-// caller has started Winsock on this thread's process.
+// caller has started Winsock on this thread's process. `clock` times the
+// deadlines (the steady clock when null); tests pass one that runs faster.
+// The waits themselves stay sliced into real 50 ms steps.
 std::unique_ptr<Connection> create_connection(const std::atomic<bool>& abort_requested,
-                                              ConnectionClock clock = {});
+                                              std::shared_ptr<Clock> clock = nullptr);
 
 }  // namespace quorvel::windows

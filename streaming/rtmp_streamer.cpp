@@ -49,9 +49,12 @@ std::shared_ptr<const EncodedPacket> make_replacement(const EncodedPacket& cover
 }  // namespace
 
 std::unique_ptr<RtmpStreamer> RtmpStreamer::create() {
+  std::shared_ptr<Clock> clock = make_steady_clock();
   return create(
-      [](const std::atomic<bool>& abort_requested) { return create_connection(abort_requested); },
-      make_steady_clock());
+      [clock](const std::atomic<bool>& abort_requested) {
+        return create_connection(abort_requested, clock);
+      },
+      clock);
 }
 
 std::unique_ptr<RtmpStreamer> RtmpStreamer::create(ConnectionFactory connection_factory,

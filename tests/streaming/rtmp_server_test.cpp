@@ -7,10 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <fstream>
 #include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -40,6 +45,30 @@ std::map<std::string, std::string> server_ports() {
 std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 using Bytes = std::vector<uint8_t>;
+
+// A clock whose readings the test computes; its waits are real ones (the
+// connection only reads it).
+class ScriptedClock final : public Clock {
+ public:
+  explicit ScriptedClock(std::function<int64_t()> now) : now_(std::move(now)) {}
+  int64_t now() override { return now_(); }
+  void wait_until(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                  int64_t deadline) override {
+    steady_->wait_until(cv, lock, deadline);
+  }
+
+ private:
+  std::function<int64_t()> now_;
+  std::shared_ptr<Clock> steady_ = make_steady_clock();
+};
+
+int64_t steady_now_ns() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+constexpr int64_t kSecondNs = 1'000'000'000;
 
 class ServerTest : public testing::Test {
  protected:
@@ -361,10 +390,10 @@ TEST_F(ScriptedServerTest, AbortEndsAWaitForTheServer) {
   // "connect" went out to be sitting in its wait for the reply.
   std::atomic<int> reads_after_connect{-1};
   std::promise<void> waiting;
-  ConnectionClock clock = [&] {
+  auto clock = std::make_shared<ScriptedClock>([&] {
     if (reads_after_connect.load() >= 0 && ++reads_after_connect == 20) waiting.set_value();
-    return std::chrono::steady_clock::now();
-  };
+    return steady_now_ns();
+  });
   auto connection = create_connection(abort_requested, clock);
   connection->connect(silent);
   reads_after_connect = 0;
@@ -393,9 +422,8 @@ TEST_F(ScriptedServerTest, NameResolutionAndConnectObeyTheIoDeadline) {
   const StreamTarget target = serve(ServerScript{});
   // Every look at the clock after creation is 11 s later: the 10 s I/O
   // deadline has passed by the first check while resolving or connecting.
-  auto now = std::make_shared<std::chrono::steady_clock::time_point>(
-      std::chrono::steady_clock::now());
-  ConnectionClock clock = [now] { return *now += std::chrono::seconds(11); };
+  auto clock = std::make_shared<ScriptedClock>(
+      [now = steady_now_ns()]() mutable { return now += 11 * kSecondNs; });
   std::atomic<bool> abort_requested{false};
   const auto [code, detail] = failure_of([&] { create_connection(abort_requested, clock)->connect(target); });
   EXPECT_EQ(code, kFailureTimeout) << detail;
@@ -414,19 +442,16 @@ TEST_F(ScriptedServerTest, AcknowledgesTheWindowCountingTheHandshake) {
 TEST_F(ScriptedServerTest, SilentServerTimesOut) {
   // Once connected, every look at the clock moves it on by one second, so
   // the deadlines pass after a few waits for the server's reply.
-  struct FakeClock {
-    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
-    std::chrono::seconds step{0};
-  };
-  auto fake = std::make_shared<FakeClock>();
-  ConnectionClock clock = [fake] { return fake->now += fake->step; };
+  auto now = std::make_shared<int64_t>(steady_now_ns());
+  auto step = std::make_shared<std::atomic<int64_t>>(0);
+  auto clock = std::make_shared<ScriptedClock>([now, step] { return *now += step->load(); });
   ServerScript script;
   script.connect = ServerScript::Connect::Silent;
   const StreamTarget silent = serve(script);
   std::atomic<bool> abort_requested{false};
   auto connection = create_connection(abort_requested, clock);
   connection->connect(silent);
-  fake->step = std::chrono::seconds(1);
+  *step = kSecondNs;
   const auto [code, detail] = failure_of([&] { connection->publish(silent); });
   EXPECT_EQ(code, kFailureTimeout);
   // The 15 s connection deadline set at creation passes before the I/O
