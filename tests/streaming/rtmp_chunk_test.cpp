@@ -311,6 +311,51 @@ TEST(RtmpChunkTest, AcknowledgesEveryWindowOfReceivedBytes) {
   EXPECT_EQ(f.reader.bytes_received(), 3'000'784u);
 }
 
+TEST(RtmpChunkTest, AcknowledgesExactlyWhenTheWindowIsReached) {
+  // After Set Chunk Size 4096 and a window of 1000 bytes (16 bytes each on
+  // the wire), video messages whose sizes put the count just short of or
+  // exactly at each window. A single-chunk message is a 12-byte header and
+  // its payload; a continuation header is one byte.
+  struct Case {
+    std::vector<size_t> payloads;
+    std::vector<Bytes> acks;
+  };
+  const Case cases[] = {
+      {{955}, {}},                                                   // 999 bytes
+      {{956}, {{0x00, 0x00, 0x03, 0xE8}}},                           // 1000
+      {{956, 987}, {{0x00, 0x00, 0x03, 0xE8}}},                      // 1000, 1999
+      {{956, 988}, {{0x00, 0x00, 0x03, 0xE8}, {0x00, 0x00, 0x07, 0xD0}}},  // 1000, 2000
+      // Counted per chunk: the first 4096-byte piece brings 4140.
+      {{5000}, {{0x00, 0x00, 0x10, 0x2C}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.payloads));
+    ReaderFixture f;
+    Bytes chunk_size;
+    write_uint_be(chunk_size, 4096, 4);
+    Bytes window;
+    write_uint_be(window, 1000, 4);
+    f.feed.bytes = chunked(1, 0, 0, chunk_size);
+    const Bytes window_message = chunked(5, 0, 0, window);
+    f.feed.bytes.insert(f.feed.bytes.end(), window_message.begin(), window_message.end());
+    f.reader.decode_command(f.read(), f.sender());
+    f.reader.decode_command(f.read(), f.sender());
+    ASSERT_EQ(f.reader.window_ack_size(), 1000u);
+    ASSERT_EQ(f.reader.bytes_received(), 32u);
+    for (size_t payload : c.payloads) {
+      const Bytes wire = chunked(9, 1, 0, pattern(payload));
+      f.feed.bytes.insert(f.feed.bytes.end(), wire.begin(), wire.end());
+      f.read();
+    }
+    std::vector<Bytes> acks;
+    for (const SentControl& sent : f.sent) {
+      EXPECT_EQ(sent.type, 3);
+      acks.push_back(sent.payload);
+    }
+    EXPECT_EQ(acks, c.acks);
+  }
+}
+
 TEST(RtmpChunkTest, ChecksTheHandshake) {
   std::array<uint8_t, kHandshakeRandomSize> random{};
   for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<uint8_t>(i);

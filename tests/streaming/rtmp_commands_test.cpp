@@ -59,6 +59,58 @@ TEST(RtmpCommandsTest, ConnectCommandCarriesTargetAndFlashVersion) {
   EXPECT_THROW(make_connect_command(target), Failure);
 }
 
+// AMF0 bytes written out from the format: a string is marker 0x02, a
+// 2-byte big-endian length and the bytes; a number is marker 0x00 and an
+// 8-byte big-endian IEEE double; null is 0x05.
+std::vector<uint8_t> amf_string(std::string_view text) {
+  std::vector<uint8_t> out = {0x02, 0x00, static_cast<uint8_t>(text.size())};
+  out.insert(out.end(), text.begin(), text.end());
+  return out;
+}
+
+std::vector<uint8_t> concat(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> out;
+  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+const std::vector<uint8_t> kNumber0 = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+const std::vector<uint8_t> kNumber2 = {0x00, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+const std::vector<uint8_t> kNull = {0x05};
+
+TEST(RtmpCommandsTest, WritesCreateStreamPublishAndDeleteStreamByteForByte) {
+  EXPECT_EQ(make_create_stream_command(), concat({amf_string("createStream"), kNumber2, kNull}));
+  EXPECT_EQ(make_publish_command("stream-key"),
+            concat({amf_string("publish"), kNumber0, kNull, amf_string("stream-key"),
+                    amf_string("live")}));
+  // 7.0 and 4294967295.0 as doubles.
+  EXPECT_EQ(make_delete_stream_command(7),
+            concat({amf_string("deleteStream"), kNumber0, kNull,
+                    {0x00, 0x40, 0x1C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}}));
+  EXPECT_EQ(make_delete_stream_command(4294967295u),
+            concat({amf_string("deleteStream"), kNumber0, kNull,
+                    {0x00, 0x41, 0xEF, 0xFF, 0xFF, 0xFF, 0xE0, 0x00, 0x00}}));
+}
+
+TEST(RtmpCommandsTest, WritesConnectByteForByte) {
+  StreamTarget target;
+  target.app = "live";
+  target.tc_url = "rtmp://h/live";
+  // An object property is a 2-byte key length, the key and the value; the
+  // object ends with 0x00 0x00 0x09.
+  auto key = [](std::string_view name) {
+    std::vector<uint8_t> out = {0x00, static_cast<uint8_t>(name.size())};
+    out.insert(out.end(), name.begin(), name.end());
+    return out;
+  };
+  const std::vector<uint8_t> expected = concat(
+      {amf_string("connect"), {0x00, 0x3F, 0xF0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, {0x03},
+       key("app"), amf_string("live"), key("tcUrl"), amf_string("rtmp://h/live"),
+       key("flashVer"), amf_string("FMLE/3.0 (compatible; Quorvel)"), key("type"),
+       amf_string("nonprivate"), key("objectEncoding"), kNumber0, {0x00, 0x00, 0x09}});
+  EXPECT_EQ(make_connect_command(target), expected);
+}
+
 TEST(RtmpCommandsTest, DecidesWaitsFromReplies) {
   struct Case {
     std::vector<AmfValue> values;

@@ -37,8 +37,10 @@ TEST(PluralRulesTest, ChoosesTheCategoryOfEachLanguage) {
       {L"ru", 1.5, kOther},
       {L"uk", 1, kOne}, {L"uk", 11, kMany}, {L"uk", 22, kFew}, {L"uk", 1.5, kOther},
       // Polish.
-      {L"pl", 1, kOne}, {L"pl", 2, kFew}, {L"pl", 22, kFew},
-      {L"pl", 12, kMany}, {L"pl", 21, kMany}, {L"pl", 0, kMany}, {L"pl", 5, kMany},
+      {L"pl", 1, kOne}, {L"pl", 2, kFew}, {L"pl", 3, kFew}, {L"pl", 4, kFew},
+      // The teens end in 2 to 4 yet are many; 22 is few again.
+      {L"pl", 12, kMany}, {L"pl", 13, kMany}, {L"pl", 14, kMany}, {L"pl", 22, kFew},
+      {L"pl", 21, kMany}, {L"pl", 0, kMany}, {L"pl", 5, kMany},
       {L"pl", 2.5, kOther},
       // 1e19 is an integer in value but past 2^63: not counted as one.
       {L"pl", 1e19, kOther},
