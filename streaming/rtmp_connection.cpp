@@ -63,6 +63,11 @@ class SocketConnection final : public Connection {
     BOOL no_delay = TRUE;
     setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&no_delay),
                sizeof(no_delay));
+    // SO_SNDBUF stays unset: Windows then sizes the send buffer to the
+    // connection's ideal backlog, about one round trip of data, so a slow
+    // link cannot hide seconds of media from the queue's age rule. A fixed
+    // size would switch that off and either cap fast long links or still
+    // hold seconds of a slow one.
     if (target.tls) {
       tls_.reset();
       tls_ = TlsChannel::create(
