@@ -21,10 +21,6 @@ constexpr size_t kMapNodeLinks = 4 * sizeof(void*);
 
 }  // namespace
 
-void write_uint_be(std::vector<uint8_t>& out, uint64_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 void amf0_write_number(std::vector<uint8_t>& out, double value) {
   out.push_back(0x00);
   write_uint_be(out, std::bit_cast<uint64_t>(value), 8);
@@ -69,9 +65,7 @@ std::span<const uint8_t> AmfReader::take(size_t count) {
 }
 
 uint64_t AmfReader::read_uint(int bytes) {
-  uint64_t value = 0;
-  for (uint8_t b : take(static_cast<size_t>(bytes))) value = (value << 8) | b;
-  return value;
+  return read_uint_be(take(static_cast<size_t>(bytes)));
 }
 
 void AmfReader::spend(size_t bytes) {

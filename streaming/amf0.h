@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/byte_order.h"
+
 namespace quorvel::windows {
 
 // One decoded value. There is no type tag: strings fill `text`, numbers
@@ -34,7 +36,6 @@ inline constexpr size_t kAmfMaxCommandValues = 128;
 // key's string and map node, every string its length.
 inline constexpr size_t kAmfDecodeBudget = 4 * 1024 * 1024;
 
-void write_uint_be(std::vector<uint8_t>& out, uint64_t value, int bytes);
 void amf0_write_number(std::vector<uint8_t>& out, double value);
 // Code 3 when the text is longer than 0xFFFF bytes.
 void amf0_write_string(std::vector<uint8_t>& out, std::string_view text);

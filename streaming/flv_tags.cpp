@@ -1,14 +1,11 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/byte_order.h"
 #include "streaming/flv_payload.h"
 
 namespace quorvel::windows {
 namespace {
-
-void put_be(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 bool same_bytes(const std::vector<uint8_t>& stored, NalUnit unit) {
   return stored.size() == unit.size() && std::equal(unit.begin(), unit.end(), stored.begin());
@@ -58,10 +55,10 @@ std::vector<uint8_t> make_avc_sequence_header(std::span<const uint8_t> sps,
   std::vector<uint8_t> body = {0x17, 0x00, 0x00, 0x00, 0x00, 0x01, sps[1], sps[2], sps[3],
                                0xFF, 0xE1};
   body.reserve(body.size() + 2 + sps.size() + 3 + pps.size());
-  put_be(body, static_cast<uint32_t>(sps.size()), 2);
+  write_uint_be(body, static_cast<uint32_t>(sps.size()), 2);
   body.insert(body.end(), sps.begin(), sps.end());
   body.push_back(0x01);
-  put_be(body, static_cast<uint32_t>(pps.size()), 2);
+  write_uint_be(body, static_cast<uint32_t>(pps.size()), 2);
   body.insert(body.end(), pps.begin(), pps.end());
   return body;
 }
@@ -73,7 +70,9 @@ std::optional<std::vector<uint8_t>> make_aac_config(uint32_t sample_rate, uint32
   if (found == kRates.end() || (channels != 1 && channels != 2)) return std::nullopt;
   const uint32_t index = static_cast<uint32_t>(found - kRates.begin());
   const uint32_t value = (2u << 11) | (index << 7) | (channels << 3);
-  return std::vector<uint8_t>{static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+  std::vector<uint8_t> config;
+  write_uint_be(config, value, 2);
+  return config;
 }
 
 std::vector<uint8_t> make_aac_sequence_header(std::span<const uint8_t> config) {
@@ -94,9 +93,9 @@ HRESULT make_avc_frame_body(bool key, int32_t composition_offset,
   body.reserve(total);
   body.push_back(key ? 0x17 : 0x27);
   body.push_back(0x01);
-  put_be(body, static_cast<uint32_t>(composition_offset) & 0xFFFFFF, 3);
+  write_uint_be(body, static_cast<uint32_t>(composition_offset) & 0xFFFFFF, 3);
   for (NalUnit unit : units) {
-    put_be(body, static_cast<uint32_t>(unit.size()), 4);
+    write_uint_be(body, static_cast<uint32_t>(unit.size()), 4);
     body.insert(body.end(), unit.begin(), unit.end());
   }
   return S_OK;

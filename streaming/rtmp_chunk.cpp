@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/byte_order.h"
 #include "streaming/failure.h"
 
 namespace quorvel::windows {
@@ -11,8 +12,7 @@ namespace {
 [[noreturn]] void protocol_error(const char* what) { throw Failure(kFailureProtocol, what); }
 
 uint32_t be32(std::span<const uint8_t> bytes) {
-  return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
-         bytes[3];
+  return static_cast<uint32_t>(read_uint_be(bytes.first(4)));
 }
 
 }  // namespace
@@ -35,18 +35,15 @@ void write_chunked_message(uint8_t message_type, uint32_t message_stream_id, uin
   uint8_t header[16];
   size_t size = 0;
   header[size++] = csid;
-  header[size++] = static_cast<uint8_t>(field >> 16);
-  header[size++] = static_cast<uint8_t>(field >> 8);
-  header[size++] = static_cast<uint8_t>(field);
-  header[size++] = static_cast<uint8_t>(length >> 16);
-  header[size++] = static_cast<uint8_t>(length >> 8);
-  header[size++] = static_cast<uint8_t>(length);
+  store_uint_be(std::span<uint8_t>(header + size, 3), field);
+  size += 3;
+  store_uint_be(std::span<uint8_t>(header + size, 3), length);
+  size += 3;
   header[size++] = message_type;
+  // The message stream id alone is little-endian.
   for (int i = 0; i < 4; ++i) header[size++] = static_cast<uint8_t>(message_stream_id >> (8 * i));
-  uint8_t extended_bytes[4] = {static_cast<uint8_t>(timestamp >> 24),
-                               static_cast<uint8_t>(timestamp >> 16),
-                               static_cast<uint8_t>(timestamp >> 8),
-                               static_cast<uint8_t>(timestamp)};
+  uint8_t extended_bytes[4];
+  store_uint_be(extended_bytes, timestamp);
   if (extended) {
     std::memcpy(header + size, extended_bytes, 4);
     size += 4;
@@ -80,10 +77,9 @@ void ChunkReader::read(const ByteSource& source, std::span<uint8_t> into) {
 
 uint32_t ChunkReader::read_be(const ByteSource& source, int bytes) {
   uint8_t buffer[4];
-  read(source, std::span<uint8_t>(buffer, static_cast<size_t>(bytes)));
-  uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i) value = (value << 8) | buffer[i];
-  return value;
+  const std::span<uint8_t> into(buffer, static_cast<size_t>(bytes));
+  read(source, into);
+  return static_cast<uint32_t>(read_uint_be(into));
 }
 
 size_t ChunkReader::buffered_bytes() const {

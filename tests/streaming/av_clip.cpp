@@ -11,12 +11,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-uint32_t be(const uint8_t* p, int bytes) {
-  uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i) value = (value << 8) | p[i];
-  return value;
-}
-
 bool start_media_foundation() {
   static const bool started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
   return started;
@@ -38,6 +32,12 @@ std::shared_ptr<EncodedStreamFormat> make_format(const GUID& major, const GUID& 
 }
 
 }  // namespace
+
+uint32_t read_flv_be(const uint8_t* p, int bytes) {
+  uint32_t value = 0;
+  for (int i = 0; i < bytes; ++i) value = (value << 8) | p[i];
+  return value;
+}
 
 std::shared_ptr<EncodedStreamFormat> make_h264_format() {
   return make_format(MFMediaType_Video, MFVideoFormat_H264, 0, 0);
@@ -71,11 +71,11 @@ std::vector<ClipPacket> load_av_clip(const std::filesystem::path& flv) {
   const auto audio = make_aac_format(48000, 2);
   if (!video || !audio) return packets;
   std::vector<uint8_t> parameter_sets;  // Annex-B SPS + PPS
-  size_t pos = be(&bytes[5], 4) + 4;
+  size_t pos = read_flv_be(&bytes[5], 4) + 4;
   while (pos + 11 <= bytes.size()) {
     const uint8_t type = bytes[pos] & 0x1F;
-    const uint32_t size = be(&bytes[pos + 1], 3);
-    const uint32_t time = be(&bytes[pos + 4], 3) | (uint32_t{bytes[pos + 7]} << 24);
+    const uint32_t size = read_flv_be(&bytes[pos + 1], 3);
+    const uint32_t time = read_flv_be(&bytes[pos + 4], 3) | (uint32_t{bytes[pos + 7]} << 24);
     const size_t body_at = pos + 11;
     pos = body_at + size + 4;
     if (pos > bytes.size()) break;
@@ -85,27 +85,27 @@ std::vector<ClipPacket> load_av_clip(const std::filesystem::path& flv) {
       const uint32_t sps_count = *p++ & 0x1F;
       parameter_sets.clear();
       for (uint32_t i = 0; i < sps_count; ++i) {
-        const uint32_t length = be(p, 2);
+        const uint32_t length = read_flv_be(p, 2);
         parameter_sets.insert(parameter_sets.end(), {0, 0, 0, 1});
         parameter_sets.insert(parameter_sets.end(), p + 2, p + 2 + length);
         p += 2 + length;
       }
       const uint32_t pps_count = *p++;
       for (uint32_t i = 0; i < pps_count; ++i) {
-        const uint32_t length = be(p, 2);
+        const uint32_t length = read_flv_be(p, 2);
         parameter_sets.insert(parameter_sets.end(), {0, 0, 0, 1});
         parameter_sets.insert(parameter_sets.end(), p + 2, p + 2 + length);
         p += 2 + length;
       }
     } else if (type == 9 && size > 5 && body[1] == 1) {
       const bool key = (body[0] >> 4) == 1;
-      int32_t composition = static_cast<int32_t>(be(body + 2, 3));
+      int32_t composition = static_cast<int32_t>(read_flv_be(body + 2, 3));
       if (composition & 0x800000) composition -= 0x1000000;
       auto packet = std::make_shared<EncodedPacket>();
       packet->format = video;
       if (key) packet->data = parameter_sets;
       for (uint32_t at = 5; at + 4 <= size;) {
-        const uint32_t length = be(body + at, 4);
+        const uint32_t length = read_flv_be(body + at, 4);
         packet->data.insert(packet->data.end(), {0, 0, 0, 1});
         packet->data.insert(packet->data.end(), body + at + 4, body + at + 4 + length);
         at += 4 + length;

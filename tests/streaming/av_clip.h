@@ -25,6 +25,10 @@ std::vector<ClipPacket> load_av_clip(const std::filesystem::path& flv);
 // The fixture committed under tests/streaming/data.
 std::filesystem::path av_clip_path();
 
+// The big-endian value of `bytes` bytes at `p`, as FLV files store their
+// sizes and times; read independently of the product's own helpers.
+uint32_t read_flv_be(const uint8_t* p, int bytes);
+
 // A host path (from the test's environment or build) as Wine sees it.
 std::filesystem::path host_path(const std::string& unix_path);
 

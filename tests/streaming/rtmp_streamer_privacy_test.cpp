@@ -27,12 +27,6 @@ struct FlvTag {
   std::vector<uint8_t> body;
 };
 
-uint32_t be(const uint8_t* p, int bytes) {
-  uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i) value = (value << 8) | p[i];
-  return value;
-}
-
 // Every complete tag of an FLV file; a tag cut short at the end is left out.
 std::vector<FlvTag> read_flv_tags(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -40,13 +34,13 @@ std::vector<FlvTag> read_flv_tags(const std::filesystem::path& path) {
                                    std::istreambuf_iterator<char>());
   std::vector<FlvTag> tags;
   if (bytes.size() < 13 || bytes[0] != 'F' || bytes[1] != 'L' || bytes[2] != 'V') return tags;
-  size_t pos = be(&bytes[5], 4) + 4;
+  size_t pos = read_flv_be(&bytes[5], 4) + 4;
   while (pos + 11 <= bytes.size()) {
-    const uint32_t size = be(&bytes[pos + 1], 3);
+    const uint32_t size = read_flv_be(&bytes[pos + 1], 3);
     if (pos + 11 + size > bytes.size()) break;
     FlvTag tag;
     tag.type = bytes[pos] & 0x1F;
-    tag.timestamp = be(&bytes[pos + 4], 3) | (uint32_t{bytes[pos + 7]} << 24);
+    tag.timestamp = read_flv_be(&bytes[pos + 4], 3) | (uint32_t{bytes[pos + 7]} << 24);
     tag.body.assign(bytes.begin() + pos + 11, bytes.begin() + pos + 11 + size);
     tags.push_back(std::move(tag));
     pos += 11 + size + 4;
