@@ -53,12 +53,13 @@ std::optional<std::vector<uint8_t>> make_aac_config(uint32_t sample_rate, uint32
 std::vector<uint8_t> make_aac_sequence_header(std::span<const uint8_t> config);
 // Video body 0x17/0x27 0x01 + composition offset + length-prefixed NAL units.
 // E_INVALIDARG for an offset outside 24 bits or a NAL unit over 0xFFFFFF bytes.
-HRESULT make_avc_frame_body(bool key, int32_t composition_offset,
-                            std::span<const NalUnit> units, std::vector<uint8_t>& body);
+[[nodiscard]] HRESULT make_avc_frame_body(bool key, int32_t composition_offset,
+                                          std::span<const NalUnit> units,
+                                          std::vector<uint8_t>& body);
 
 // Zero, one or two messages for `packet` (sequence header first). E_INVALIDARG
 // for unusable input; media type errors are passed through.
-HRESULT make_flv_payload(FlvState& state, const EncodedPacket& packet,
-                         std::vector<FlvMessage>& out);
+[[nodiscard]] HRESULT make_flv_payload(FlvState& state, const EncodedPacket& packet,
+                                       std::vector<FlvMessage>& out);
 
 }  // namespace quorvel::windows

@@ -71,7 +71,7 @@ class RtmpStreamer {
   // E_INVALIDARG for a null packet or format; E_FAIL while idle or failed;
   // E_OUTOFMEMORY when the packet could not be stored (the stream fails);
   // S_OK otherwise, also when the packet was dropped.
-  HRESULT enqueue(std::shared_ptr<const EncodedPacket> packet);
+  [[nodiscard]] HRESULT enqueue(std::shared_ptr<const EncodedPacket> packet);
   // Requests the cover picture and the audio mute; false when refused (a
   // needed cover packet is missing, the stream is stopping or failed). The
   // switch applies to the media captured from this moment on, also to what

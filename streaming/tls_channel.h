@@ -38,7 +38,7 @@ class TlsFailure : public std::exception {
 // The refusal (an HRESULT) for a certificate chain's error status, 0 when the
 // chain is acceptable: a revoked element is always refused; unknown or
 // offline revocation alone is not.
-long chain_error_refusal(unsigned long error_status);
+[[nodiscard]] long chain_error_refusal(unsigned long error_status);
 
 // What a DecryptMessage status means for the connection: nothing for success
 // or an incomplete record, `Failure` code 1 for the server's closing alert

@@ -116,7 +116,10 @@ class StreamerScenarioTest : public ::testing::TestWithParam<Scenario> {
       if (feed && Clock::now() >= next_frame) {
         // The stream opens with a key frame once published, then has one every 2 s.
         const bool key = frame_ % 50 == 0 || streamer_->status().video_packets_sent == 0;
-        streamer_->enqueue(packets_.video(frame_ * 40, key, 0x01, frame_bytes_));
+        // Dropped while not published, refused once failed; never anything else.
+        const HRESULT offered =
+            streamer_->enqueue(packets_.video(frame_ * 40, key, 0x01, frame_bytes_));
+        EXPECT_TRUE(offered == S_OK || offered == E_FAIL) << offered;
         ++frame_;
         next_frame += std::chrono::milliseconds(40);
       }
