@@ -62,7 +62,8 @@ class RtmpStreamer {
 
   // Stops any previous stream, resets the counters and starts the streaming
   // thread. `max_reconnects` is capped at 5 and covers everything until the
-  // next stop. False (state Failed, error 1) when the thread cannot start.
+  // next stop. False (state Failed, error 1) when the thread cannot start,
+  // or error 6 when no memory is left for the media clock.
   // `media_clock`, when given, places each privacy switch on the
   // recording's own time base; without it the switch is placed by the
   // timing of the packets offered.
