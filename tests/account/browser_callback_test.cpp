@@ -144,6 +144,11 @@ std::vector<RequestCase> request_cases() {
        "access_denied", Page::kFailure, kErrorNone},
       {"encoded values", {{"GET /callback?co%64e=a%2Bb+c&state=x%00y&code=second" + head}},
        "a+b c", std::string("x\0y", 3), "", Page::kSuccess, kErrorNone},
+      {"bad percent-encoding", {{"GET /callback?code=%zz%4&state=%&error=%%" + head}},
+       "%zz%4", "%", "%%", Page::kFailure, kErrorNone},
+      // A client that tries TLS on the plain port.
+      {"TLS hello", {{std::string("\x16\x03\x01\x00\x05\x01\x00\x00\x01\x00", 10), true}},
+       "", "", "", Page::kNone, kErrorCallback},
       {"POST line", {{"POST /callback?code=abc&state=xyz" + head}}, "", "", "", Page::kNone,
        kErrorCallback},
       // The Host header's space is on the next line and does not count.

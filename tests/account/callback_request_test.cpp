@@ -1,6 +1,7 @@
 #include "account/callback_request.h"
 
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,22 @@ TEST(CallbackRequestTest, TakesTheTargetOfAGetRequestLineOnly) {
     if (target) {
       EXPECT_EQ(*target, *c.target) << c.request;
     }
+  }
+}
+
+TEST(CallbackRequestTest, AnyTargetFoundLiesOnTheRequestLine) {
+  std::mt19937 random(49);
+  const std::string alphabet = "GET /?=&\r\n aP";
+  for (int round = 0; round < 5000; ++round) {
+    std::string request = random() % 2 ? "GET " : "";
+    const size_t length = random() % 30;
+    for (size_t i = 0; i < length; ++i) request.push_back(alphabet[random() % alphabet.size()]);
+    const std::optional<std::string_view> target = callback_request_target(request);
+    if (!target) continue;
+    EXPECT_TRUE(request.starts_with("GET ")) << request;
+    EXPECT_EQ(target->data(), request.data() + 4) << request;
+    EXPECT_EQ(target->find_first_of(" \r\n"), std::string_view::npos) << request;
+    EXPECT_EQ(request[4 + target->size()], ' ') << request;
   }
 }
 

@@ -1,5 +1,6 @@
 #include "account/url_query.h"
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,24 @@ TEST(UrlQueryTest, FindsTheFirstParameterByItsDecodedName) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(query_parameter(c.target, c.name), c.expected) << c.target << " " << c.name;
+  }
+}
+
+TEST(UrlQueryTest, HandlesArbitraryBytes) {
+  // Bytes a hostile local process may send: decoding never grows the text,
+  // and a found value is the decoding of bytes that were in the target.
+  std::mt19937 random(49);
+  const std::string alphabet = std::string("%+&=?abcode0123456789AFzZ\r\n ", 28) + '\0' + '\xff';
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(random() % 40, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    const std::string decoded = url_decode(text);
+    EXPECT_LE(decoded.size(), text.size()) << text;
+    const std::string value = query_parameter(text, "code");
+    EXPECT_LE(value.size(), text.size()) << text;
+    if (text.find('?') == std::string::npos) {
+      EXPECT_EQ(value, "") << text;
+    }
   }
 }
 
