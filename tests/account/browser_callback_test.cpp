@@ -275,6 +275,8 @@ TEST(BrowserCallbackTest, TimesOutAtTheDeadlineWithoutABrowser) {
   const int64_t start = clock->peek();
   ListenerRun run(browser, clock, 1);
   ASSERT_TRUE(browser.wait_opened());
+  // The listener's first read of the clock places the deadline.
+  ASSERT_TRUE(clock->wait_for_reads(1));
 
   clock->advance(999 * kMs);
   // A whole pass has seen 1 ms remaining and waited on.
@@ -331,9 +333,10 @@ void expect_closed_without_answer(TestBrowser& browser) {
   expect_port_closed(browser.port());
 }
 
-// Once the browser has connected, three clock reads put the listener in
-// the wait for the request: the pass that saw the connection and accepted
-// it reads the clock at most once.
+// Once the browser has connected, three more clock reads put the listener
+// in the wait for the request: of the reads before it, one may place the
+// deadline and one belong to the pass that sees the connection and accepts
+// it.
 void wait_until_reading(TestBrowser& browser, CountingClock& clock) {
   ASSERT_TRUE(browser.wait_connected());
   ASSERT_TRUE(clock.wait_for_reads(clock.reads() + 3));

@@ -136,15 +136,16 @@ VisitOutcome TestBrowser::visit(const BrowserVisit& visit) {
   const uint16_t target = port();
   UniqueSocket connection = connect_to(target, outcome.connect_error);
   outcome.connected = connection.valid();
+  if (outcome.connected) {
+    send_all(connection.get(), with_host(visit.request, target));
+    if (visit.stop_sending) shutdown(connection.get(), SD_SEND);
+  }
   {
     std::lock_guard lock(mutex_);
     connected_ = connected_ || outcome.connected;
     changed_.notify_all();
   }
-  if (!outcome.connected) return outcome;
-  send_all(connection.get(), with_host(visit.request, target));
-  if (visit.stop_sending) shutdown(connection.get(), SD_SEND);
-  read_answer(connection.get(), outcome);
+  if (outcome.connected) read_answer(connection.get(), outcome);
   return outcome;
 }
 

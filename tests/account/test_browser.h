@@ -52,8 +52,8 @@ class TestBrowser {
   bool open(const std::wstring& url);
 
   // Waits (bounded) until open() was called / the first visit has
-  // connected / every visit is done; the outcomes are complete after
-  // wait_finished().
+  // connected and sent its request / every visit is done; the outcomes are
+  // complete after wait_finished().
   bool wait_opened(int timeout_ms = 10000);
   bool wait_connected(int timeout_ms = 10000);
   bool wait_finished(int timeout_ms = 20000);
