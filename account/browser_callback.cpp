@@ -57,9 +57,10 @@ BrowserCallback open_listener(UniqueSocket& listener, uint16_t& port) {
 }
 
 // Reads the request until its head is complete, it reaches the size cap or
-// the browser stops sending. Every read waits in the same slices as the
-// accept, so a connection that sends nothing cannot outlast a stop or the
-// deadline.
+// the browser stops sending (a failed wait or read ends the reading too; a
+// short request is judged afterwards). Every read waits in the same slices
+// as the accept, so a connection that sends nothing cannot outlast a stop or
+// the deadline.
 BrowserCallback read_request(SOCKET connection, CallbackWait& wait, std::string& request) {
   std::array<char, kCallbackReadBytes> buffer{};
   while (!callback_request_complete(request)) {

@@ -2,7 +2,7 @@
 // for a socket to become readable in slices of at most 200 ms, and between
 // slices watches one deadline and two stop tokens (the configuration's
 // cancel token and the sign-in's own). Every wait of the loopback listener,
-// for the browser's connection and for each piece of its request, goes
+// for the browser's connection and for each read of its request, goes
 // through one CallbackWait, so no socket can hold the sign-in past a stop or
 // the deadline. Used by the one thread that runs the browser step.
 #pragma once

@@ -69,7 +69,7 @@ TEST(CallbackRequestTest, TakesTheTargetOfAGetRequestLineOnly) {
 }
 
 TEST(CallbackRequestTest, AnyTargetFoundLiesOnTheRequestLine) {
-  std::mt19937 random(49);
+  std::mt19937 random(12345);
   const std::string alphabet = "GET /?=&\r\n aP";
   for (int round = 0; round < 5000; ++round) {
     std::string request = random() % 2 ? "GET " : "";

@@ -78,7 +78,7 @@ TEST(UrlQueryTest, FindsTheFirstParameterByItsDecodedName) {
 TEST(UrlQueryTest, HandlesArbitraryBytes) {
   // Bytes a hostile local process may send: decoding never grows the text,
   // and a found value is the decoding of bytes that were in the target.
-  std::mt19937 random(49);
+  std::mt19937 random(12345);
   const std::string alphabet = std::string("%+&=?abcode0123456789AFzZ\r\n ", 28) + '\0' + '\xff';
   for (int round = 0; round < 2000; ++round) {
     std::string text(random() % 40, ' ');
