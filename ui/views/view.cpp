@@ -402,6 +402,56 @@ View& View::add_pointer_handler(std::shared_ptr<PointerHandler> handler) {
   return *this;
 }
 
+// ---- Handler tables ----
+
+View& View::add_event_handler(std::int32_t kind, EventFunction function) {
+  return add_event_handler_in_phase(kind, Event::kPhaseTarget, std::move(function));
+}
+
+View& View::add_key_handler(KeyFunction function) {
+  return add_key_handler_in_phase(Event::kPhaseTarget, std::move(function));
+}
+
+View& View::add_key_preview_handler(KeyFunction function) {
+  return add_key_handler_in_phase(Event::kPhaseCapture, std::move(function));
+}
+
+View& View::add_event_handler_in_phase(std::int32_t kind, std::int32_t phase,
+                                       EventFunction function) {
+  if (function) event_handlers_.push_back({kind, phase, std::move(function)});
+  return *this;
+}
+
+View& View::add_key_handler_in_phase(std::int32_t phase, KeyFunction function) {
+  if (function) key_handlers_.push_back({phase, std::move(function)});
+  return *this;
+}
+
+void View::post_event(Event& event) {
+  if (event.source == nullptr) event.source = this;
+  if (host_ != nullptr) host_->dispatch_event(event);
+}
+
+void View::run_event_handlers(Event& event, std::int32_t phase) {
+  const std::vector<EventHandlerEntry> handlers = event_handlers_;
+  for (const EventHandlerEntry& entry : handlers) {
+    if (entry.kind != event.kind || entry.phase != phase) continue;
+    event.current = this;
+    entry.function(event);
+    if (event.stop) return;
+  }
+}
+
+void View::run_key_handlers(KeyEvent& event, std::int32_t phase) {
+  const std::vector<KeyHandlerEntry> handlers = key_handlers_;
+  for (const KeyHandlerEntry& entry : handlers) {
+    if (entry.phase != phase) continue;
+    event.current = this;
+    entry.function(event);
+    if (event.handled) return;
+  }
+}
+
 // ---- Interaction state ----
 
 DrawableState View::drawable_state() const {

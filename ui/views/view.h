@@ -25,6 +25,7 @@
 #include "ui/views/drawable.h"
 #include "ui/views/drawable_state.h"
 #include "ui/views/element_info.h"
+#include "ui/views/event.h"
 #include "ui/views/key_event.h"
 #include "ui/views/pointer_event.h"
 #include "ui/views/token_dictionary.h"
@@ -71,6 +72,20 @@ inline constexpr std::uint64_t kProgressAnimationKey = 0x494E5400;
 class View : public layout::LayoutNode {
  public:
   using PointerFunction = std::function<bool(PointerEvent&)>;
+  using EventFunction = std::function<void(Event&)>;
+  using KeyFunction = std::function<void(KeyEvent&)>;
+
+  // One entry of the event-handler table.
+  struct EventHandlerEntry {
+    std::int32_t kind = 0;
+    std::int32_t phase = Event::kPhaseTarget;
+    EventFunction function;
+  };
+  // One entry of the key-handler table; phases as Event's.
+  struct KeyHandlerEntry {
+    std::int32_t phase = Event::kPhaseTarget;
+    KeyFunction function;
+  };
 
   View();
   ~View() override;
@@ -122,6 +137,25 @@ class View : public layout::LayoutNode {
   View& set_context_menu_function(PointerFunction function);
   View& set_hit_shape(std::unique_ptr<HitShape> shape);
   View& add_pointer_handler(std::shared_ptr<PointerHandler> handler);
+
+  // ---- Handler tables ----
+  // Target-phase handler of events of `kind` raised by this view; an empty
+  // function is ignored.
+  View& add_event_handler(std::int32_t kind, EventFunction function);
+  // Target-phase key handler: runs when this view has the focus.
+  View& add_key_handler(KeyFunction function);
+  // Capture-phase key handler: sees keys aimed at any focused descendant
+  // before it does.
+  View& add_key_preview_handler(KeyFunction function);
+  // Sets the source to this view when empty and hands the event to the
+  // host; a detached view drops it.
+  void post_event(Event& event);
+  // Run this view's handlers of the event's kind in `phase`, or its key
+  // handlers of `phase`, with current = this view. The table is copied
+  // first, so handlers added or removed meanwhile change nothing in this
+  // run; a set stop (events) or handled (keys) flag ends the run.
+  void run_event_handlers(Event& event, std::int32_t phase);
+  void run_key_handlers(KeyEvent& event, std::int32_t phase);
 
   // ---- Getters ----
   std::uint64_t id() const { return id_; }
@@ -190,6 +224,10 @@ class View : public layout::LayoutNode {
   void arrange_override(const layout::LayoutRect& content,
                         const layout::LayoutContext& context) override;
 
+  View& add_event_handler_in_phase(std::int32_t kind, std::int32_t phase,
+                                   EventFunction function);
+  View& add_key_handler_in_phase(std::int32_t phase, KeyFunction function);
+
   // The checked look belongs to toggling widgets, which expose it.
   View& set_checked_flag(bool checked);
 
@@ -234,6 +272,8 @@ class View : public layout::LayoutNode {
   PointerFunction context_menu_function_;
   std::unique_ptr<HitShape> hit_shape_;
   std::vector<std::shared_ptr<PointerHandler>> pointer_handlers_;
+  std::vector<EventHandlerEntry> event_handlers_;
+  std::vector<KeyHandlerEntry> key_handlers_;
   std::optional<std::wstring> accessible_name_;
   std::wstring accessible_help_;
   std::optional<ElementRole> accessible_role_;
