@@ -32,6 +32,71 @@ bool ViewGroup::hit_test(ui::graphics::Point point, HitTestResult& result) {
   return View::hit_test(point, result);
 }
 
+bool ViewGroup::dispatch_pointer(PointerEvent& event) {
+  const std::uint32_t id = event.pointer_id;
+  if (event.action == kPointerDown) forget_pointer(id);
+  View* const tracking = tracked_child(id);
+  bool intercepted = false;
+  if (!disallow_intercept_ && (event.action == kPointerDown || tracking != nullptr)) {
+    PointerEvent offered = event;
+    offered.current = this;
+    offered.local_position = to_local(event.position);
+    intercepted = intercept_pointer(offered);
+  }
+  bool handled = false;
+  if (intercepted) {
+    if (tracking != nullptr) cancel_tracking_child(*tracking, event);
+    handled = View::dispatch_pointer(event);
+  } else if (tracking != nullptr) {
+    handled = tracking->dispatch_pointer(event);
+  } else if (event.action == kPointerDown && offer_down_to_children(event)) {
+    handled = true;
+  } else {
+    handled = View::dispatch_pointer(event);
+  }
+  if (event.action == kPointerUp || event.action == kPointerCancel) forget_pointer(id);
+  return handled;
+}
+
+void ViewGroup::cancel_tracking_child(View& child, const PointerEvent& event) {
+  PointerEvent cancel = event;
+  cancel.action = kPointerCancel;
+  cancel.handler = nullptr;
+  cancel.current = nullptr;
+  cancel.handled = false;
+  tracking_.erase(event.pointer_id);
+  child.dispatch_pointer(cancel);
+}
+
+bool ViewGroup::offer_down_to_children(PointerEvent& event) {
+  for (std::size_t i = children_.size(); i-- > 0;) {
+    if (i >= children_.size()) continue;  // a handler removed children meanwhile
+    View* const child = children_[i].get();
+    HitTestResult hit;
+    if (!child->hit_test(event.position, hit)) continue;
+    if (!child->dispatch_pointer(event)) continue;
+    // A handler may have removed the child; a removed view never tracks.
+    if (child->parent() == this) tracking_[event.pointer_id] = child;
+    return true;
+  }
+  return false;
+}
+
+void ViewGroup::forget_pointer(std::uint32_t pointer_id) {
+  tracking_.erase(pointer_id);
+  if (tracking_.empty()) disallow_intercept_ = false;
+}
+
+View* ViewGroup::tracked_child(std::uint32_t pointer_id) const {
+  const auto found = tracking_.find(pointer_id);
+  return found != tracking_.end() ? found->second : nullptr;
+}
+
+void ViewGroup::drop_pointer_tracking() {
+  tracking_.clear();
+  disallow_intercept_ = false;
+}
+
 void ViewGroup::request_disallow_intercept(bool disallow) {
   disallow_intercept_ = disallow;
   View::request_disallow_intercept(disallow);
@@ -71,7 +136,7 @@ View* ViewGroup::add_child(std::unique_ptr<View> child) {
 }
 
 void ViewGroup::clear_children() {
-  disallow_intercept_ = false;
+  drop_pointer_tracking();
   std::vector<std::unique_ptr<View>> removed = std::move(children_);
   children_.clear();
   for (auto& child : removed) {

@@ -1,11 +1,16 @@
 // ViewGroup is a view that owns an ordered list of child views, in z order:
 // the first child is drawn first and hit-tested last. Panels derive from it
 // and lay the children out. Removed children go to the host, which keeps
-// them alive while a dispatch may still use them. UI thread only.
+// them alive while a dispatch may still use them. A group remembers, per
+// pointer id, the child that took that pointer's down event and sends it the
+// rest of the gesture, unless the group intercepts the stream. UI thread
+// only.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "ui/views/view.h"
@@ -19,6 +24,7 @@ class ViewGroup : public View {
 
   // ---- Slots overridden from View ----
   bool hit_test(ui::graphics::Point point, HitTestResult& result) override;
+  bool dispatch_pointer(PointerEvent& event) override;
   void request_disallow_intercept(bool disallow) override;
   void draw_children(DrawContext& context) override;
 
@@ -49,12 +55,23 @@ class ViewGroup : public View {
   View* child_at(std::size_t index) const;
 
   bool disallows_intercept() const { return disallow_intercept_; }
+  // The child that took the pointer's down event, or null.
+  View* tracked_child(std::uint32_t pointer_id) const;
+  // Forgets every tracked pointer and clears the disallow-intercept flag.
+  void drop_pointer_tracking();
 
  protected:
   void set_disallow_intercept(bool disallow) { disallow_intercept_ = disallow; }
 
  private:
+  // Gives the tracking child a cancel and forgets it.
+  void cancel_tracking_child(View& child, const PointerEvent& event);
+  // Offers a down event to the children, last to first.
+  bool offer_down_to_children(PointerEvent& event);
+  void forget_pointer(std::uint32_t pointer_id);
+
   std::vector<std::unique_ptr<View>> children_;
+  std::unordered_map<std::uint32_t, View*> tracking_;
   bool disallow_intercept_ = false;
 };
 
