@@ -33,6 +33,13 @@ bool ViewGroup::hit_test(ui::graphics::Point point, HitTestResult& result) {
 }
 
 bool ViewGroup::dispatch_pointer(PointerEvent& event) {
+  // The root hands hover changes and the wheel to each view of a chain in
+  // turn: they are the group's own even while a child tracks the pointer,
+  // or the child would get them twice and the group never.
+  if (event.action == kPointerEnter || event.action == kPointerLeave ||
+      event.action == kPointerWheel) {
+    return View::dispatch_pointer(event);
+  }
   const std::uint32_t id = event.pointer_id;
   if (event.action == kPointerDown) forget_pointer(id);
   View* const tracking = tracked_child(id);

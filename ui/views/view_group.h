@@ -3,8 +3,8 @@
 // and lay the children out. Removed children go to the host, which keeps
 // them alive while a dispatch may still use them. A group remembers, per
 // pointer id, the child that took that pointer's down event and sends it the
-// rest of the gesture, unless the group intercepts the stream. UI thread
-// only.
+// rest of the gesture, unless the group intercepts the stream; enter, leave
+// and wheel events are always the group's own. UI thread only.
 #pragma once
 
 #include <cstddef>

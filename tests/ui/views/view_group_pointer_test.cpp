@@ -138,6 +138,26 @@ TEST(ViewGroupPointerTest, DisallowInterceptStaysWhileAnotherPointerIsTracked) {
   EXPECT_FALSE(f.group.disallows_intercept());
 }
 
+TEST(ViewGroupPointerTest, HoverAndWheelAreTheGroupsOwnWhileAChildTracks) {
+  GroupFixture f;
+  f.group.takes_wheel = true;
+  f.group.intercept = [&](PointerEvent&) {
+    f.log.add("offered");
+    return false;
+  };
+  f.send(kPointerDown, 20, 20);
+  f.log.clear();
+
+  f.send(kPointerEnter, 20, 20);
+  EXPECT_TRUE(f.send(kPointerWheel, 20, 20));
+  f.send(kPointerLeave, 20, 20);
+
+  EXPECT_EQ(f.log.lines,
+            (std::vector<std::string>{"group enter", "group wheel", "group leave"}));
+  EXPECT_FALSE(f.button->is_hovered());
+  EXPECT_EQ(f.group.tracked_child(1), f.button);
+}
+
 TEST(ViewGroupPointerTest, ChildRemovedByItsOwnDownHandlerIsNotTracked) {
   // The host keeps the removed views alive, as the view root does during a
   // dispatch.
