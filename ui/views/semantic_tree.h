@@ -6,6 +6,7 @@
 // valid until the tree changes. UI thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

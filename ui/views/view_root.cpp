@@ -82,13 +82,8 @@ ViewRoot::ViewRoot() {
 }
 
 ViewRoot::~ViewRoot() {
-  clock_.set_request_frame({});
-  pointers_.release_all(adapter_);
-  // The owner is going away: it is not told about focus any more.
-  focus_.set_callback({});
-  focus_.set_scope(nullptr);
-  if (root_view_) root_view_->attach_host(nullptr);
-  if (parked_view_) parked_view_->attach_host(nullptr);
+  // The owner is being destroyed around the root: none of its listeners is
+  // called any more, not even by the focus change below.
   invalidation_ = {};
   root_changed_ = {};
   unhandled_ = {};
@@ -97,6 +92,12 @@ ViewRoot::~ViewRoot() {
   key_preview_ = {};
   semantics_ = {};
   views_removed_ = {};
+  focus_.set_callback({});
+  clock_.set_request_frame({});
+  pointers_.release_all(adapter_);
+  focus_.set_scope(nullptr);
+  if (root_view_) root_view_->attach_host(nullptr);
+  if (parked_view_) parked_view_->attach_host(nullptr);
   retired_.clear();
   parked_view_.reset();
   root_view_.reset();

@@ -158,6 +158,23 @@ TEST(ViewGroupPointerTest, HoverAndWheelAreTheGroupsOwnWhileAChildTracks) {
   EXPECT_EQ(f.group.tracked_child(1), f.button);
 }
 
+TEST(ViewGroupPointerTest, ClearingTheChildrenForgetsTrackingAndDisallowIntercept) {
+  quorvel::test::FakeViewHost host;
+  GroupFixture f;
+  f.group.attach_host(&host);
+  f.send(kPointerDown, 20, 20);
+  f.button->request_disallow_intercept(true);
+
+  f.group.clear_children();
+
+  EXPECT_EQ(f.group.tracked_child(1), nullptr);
+  EXPECT_FALSE(f.group.disallows_intercept());
+  PointerEvent move = pointer(kPointerMove, 20, 20);
+  f.group.dispatch_pointer(move);
+  EXPECT_EQ(f.log.lines.back(), "group move");
+  f.group.attach_host(nullptr);
+}
+
 TEST(ViewGroupPointerTest, ChildRemovedByItsOwnDownHandlerIsNotTracked) {
   // The host keeps the removed views alive, as the view root does during a
   // dispatch.

@@ -477,10 +477,10 @@ TEST(ViewRootTest, SemanticsRevisionGrowsByOnePerChangeAndTheTreeRebuildsOnlyWhe
   EXPECT_EQ(view->described, 2);
 }
 
-TEST(ViewRootTest, DestroyingTheRootReleasesCapturesAndFreesTheTreeWithoutFocusCallback) {
+TEST(ViewRootTest, DestroyingTheRootReleasesCapturesAndFreesTheTreeWithoutCallingItsOwner) {
   Log log;
   FakeInputAdapter adapter;
-  int focus_calls = 0;
+  int owner_calls = 0;
   {
     ViewRoot root;
     root.set_input_adapter(&adapter);
@@ -491,14 +491,15 @@ TEST(ViewRootTest, DestroyingTheRootReleasesCapturesAndFreesTheTreeWithoutFocusC
     root.set_root(std::move(tree));
     root.layout(100, 100, {});
     button->request_focus(kFocusPointer);
-    root.focus_manager().set_callback([&](View*, View*, FocusOrigin) { ++focus_calls; });
+    root.focus_manager().set_callback([&](View*, View*, FocusOrigin) { ++owner_calls; });
+    root.set_semantics_listener([&](std::uint64_t) { ++owner_calls; });
     PointerEvent down;
     down.position = {10, 10};
     root.dispatch_pointer(down);
   }
   EXPECT_EQ(adapter.calls, (std::vector<std::string>{"capture 1", "release 1"}));
   EXPECT_EQ(log.lines, (std::vector<std::string>{"button down", "free tree", "free button"}));
-  EXPECT_EQ(focus_calls, 0);
+  EXPECT_EQ(owner_calls, 0);
 }
 
 TEST(ViewRootTest, ChangingTheInputAdapterReleasesPointerStateThroughTheOldOne) {
