@@ -19,6 +19,8 @@ namespace halvarin::sdk {
 namespace {
 
 constexpr int kListenBacklog = 1;
+// The most input read and dropped after answering before the connection closes.
+constexpr size_t kMaxDiscardedInputBytes = 64 * 1024;
 
 BrowserCallback failed(int32_t kind, std::string message) {
   BrowserCallback result;
@@ -81,6 +83,24 @@ BrowserCallback read_request(SOCKET connection, CallbackWait& wait, std::string&
   return {};
 }
 
+// Reads and drops what the browser has already sent past the part that was
+// kept. Windows resets a connection closed with unread input, and a reset can
+// make the browser drop the page it has not shown yet. Only input that is
+// there now is read, up to a bound, so this never waits for the browser.
+void discard_pending_input(SOCKET connection) {
+  std::array<char, kCallbackReadBytes> buffer{};
+  for (size_t discarded = 0; discarded < kMaxDiscardedInputBytes;) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(connection, &readable);
+    timeval no_wait{};
+    if (select(0, &readable, nullptr, nullptr, &no_wait) != 1) return;
+    const int received = recv(connection, buffer.data(), static_cast<int>(buffer.size()), 0);
+    if (received <= 0) return;
+    discarded += static_cast<size_t>(received);
+  }
+}
+
 // Judges the request line, answers a GET with the result page and closes the
 // connection; a malformed request gets no answer.
 BrowserCallback answer_request(UniqueSocket& connection, std::string_view request,
@@ -97,6 +117,8 @@ BrowserCallback answer_request(UniqueSocket& connection, std::string_view reques
   const bool success = !result.code.empty() && result.error.empty();
   const std::string response = make_callback_response(make_callback_page(locale, success));
   send(connection.get(), response.data(), static_cast<int>(response.size()), 0);
+  shutdown(connection.get(), SD_SEND);
+  discard_pending_input(connection.get());
   connection.reset();
   return result;
 }

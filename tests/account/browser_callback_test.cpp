@@ -190,6 +190,9 @@ TEST(BrowserCallbackTest, ReadsOneRequestAndAnswersIt) {
       const bool success = c.page == Page::kSuccess;
       EXPECT_EQ(outcomes[0].answer, make_callback_response(make_callback_page("en-US", success)));
       EXPECT_TRUE(outcomes[0].answer.starts_with("HTTP/1.1 200 OK\r\n"));
+      // An answered browser sees an orderly close, never a reset that could
+      // throw away the page before it is shown.
+      EXPECT_FALSE(outcomes[0].reset);
       EXPECT_NE(outcomes[0].answer.find(success ? "<div class=\"mark success\">"
                                                 : "<div class=\"mark failure\">"),
                 std::string::npos);
