@@ -1,0 +1,17 @@
+// Catalogue texts for the product's windows and message boxes, looked up by
+// key in a named UI language. UI thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel::windows {
+
+// The text of `key` in the normalised `locale` ("en-US" or "zh-CN"), with
+// "{0}", "{1}", ... replaced by `args` in order. A key the catalogue does not
+// hold comes back as the key itself.
+std::wstring translate_for_locale(std::wstring_view locale, std::wstring_view key,
+                                  std::vector<std::wstring> args = {});
+
+}  // namespace quorvel::windows
