@@ -5,12 +5,15 @@ set -euo pipefail
 
 build_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools
                 wine64 wine xvfb xauth fonts-wine googletest)
+# What the running program needs of the host: without a CJK font Wine's
+# DirectWrite draws the Chinese UI texts as nothing.
+run_packages=(fonts-noto-cjk)
 # Real peers the tests start on loopback: RTMP/RTMPS ingest, a sound server,
 # media probes and a test CA.
 test_packages=(nginx libnginx-mod-rtmp libnginx-mod-stream ffmpeg openssl
                pulseaudio pulseaudio-utils sox python3 locales)
 
-wanted=("${build_packages[@]}")
+wanted=("${build_packages[@]}" "${run_packages[@]}")
 if [[ "${1:-}" == "--test" ]]; then
   wanted+=("${test_packages[@]}")
 fi
@@ -31,8 +34,12 @@ if ((${#missing[@]} > 0)); then
   "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-# Wine's locale follows LANG; the tests pin en_US.UTF-8.
-if [[ "${1:-}" == "--test" ]] && ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
+# Wine's locale follows LANG; the tests pin en_US.UTF-8 and run the language
+# tests once more under zh_CN.UTF-8.
+missing_locale() {
+  ! locale -a 2>/dev/null | grep -qi "^$1\.utf-\?8$"
+}
+if [[ "${1:-}" == "--test" ]] && { missing_locale en_US || missing_locale zh_CN; }; then
   sudo_cmd=()
   if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
   "${sudo_cmd[@]}" sed -i 's/^# *\(en_US.UTF-8 UTF-8\)/\1/; s/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
