@@ -8,16 +8,13 @@
 #include "ui/platform/locale_tag.h"
 
 namespace quorvel::windows {
-namespace {
-
-constexpr std::wstring_view kHansPrefix = L"zh-hans-";
-
-}  // namespace
 
 std::wstring normalize_language_tag(std::wstring_view tag) {
   const std::wstring folded = win32_ui::modern::normalize_locale_tag(tag);
+  // Simplified script, or a region that writes it; "zh-hans-" with any
+  // region or variant after it.
   const bool chinese = folded == L"zh-cn" || folded == L"zh-sg" || folded == L"zh-hans" ||
-                       (folded.size() > 7 && folded.starts_with(kHansPrefix));
+                       folded.starts_with(L"zh-hans-");
   return std::wstring(chinese ? kChineseUiLanguage : kEnglishUiLanguage);
 }
 
