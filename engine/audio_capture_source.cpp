@@ -11,6 +11,7 @@
 
 #include "engine/audio_thread_priority.h"
 #include "engine/engine_errors.h"
+#include "engine/exception_guard.h"
 
 namespace quorvel::windows {
 namespace {
@@ -201,8 +202,18 @@ bool AudioCaptureSource::start(AudioCaptureEndpoint endpoint, AudioBlockCallback
   callback_ = std::move(callback);
   wake_event_ = std::move(wake);
   const HANDLE wake_handle = wake_event_.get();
-  thread_ = std::jthread([this, endpoint = std::move(endpoint), wake_handle](
-                             std::stop_token stop) { run(stop, endpoint, wake_handle); });
+  const HRESULT started = start_guarded_thread(
+      thread_, [this, endpoint = std::move(endpoint), wake_handle](std::stop_token stop) {
+        run(stop, endpoint, wake_handle);
+      });
+  if (FAILED(started)) {
+    // No thread runs: the source shows why and keeps nothing of the start.
+    callback_ = nullptr;
+    wake_event_.reset();
+    stats_.state = AudioCaptureState::Failed;
+    stats_.last_result = started;
+    return false;
+  }
   return true;
 }
 
@@ -263,7 +274,13 @@ void AudioCaptureSource::run(std::stop_token stop, AudioCaptureEndpoint endpoint
     return;
   }
 
-  attempt_loop(stop, endpoint, wake_event, enumerator.Get());
+  // Nothing may be thrown out of the capture thread; the registration is
+  // undone whatever happened.
+  const HRESULT looped = call_guarded([&] {
+    attempt_loop(stop, endpoint, wake_event, enumerator.Get());
+    return S_OK;
+  });
+  if (FAILED(looped)) set_failed(looped);
 
   enumerator->UnregisterEndpointNotificationCallback(client.Get());
   client.Reset();
@@ -438,7 +455,6 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
         }
       }
 
-      AudioBlockCallback callback;
       {
         std::lock_guard lock(mutex_);
         ++stats_.packets;
@@ -448,13 +464,16 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
         if (discontinuity) ++stats_.discontinuity_packets;
         if (timestamp_error) ++stats_.timestamp_error_packets;
         stats_.level = std::max(stats_.level * kLevelDecay, std::clamp(peak, 0.0f, 1.0f));
-        callback = callback_;
       }
 
-      const HRESULT delivered =
-          callback ? callback(reinterpret_cast<const float*>(data), frames, time, silent,
-                              discontinuity)
-                   : E_POINTER;
+      // The callback is neither copied nor locked: start sets it before the
+      // thread exists and stop clears it after the thread ended. A callback
+      // that throws has failed like one that returned the error.
+      const HRESULT delivered = call_guarded([&] {
+        return callback_ ? callback_(reinterpret_cast<const float*>(data), frames, time, silent,
+                                     discontinuity)
+                         : E_POINTER;
+      });
       bool failed = false;
       {
         std::lock_guard lock(mutex_);
@@ -467,7 +486,12 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
           failed = true;
         }
       }
-      capture_client->ReleaseBuffer(frames);
+      const HRESULT released = capture_client->ReleaseBuffer(frames);
+      if (FAILED(released) && !failed) {
+        // The stream is unusable: the attempt ends and is retried.
+        attempt.result = released;
+        failed = true;
+      }
       if (failed) {
         ended = true;
         break;
@@ -475,7 +499,12 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
     }
   }
 
-  audio_client->Stop();
+  const HRESULT stopped = audio_client->Stop();
+  // A stream that cannot be stopped ends the attempt as failed, unless it
+  // already failed (the first failure is kept) or the source is stopping.
+  if (FAILED(stopped) && SUCCEEDED(attempt.result) && !stop.stop_requested()) {
+    attempt.result = stopped;
+  }
   capture_client.Reset();
   audio_client.Reset();
   return attempt;

@@ -117,7 +117,9 @@ class AudioCaptureSource {
   // Starts capturing on a new thread. False, with nothing changed and the
   // callback dropped, when the source still has a thread (running, or ended
   // but not yet stopped), the callback is empty, or the wake event cannot be
-  // created.
+  // created. False too when the thread cannot be created; the stats then
+  // say Failed with E_OUTOFMEMORY or E_FAIL. A callback that throws fails
+  // the source with E_UNEXPECTED (E_OUTOFMEMORY for a failed allocation).
   bool start(AudioCaptureEndpoint endpoint, AudioBlockCallback callback);
   // Ends capturing and waits for the thread. Harmless when not started.
   void stop();

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/audio_thread_priority.h"
+#include "engine/exception_guard.h"
 
 namespace quorvel::windows {
 namespace {
@@ -117,9 +118,7 @@ bool AudioMixer::start(int64_t start_time, bool system_requested, bool microphon
   requested_ = {system_requested, microphone_requested};
   running_ = true;
   stop_requested_ = false;
-  try {
-    thread_ = std::thread([this] { run(); });
-  } catch (const std::system_error&) {
+  if (FAILED(start_guarded_thread(thread_, [this] { run(); }))) {
     running_ = false;
     mixed_output_ = nullptr;
     source_outputs_ = {};
@@ -357,6 +356,20 @@ void AudioMixer::mix_source(size_t index, int64_t s, uint32_t b, float master, f
 }
 
 void AudioMixer::run() {
+  const HRESULT ended = call_guarded([this] {
+    mix_loop();
+    return S_OK;
+  });
+  if (SUCCEEDED(ended)) return;
+  // A failed allocation or copy on the way ends mixing as a failed mixed
+  // output does; the lock was released while the exception unwound.
+  std::lock_guard lock(mutex_);
+  ++stats_.mixed_failures;
+  stats_.last_mixed_result = ended;
+  running_ = false;
+}
+
+void AudioMixer::mix_loop() {
   AudioThreadPriority priority;
   std::vector<float> mix(kBlockFrames * 2);
   std::array<std::vector<float>, 2> own{std::vector<float>(kBlockFrames * 2),
@@ -403,23 +416,31 @@ void AudioMixer::run() {
     }
     const bool mixed_silent = all_zero(mix.data(), static_cast<size_t>(b) * 2);
 
-    AudioBlockCallback mixed_output = mixed_output_;
-    std::array<AudioBlockCallback, 2> outputs;
+    // The outputs are read without the lock and not copied: while the
+    // thread runs only this thread changes them (a failed source output is
+    // dropped below); start sets them before the thread exists and stop
+    // clears them after it ended.
+    const AudioBlockCallback& mixed_output = mixed_output_;
+    std::array<const AudioBlockCallback*, 2> outputs{};
     for (size_t i = 0; i < 2; ++i) {
-      if (requested_[i]) outputs[i] = source_outputs_[i];
+      if (requested_[i] && source_outputs_[i]) outputs[i] = &source_outputs_[i];
     }
     const int64_t time = time_of(s);
     lock.unlock();
 
-    const HRESULT mixed_result =
-        mixed_output ? mixed_output(mixed_silent ? nullptr : mix.data(), b, time, mixed_silent,
-                                    false)
-                     : S_OK;
+    // An output that throws has failed like one that returned the error.
+    const HRESULT mixed_result = call_guarded([&] {
+      return mixed_output ? mixed_output(mixed_silent ? nullptr : mix.data(), b, time,
+                                         mixed_silent, false)
+                          : S_OK;
+    });
     std::array<HRESULT, 2> results{S_OK, S_OK};
     for (size_t i = 0; i < 2; ++i) {
       if (outputs[i]) {
-        results[i] =
-            outputs[i](own_silent[i] ? nullptr : own[i].data(), b, time, own_silent[i], false);
+        results[i] = call_guarded([&] {
+          return (*outputs[i])(own_silent[i] ? nullptr : own[i].data(), b, time, own_silent[i],
+                            false);
+        });
       }
     }
 

@@ -9,7 +9,9 @@
 // Threads: push is called on the capture threads, set_gain on the UI thread,
 // start, stop and stats on the owner's thread. One mutex guards all state;
 // the mixer thread releases it around the output callbacks, which therefore
-// may take other locks (and may push, but must not stop the mixer).
+// may take other locks (and may push, but cannot stop the mixer). An output
+// that throws counts as one that failed with E_UNEXPECTED (E_OUTOFMEMORY for
+// a failed allocation): no exception leaves the mixer thread.
 #pragma once
 
 #include <array>
@@ -92,7 +94,8 @@ class AudioMixer {
   // Mixes everything up to `end_time` (QPC ticks; below 1 means now), waits
   // for the thread, drops the outputs and empties the queues. Harmless when
   // not started. Called on the mixer thread itself it throws std::system_error
-  // (resource_deadlock_would_occur) after asking the thread to end.
+  // (resource_deadlock_would_occur) after asking the thread to end; an output
+  // that lets it pass counts as failed, and the thread still ends.
   void stop(int64_t end_time);
   AudioMixerStats stats() const;
 
@@ -128,6 +131,7 @@ class AudioMixer {
   int64_t time_of(int64_t position) const;
   static void reset_drift(MixerSource& source, int64_t position);
   void run();
+  void mix_loop();
   // Mixes source `index` into `mix` for the block [s, s + b); writes the
   // source's own block (before gain) into `own`. Called with the lock held.
   void mix_source(size_t index, int64_t s, uint32_t b, float master, float* mix, float* own);

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/exception_guard.h"
+
 namespace quorvel::windows {
 namespace {
 
@@ -65,18 +67,6 @@ class AcquiredFrame {
  private:
   IDXGIOutputDuplication* duplication_;
 };
-
-// The HRESULT that stands for the exception being handled: nothing may be
-// thrown out of the worker thread.
-HRESULT current_exception_result() {
-  try {
-    throw;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
 
 std::wstring_view fixed_string(const wchar_t* text, size_t capacity) {
   return std::wstring_view(text, wcsnlen(text, capacity));
@@ -420,12 +410,7 @@ class DesktopCapture::Worker {
   template <typename Call>
   HRESULT timed_call(Call&& call) {
     const int64_t before = performance_counter();
-    HRESULT hr;
-    try {
-      hr = call();
-    } catch (...) {
-      hr = current_exception_result();
-    }
+    const HRESULT hr = call_guarded(std::forward<Call>(call));
     owner_.add_callback_time(ticks_to_100ns(performance_counter() - before));
     return hr;
   }
@@ -517,15 +502,15 @@ bool DesktopCapture::start(HMONITOR monitor, FrameCallback on_frame, IdleCallbac
   }
   state_ = DesktopCaptureState::kStarting;
 
-  try {
-    thread_ = std::jthread([this, monitor, on_frame = std::move(on_frame),
-                            on_idle = std::move(on_idle)](std::stop_token stop) mutable {
-      run(std::move(stop), monitor, std::move(on_frame), std::move(on_idle));
-    });
-  } catch (...) {
+  const HRESULT started = start_guarded_thread(
+      thread_, [this, monitor, on_frame = std::move(on_frame),
+                on_idle = std::move(on_idle)](std::stop_token stop) mutable {
+        run(std::move(stop), monitor, std::move(on_frame), std::move(on_idle));
+      });
+  if (FAILED(started)) {
     // No worker runs, so the capture must not look as if it were starting.
-    state_ = DesktopCaptureState::kIdle;
-    throw;
+    fail(started);
+    return false;
   }
   return true;
 }

@@ -126,7 +126,8 @@ class DesktopCapture {
 
   // False (the callbacks are dropped) for a null monitor or while a worker
   // thread is still attached, even one that has failed: stop it first.
-  // Throws std::system_error when the thread cannot be created.
+  // False too when the thread cannot be created: the stats then say kFailed
+  // with E_OUTOFMEMORY or E_FAIL.
   bool start(HMONITOR monitor, FrameCallback on_frame, IdleCallback on_idle);
 
   // Requests stop, joins the worker and returns to idle. Safe to repeat.

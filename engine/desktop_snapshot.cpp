@@ -179,14 +179,10 @@ HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, in
     // the stored result.
     return S_OK;
   };
-  bool started = false;
-  try {
-    started = capture.start(monitor, std::move(on_frame), IdleCallback{});
-  } catch (const std::system_error&) {
-    // No thread for the capture: the caller (a window procedure) gets a
-    // result, not an exception.
+  if (!capture.start(monitor, std::move(on_frame), IdleCallback{})) {
+    const HRESULT last_result = capture.stats().last_result;
+    return FAILED(last_result) ? last_result : E_FAIL;
   }
-  if (!started) return E_FAIL;
 
   bool timed_out = false;
   {

@@ -7,25 +7,13 @@
 #include <utility>
 
 #include "engine/engine_errors.h"
+#include "engine/exception_guard.h"
 
 namespace quorvel::windows {
 
 namespace {
 
 std::chrono::steady_clock::time_point system_steady_now() { return std::chrono::steady_clock::now(); }
-
-// No exception may leave the worker thread: a throwing function counts as
-// a failed write or completion.
-template <typename Function>
-HRESULT call_guarded(Function&& function) {
-  try {
-    return function();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
 
 }  // namespace
 

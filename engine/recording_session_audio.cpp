@@ -90,16 +90,16 @@ HRESULT RecordingSession::push_audio(AudioTrack track, const float* data, uint32
     DWORD capacity = 0;
     hr = buffer->Lock(&bytes, &capacity, nullptr);
     if (FAILED(hr)) return hr;
-    if (capacity < size) {
-      buffer->Unlock();
-      return E_UNEXPECTED;
-    }
-    if (silent || !data) {
+    const bool fits = capacity >= size;
+    if (fits && (silent || !data)) {
       std::memset(bytes, 0, size);
-    } else {
+    } else if (fits) {
       std::memcpy(bytes, data, size);
     }
     hr = buffer->Unlock();
+    // A buffer shorter than asked for is the first failure, before any
+    // failure of the Unlock.
+    if (!fits) return E_UNEXPECTED;
     if (FAILED(hr)) return hr;
     hr = buffer->SetCurrentLength(size);
     if (FAILED(hr)) return hr;

@@ -162,8 +162,10 @@ bool record(HMONITOR monitor, const std::filesystem::path& folder, int seconds) 
 
   const int64_t end = counter_now();
   mixer->stop(end);
-  system_sound->stop();
+  // Read before stop, which returns a source that never found its device to
+  // Idle with S_OK.
   const AudioCaptureStats sound = system_sound->stats();
+  system_sound->stop();
   capture.stop();
   const DesktopCaptureStats frames = capture.stats();
   const HRESULT finished = session->finish(end);
@@ -176,6 +178,7 @@ bool record(HMONITOR monitor, const std::filesystem::path& folder, int seconds) 
   std::printf("  state %u, packets %llu, retries %llu, device %s\n", static_cast<unsigned>(sound.state),
               static_cast<unsigned long long>(sound.packets), static_cast<unsigned long long>(sound.retries),
               utf8(sound.device_name).c_str());
+  ok &= report("audio mixer", static_cast<HRESULT>(mixer->stats().last_mixed_result));
   ok &= report("recording finish", finished);
   report("  file result", status.file_result);
   report("  writer result", status.writer_result);

@@ -3,10 +3,13 @@
 #include <audioclient.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -346,6 +349,78 @@ TEST_F(AudioCaptureSourceTest, SkippedPacketIsCountedAndFailedCallbackStopsCaptu
   EXPECT_EQ(E_ABORT, stats.last_result);
   ASSERT_TRUE(start(AudioSourceKind::Microphone));
   EXPECT_NE(AudioCaptureState::Failed, source_->stats().state);
+}
+
+TEST_F(AudioCaptureSourceTest, AThrowingCallbackFailsTheSourceAndThePacketIsStillReleased) {
+  struct Case {
+    const char* name;
+    void (*raise)();
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"any exception", [] { throw std::runtime_error("callback"); }, E_UNEXPECTED},
+      {"failed allocation", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeAudioSystem world;
+    world.add_device(L"mic-1", L"USB Microphone", eCapture);
+    world.set_default(eCapture, L"mic-1");
+    std::atomic<int> calls{0};
+    auto source = AudioCaptureSource::create(world.factory());
+    ASSERT_TRUE(source->start(AudioCaptureEndpoint{AudioSourceKind::Microphone, L""},
+                              [&](const float*, uint32_t, int64_t, bool, bool) -> HRESULT {
+                                if (++calls == 2) c.raise();
+                                return S_OK;
+                              }));
+    ASSERT_TRUE(world.wait_for_streams(1, 5000ms));
+    ASSERT_TRUE(world.deliver(packet_of({0.1f, 0.1f})));
+    ASSERT_TRUE(world.wait_for_releases(1, 5000ms));
+    ASSERT_TRUE(world.deliver(packet_of({0.2f, 0.2f})));
+    ASSERT_TRUE(world.wait_for_releases(2, 5000ms)) << "the packet is released all the same";
+    ASSERT_TRUE(eventually([&] { return source->stats().state == AudioCaptureState::Failed; }));
+
+    const AudioCaptureStats stats = source->stats();
+    EXPECT_EQ(c.expected, stats.last_result);
+    EXPECT_EQ(1u, stats.callback_failures);
+    EXPECT_EQ(0u, stats.retries) << "a failed callback is not retried";
+    EXPECT_EQ(2, calls.load());
+    EXPECT_TRUE(world.streams().at(0).stopped);
+    source->stop();
+    EXPECT_EQ(AudioCaptureState::Failed, source->stats().state);
+  }
+}
+
+TEST_F(AudioCaptureSourceTest, AFailedReleaseEndsTheAttemptWithItsCode) {
+  start_capturing(AudioSourceKind::Microphone);
+  system_.set_release_result(AUDCLNT_E_DEVICE_INVALIDATED);
+  ASSERT_TRUE(system_.deliver(packet_of({0.1f, 0.1f})));
+  ASSERT_TRUE(eventually([&] { return source_->stats().failures == 1; }));
+  const AudioCaptureStats stats = source_->stats();
+  EXPECT_EQ(AudioCaptureState::Reconnecting, stats.state);
+  EXPECT_EQ(AUDCLNT_E_DEVICE_INVALIDATED, stats.last_result);
+  EXPECT_EQ(0u, stats.callback_failures);
+  EXPECT_TRUE(log_.wait_for(1)) << "the packet was delivered before the release failed";
+  EXPECT_TRUE(system_.streams().at(0).stopped);
+}
+
+TEST_F(AudioCaptureSourceTest, AFailedStopCountsAsAFailureButTheNewDefaultOpensAtOnce) {
+  start_capturing(AudioSourceKind::System);
+  system_.set_stop_result(AUDCLNT_E_SERVICE_NOT_RUNNING);
+  system_.set_default(eRender, L"headphones");
+  client()->OnDefaultDeviceChanged(eRender, eConsole, L"headphones");
+  ASSERT_TRUE(system_.wait_for_streams(2, 5000ms));
+  ASSERT_TRUE(eventually([&] { return source_->stats().state == AudioCaptureState::Capturing; }));
+  AudioCaptureStats stats = source_->stats();
+  EXPECT_EQ(1u, stats.failures);
+  EXPECT_EQ(1u, stats.reconnects);
+  EXPECT_EQ(L"headphones", stats.device_id);
+
+  // While stopping, a failed Stop is no failure of the source.
+  source_->stop();
+  stats = source_->stats();
+  EXPECT_EQ(AudioCaptureState::Idle, stats.state);
+  EXPECT_EQ(S_OK, stats.last_result);
 }
 
 TEST_F(AudioCaptureSourceTest, ThreadSetupFailureLeavesSourceFailed) {

@@ -14,6 +14,8 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "tests/fakes/engine/fake_audio_clock.h"
@@ -142,9 +144,11 @@ class AudioMixerTest : public testing::Test {
                         kStart + position, false, discontinuity);
   }
 
+  // The recorder is declared first so that it outlives the mixer, whose
+  // destructor may still deliver a last block into it.
+  BlockRecorder mixed_;
   std::shared_ptr<FakeAudioClock> clock_ = std::make_shared<FakeAudioClock>(kFrequency, kStart);
   std::unique_ptr<AudioMixer> mixer_ = AudioMixer::create(clock_);
-  BlockRecorder mixed_;
 };
 
 TEST_F(AudioMixerTest, RefusesToStartWithoutSourcesOutputOrStartTime) {
@@ -806,6 +810,94 @@ TEST_F(AudioMixerTest, StopFromAnOutputCallbackIsRefusedAndTheThreadEnds) {
   // end time, reclaims it.
   mixer_->stop(kStart + kBlock);
   EXPECT_EQ(1u, mixer_->stats().delivered_blocks) << "it ended at the end time asked for";
+  EXPECT_TRUE(start(true, false)) << "the mixer can be started again";
+  mixer_->stop(kStart + kBlock);
+}
+
+// Waits (bounded) until the mixer thread has recorded a failed mixed output.
+bool wait_for_mixed_failure(AudioMixer& mixer) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (mixer.stats().mixed_failures == 0) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+TEST_F(AudioMixerTest, AThrowingMixedOutputFailsTheMixerWithItsCode) {
+  struct Case {
+    const char* name;
+    void (*raise)();
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"any exception", [] { throw std::runtime_error("output"); }, E_UNEXPECTED},
+      {"failed allocation", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BlockRecorder delivered;
+    AudioBlockCallback record = delivered.callback();
+    int calls = 0;
+    auto clock = std::make_shared<FakeAudioClock>(kFrequency, kStart);
+    auto mixer = AudioMixer::create(clock);
+    StopOnExit stop_on_exit{mixer.get()};
+    ASSERT_TRUE(mixer->start(
+        kStart, true, false,
+        [&](const float* data, uint32_t frames, int64_t time, bool silent, bool gap) -> HRESULT {
+          if (++calls == 2) c.raise();
+          return record(data, frames, time, silent, gap);
+        },
+        {}, {}));
+    clock->run_until(kStart + 3 * kBlock + kLatency, std::chrono::milliseconds(0));
+    ASSERT_TRUE(wait_for_mixed_failure(*mixer));
+    EXPECT_EQ(S_FALSE, mixer->push(0, nullptr, kBlock, kStart, true, false)) << "no longer running";
+    mixer->stop(0);
+    const AudioMixerStats stats = mixer->stats();
+    EXPECT_EQ(1u, stats.mixed_failures);
+    EXPECT_EQ(static_cast<int32_t>(c.expected), stats.last_mixed_result);
+    EXPECT_EQ(1u, stats.delivered_blocks);
+    EXPECT_EQ(1u, delivered.blocks().size());
+  }
+}
+
+TEST_F(AudioMixerTest, AThrowingSourceOutputIsRemovedWhileMixingGoesOn) {
+  BlockRecorder microphone;
+  int calls = 0;
+  ASSERT_TRUE(start(true, true,
+                    [&](const float*, uint32_t, int64_t, bool, bool) -> HRESULT {
+                      if (++calls == 2) throw std::runtime_error("system output");
+                      return S_OK;
+                    },
+                    microphone.callback()));
+  mix_until(4 * kBlock);
+  mixer_->stop(kStart + 4 * kBlock);
+  EXPECT_EQ(2, calls);
+  EXPECT_EQ(4u, microphone.blocks().size());
+  EXPECT_EQ(4u, mixed_.blocks().size());
+  const AudioMixerStats stats = mixer_->stats();
+  EXPECT_EQ(1u, stats.output_failures[0]);
+  EXPECT_EQ(static_cast<int32_t>(E_UNEXPECTED), stats.last_output_error[0]);
+  EXPECT_EQ(0u, stats.mixed_failures);
+}
+
+TEST_F(AudioMixerTest, StopFromAnOutputThatDoesNotCatchFailsTheOutputAndTheThreadEnds) {
+  bool first = true;
+  const auto stopping_output = [&](const float*, uint32_t, int64_t, bool, bool) -> HRESULT {
+    if (first) {
+      first = false;
+      mixer_->stop(kStart + kBlock);  // throws; nothing here catches
+    }
+    return S_OK;
+  };
+  ASSERT_TRUE(mixer_->start(kStart, true, false, stopping_output, {}, {}));
+  ASSERT_EQ(S_OK, push(0, constant_block(0.4f, 0.4f), 0));
+  clock_->run_until(kStart + kBlock + kLatency, std::chrono::milliseconds(0));
+  ASSERT_TRUE(wait_for_mixed_failure(*mixer_));
+  mixer_->stop(kStart + kBlock);
+  const AudioMixerStats stats = mixer_->stats();
+  EXPECT_EQ(static_cast<int32_t>(E_UNEXPECTED), stats.last_mixed_result);
+  EXPECT_EQ(0u, stats.delivered_blocks);
   EXPECT_TRUE(start(true, false)) << "the mixer can be started again";
   mixer_->stop(kStart + kBlock);
 }

@@ -15,14 +15,21 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <functional>
 #include <iterator>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/audio_capture_source.h"
+#include "engine/audio_mixer.h"
 #include "engine/engine_errors.h"
 #include "engine/unique_handle.h"
 #include "tests/engine/gpu_test_support.h"
+#include "tests/fakes/engine/fake_audio_clock.h"
+#include "tests/fakes/engine/fake_audio_endpoints.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
 #include "tests/fakes/engine/fake_nv12_converter.h"
@@ -630,6 +637,86 @@ TEST_F(RecordingSessionTest, WritesPartialNamesWhileActiveAndFinalNamesAfterFini
   const std::vector<uint8_t> system = file_bytes(folder_ / L"clip.system.m4a");
   ASSERT_EQ(system.size(), samples.size() * sizeof(float));
   EXPECT_EQ(0, std::memcmp(system.data(), samples.data(), system.size()));
+}
+
+// Waits (bounded, as a guard against hangs) for a condition another thread
+// makes true.
+bool eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+TEST_F(RecordingSessionTest, AThrowingMixerOutputStopsOnlyTheMixerAndTheFileIsFinished) {
+  options_.mixed_audio_track = true;
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+
+  auto clock = std::make_shared<FakeAudioClock>(frequency_, kBase);
+  int blocks = 0;
+  std::unique_ptr<AudioMixer> mixer = AudioMixer::create(clock);
+  ASSERT_TRUE(mixer->start(
+      kBase, true, false,
+      [&](const float* data, uint32_t frames, int64_t time, bool silent, bool gap) -> HRESULT {
+        if (++blocks == 3) throw std::runtime_error("mixed output");
+        return session_->push_mixed_audio(data, frames, time, silent, gap);
+      },
+      {}, {}));
+  clock->run_until(kBase + frequency_ / 5, std::chrono::milliseconds(0));
+  ASSERT_TRUE(eventually([&] { return mixer->stats().mixed_failures == 1; }));
+  mixer->stop(0);
+  const AudioMixerStats mixed = mixer->stats();
+  EXPECT_EQ(mixed.last_mixed_result, static_cast<int32_t>(E_UNEXPECTED));
+  EXPECT_EQ(mixed.delivered_blocks, 2u);
+  EXPECT_EQ(blocks, 3);
+
+  ASSERT_EQ(session_->finish(slot_time(1)), S_OK);
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.state, RecordingState::kFinished);
+  EXPECT_TRUE(status.file_committed);
+  EXPECT_EQ(status.mixed_blocks, 2u);
+  EXPECT_EQ(status.mixed_track_result, S_OK);
+  EXPECT_EQ(folder_names(folder_.path()), (std::vector<std::string>{"clip.mp4"}));
+}
+
+TEST_F(RecordingSessionTest, AThrowingCaptureCallbackFailsOnlyTheSourceAndTheFileIsFinished) {
+  options_.mixed_audio_track = true;
+  start();
+  const auto red = frame(kRed);
+  ASSERT_EQ(push(red.Get(), slot_time(0)), S_OK);
+
+  FakeAudioSystem world;
+  world.add_device(L"mic-1", L"USB Microphone", eCapture);
+  world.set_default(eCapture, L"mic-1");
+  int packets = 0;
+  std::unique_ptr<AudioCaptureSource> source = AudioCaptureSource::create(world.factory());
+  ASSERT_TRUE(source->start(
+      AudioCaptureEndpoint{AudioSourceKind::Microphone, {}},
+      [&](const float* data, uint32_t frames, int64_t time, bool silent, bool gap) -> HRESULT {
+        if (++packets == 2) throw std::runtime_error("capture callback");
+        return session_->push_mixed_audio(data, frames, time, silent, gap);
+      }));
+  ASSERT_TRUE(world.wait_for_streams(1, std::chrono::milliseconds(5000)));
+  FakeAudioPacket packet;
+  packet.samples.assign(480 * 2, 0.25f);
+  packet.frames = 480;
+  ASSERT_TRUE(world.deliver(packet));
+  ASSERT_TRUE(world.wait_for_releases(1, std::chrono::milliseconds(5000)));
+  ASSERT_TRUE(world.deliver(packet));
+  ASSERT_TRUE(eventually([&] { return source->stats().state == AudioCaptureState::Failed; }));
+  EXPECT_EQ(source->stats().last_result, E_UNEXPECTED);
+  source->stop();
+
+  ASSERT_EQ(session_->finish(slot_time(1)), S_OK);
+  const RecordingSessionStatus status = session_->status();
+  EXPECT_EQ(status.state, RecordingState::kFinished);
+  EXPECT_TRUE(status.file_committed);
+  EXPECT_EQ(status.mixed_blocks, 1u);
+  EXPECT_EQ(folder_names(folder_.path()), (std::vector<std::string>{"clip.mp4"}));
 }
 
 TEST_F(RecordingSessionTest, ASecondFinishReturnsTheSameResultAndTouchesNothing) {

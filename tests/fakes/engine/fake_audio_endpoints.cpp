@@ -120,8 +120,7 @@ class FakeAudioClient final : public FakeUnknown<IAudioClient> {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Stop() override {
-    if (stream_ != SIZE_MAX) system_->stop_stream(stream_);
-    return S_OK;
+    return stream_ != SIZE_MAX ? system_->stop_stream(stream_) : S_OK;
   }
   HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetEventHandle(HANDLE event) override {
@@ -330,6 +329,16 @@ void FakeAudioSystem::set_packet_size_result(HRESULT result) {
   packet_size_result_ = result;
 }
 
+void FakeAudioSystem::set_release_result(HRESULT result) {
+  std::lock_guard lock(mutex_);
+  release_result_ = result;
+}
+
+void FakeAudioSystem::set_stop_result(HRESULT result) {
+  std::lock_guard lock(mutex_);
+  stop_result_ = result;
+}
+
 bool FakeAudioSystem::deliver(FakeAudioPacket packet) {
   std::lock_guard lock(mutex_);
   if (running_stream_ == SIZE_MAX || !stream_event_) return false;
@@ -496,7 +505,7 @@ void FakeAudioSystem::start_stream(size_t stream, HANDLE event) {
   changed_.notify_all();
 }
 
-void FakeAudioSystem::stop_stream(size_t stream) {
+HRESULT FakeAudioSystem::stop_stream(size_t stream) {
   std::lock_guard lock(mutex_);
   streams_[stream].stopped = true;
   if (running_stream_ == stream) {
@@ -504,6 +513,7 @@ void FakeAudioSystem::stop_stream(size_t stream) {
     stream_event_ = nullptr;
   }
   changed_.notify_all();
+  return stop_result_;
 }
 
 HRESULT FakeAudioSystem::get_service_result() const {
@@ -547,7 +557,7 @@ HRESULT FakeAudioSystem::release_buffer(size_t stream, UINT32 frames) {
   pending_.pop_front();
   released_frames_.push_back(frames);
   changed_.notify_all();
-  return S_OK;
+  return release_result_;
 }
 
 }  // namespace quorvel::windows

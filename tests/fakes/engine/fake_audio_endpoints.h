@@ -62,6 +62,10 @@ class FakeAudioSystem {
   void set_register_result(HRESULT result);
   void set_get_service_result(HRESULT result);
   void set_packet_size_result(HRESULT result);
+  // What ReleaseBuffer returns (the packet is released all the same) and
+  // what IAudioClient::Stop returns (the stream stops all the same).
+  void set_release_result(HRESULT result);
+  void set_stop_result(HRESULT result);
 
   // The running stream. deliver queues a packet and signals the stream event;
   // false when no stream is running.
@@ -104,7 +108,7 @@ class FakeAudioSystem {
   void unregister_client();
   size_t begin_stream(const FakeStreamRecord& record);
   void start_stream(size_t stream, HANDLE event);
-  void stop_stream(size_t stream);
+  HRESULT stop_stream(size_t stream);
   HRESULT get_service_result() const;
   HRESULT next_packet_size(size_t stream, UINT32* frames);
   HRESULT get_buffer(size_t stream, BYTE** data, UINT32* frames, DWORD* flags,
@@ -124,6 +128,8 @@ class FakeAudioSystem {
   HRESULT register_result_ = S_OK;
   HRESULT get_service_result_ = S_OK;
   HRESULT packet_size_result_ = S_OK;
+  HRESULT release_result_ = S_OK;
+  HRESULT stop_result_ = S_OK;
   Microsoft::WRL::ComPtr<IMMNotificationClient> client_;
   bool unregistered_ = false;
   std::vector<FakeStreamRecord> streams_;
