@@ -18,7 +18,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-constexpr DWORD kRetryWaitMs = 1000;
 constexpr DWORD kStreamWaitMs = 100;
 constexpr float kLevelDecay = 0.92f;
 constexpr DWORD kMicrophoneStreamFlags = AUDCLNT_STREAMFLAGS_EVENTCALLBACK |
@@ -96,12 +95,13 @@ class ComThread {
 
 AudioEndpointNotificationClient::AudioEndpointNotificationClient(
     HANDLE wake_event, EDataFlow flow, std::wstring device_id,
-    std::atomic<uint64_t>* notification_counter)
+    std::atomic<uint64_t>* notification_counter, std::function<void()> wake_hook)
     : wake_event_(wake_event),
       flow_(flow),
       follows_default_(device_id.empty()),
       device_id_(std::move(device_id)),
-      notification_counter_(notification_counter) {}
+      notification_counter_(notification_counter),
+      wake_hook_(std::move(wake_hook)) {}
 
 HRESULT STDMETHODCALLTYPE AudioEndpointNotificationClient::QueryInterface(REFIID iid,
                                                                           void** object) {
@@ -163,13 +163,15 @@ void AudioEndpointNotificationClient::device_event(LPCWSTR device_id) {
 void AudioEndpointNotificationClient::act() {
   if (notification_counter_) notification_counter_->fetch_add(1);
   if (wake_event_) SetEvent(wake_event_);
+  if (wake_hook_) wake_hook_();
 }
 
 // ---------------------------------------------------------------------------
 // AudioCaptureSource
 
-AudioCaptureSource::AudioCaptureSource(AudioDeviceEnumeratorFactory factory)
-    : factory_(std::move(factory)) {}
+AudioCaptureSource::AudioCaptureSource(AudioDeviceEnumeratorFactory factory,
+                                       std::shared_ptr<Clock> clock)
+    : factory_(std::move(factory)), clock_(std::move(clock)) {}
 
 AudioCaptureSource::~AudioCaptureSource() { stop(); }
 
@@ -179,8 +181,15 @@ std::unique_ptr<AudioCaptureSource> AudioCaptureSource::create() {
 
 std::unique_ptr<AudioCaptureSource> AudioCaptureSource::create(
     AudioDeviceEnumeratorFactory factory) {
+  return create(std::move(factory), nullptr);
+}
+
+std::unique_ptr<AudioCaptureSource> AudioCaptureSource::create(
+    AudioDeviceEnumeratorFactory factory, std::shared_ptr<Clock> clock) {
   if (!factory) factory = &create_system_audio_device_enumerator;
-  return std::unique_ptr<AudioCaptureSource>(new AudioCaptureSource(std::move(factory)));
+  if (!clock) clock = make_steady_clock();
+  return std::unique_ptr<AudioCaptureSource>(
+      new AudioCaptureSource(std::move(factory), std::move(clock)));
 }
 
 void AudioCaptureSource::destroy(std::unique_ptr<AudioCaptureSource> source) {
@@ -224,6 +233,7 @@ void AudioCaptureSource::stop() {
     if (!thread_.joinable()) return;
     thread_.request_stop();
     if (wake_event_) SetEvent(wake_event_.get());
+    retry_wake_.notify_all();
     thread = std::move(thread_);
   }
   thread.join();
@@ -263,7 +273,8 @@ void AudioCaptureSource::run(std::stop_token stop, AudioCaptureEndpoint endpoint
   }
   ComPtr<AudioEndpointNotificationClient> client;
   client.Attach(new (std::nothrow) AudioEndpointNotificationClient(
-      wake_event, flow_of(endpoint.kind), endpoint.device_id, &notifications_));
+      wake_event, flow_of(endpoint.kind), endpoint.device_id, &notifications_,
+      [this] { wake_retry_wait(); }));
   if (!client) {
     set_failed(E_OUTOFMEMORY);
     return;
@@ -298,11 +309,7 @@ void AudioCaptureSource::attempt_loop(std::stop_token& stop, const AudioCaptureE
   bool first = true;
   bool wait_first = false;
   while (!stop.stop_requested()) {
-    if (wait_first) {
-      // A notification or a stop request ends the wait early.
-      WaitForSingleObject(wake_event, kRetryWaitMs);
-      if (stop.stop_requested()) return;
-    }
+    if (wait_first && !wait_before_retry(stop, wake_event)) return;
     if (!first) {
       std::lock_guard lock(mutex_);
       ++stats_.retries;
@@ -322,6 +329,25 @@ void AudioCaptureSource::attempt_loop(std::stop_token& stop, const AudioCaptureE
     }
     wait_first = !attempt.device_changed;
   }
+}
+
+bool AudioCaptureSource::wait_before_retry(std::stop_token& stop, HANDLE wake_event) {
+  const int64_t deadline = clock_->now() + kRetryWaitNs;
+  std::unique_lock lock(mutex_);
+  // The event is checked under the lock that the wake hook and stop take
+  // before notifying, so no wake-up falls between the check and the wait.
+  while (!stop.stop_requested() && clock_->now() < deadline &&
+         WaitForSingleObject(wake_event, 0) != WAIT_OBJECT_0) {
+    clock_->wait_until(retry_wake_, lock, deadline);
+  }
+  return !stop.stop_requested();
+}
+
+void AudioCaptureSource::wake_retry_wait() {
+  // Passing through the lock orders this notification after a waiter's
+  // check of the event: the waiter either saw the event or is waiting.
+  { std::lock_guard lock(mutex_); }
+  retry_wake_.notify_all();
 }
 
 bool AudioCaptureSource::endpoint_changed(const AudioCaptureEndpoint& endpoint,

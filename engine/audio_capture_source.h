@@ -11,14 +11,16 @@
 // Threads: start, stop, stats and destroy are called by the owner (the
 // application's thread); the capture thread reads packets and calls the
 // callback outside the source's lock; the notification client runs on system
-// threads and only counts and signals the wake event.
+// threads and only counts, signals the wake event and runs its wake hook.
 #pragma once
 
 #include <windows.h>
 #include <mmdeviceapi.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -27,6 +29,7 @@
 
 #include "engine/audio_block_callback.h"
 #include "engine/audio_device_enumerator.h"
+#include "engine/clock.h"
 #include "engine/unique_handle.h"
 
 namespace quorvel::windows {
@@ -72,11 +75,13 @@ struct AudioCaptureStats {
 
 // Wakes a capture thread when the endpoint it captures may have changed.
 // Its methods run on system threads and touch nothing of the source but the
-// wake event (not owned) and the atomic notification counter.
+// wake event (not owned), the atomic notification counter and the wake hook,
+// which runs after the event was set (the source's retry wait listens to it).
 class AudioEndpointNotificationClient final : public IMMNotificationClient {
  public:
   AudioEndpointNotificationClient(HANDLE wake_event, EDataFlow flow, std::wstring device_id,
-                                  std::atomic<uint64_t>* notification_counter);
+                                  std::atomic<uint64_t>* notification_counter,
+                                  std::function<void()> wake_hook = {});
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
@@ -100,6 +105,7 @@ class AudioEndpointNotificationClient final : public IMMNotificationClient {
   bool follows_default_;
   std::wstring device_id_;
   std::atomic<uint64_t>* notification_counter_;
+  std::function<void()> wake_hook_;
 };
 
 class AudioCaptureSource {
@@ -108,6 +114,13 @@ class AudioCaptureSource {
   static std::unique_ptr<AudioCaptureSource> create();
   // A source that obtains its enumerator from `factory` on the capture thread.
   static std::unique_ptr<AudioCaptureSource> create(AudioDeviceEnumeratorFactory factory);
+  // The same, waiting between retries on `clock` (null means the steady clock).
+  static std::unique_ptr<AudioCaptureSource> create(AudioDeviceEnumeratorFactory factory,
+                                                    std::shared_ptr<Clock> clock);
+
+  // While no usable endpoint exists the source retries this often, or at once
+  // when a notification concerns its endpoint.
+  static constexpr int64_t kRetryWaitNs = 1'000'000'000;
   static void destroy(std::unique_ptr<AudioCaptureSource> source);
 
   ~AudioCaptureSource();
@@ -132,7 +145,7 @@ class AudioCaptureSource {
     bool callback_failed = false;
   };
 
-  explicit AudioCaptureSource(AudioDeviceEnumeratorFactory factory);
+  AudioCaptureSource(AudioDeviceEnumeratorFactory factory, std::shared_ptr<Clock> clock);
 
   void run(std::stop_token stop, AudioCaptureEndpoint endpoint, HANDLE wake_event);
   void attempt_loop(std::stop_token& stop, const AudioCaptureEndpoint& endpoint,
@@ -142,10 +155,17 @@ class AudioCaptureSource {
                               bool reconnect);
   bool endpoint_changed(const AudioCaptureEndpoint& endpoint, IMMDeviceEnumerator* enumerator,
                         const std::wstring& opened_id);
+  // Waits kRetryWaitNs on the clock, less when the wake event is signalled
+  // (it is consumed) or stop is requested. False when stop was requested.
+  bool wait_before_retry(std::stop_token& stop, HANDLE wake_event);
+  // Run by the notification client after it set the wake event.
+  void wake_retry_wait();
   void set_failed(HRESULT result);
 
   const AudioDeviceEnumeratorFactory factory_;
+  const std::shared_ptr<Clock> clock_;
   mutable std::mutex mutex_;
+  std::condition_variable retry_wake_;
   AudioCaptureStats stats_;
   AudioSourceKind kind_ = AudioSourceKind::Microphone;
   std::wstring device_id_;

@@ -13,7 +13,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-uint64_t system_tick_count_ms() { return GetTickCount64(); }
 
 HRESULT system_free_bytes(const wchar_t* folder, uint64_t& free_bytes) {
   ULARGE_INTEGER available{};
@@ -45,7 +44,8 @@ Mp4PacketOutput::Mp4PacketOutput(std::filesystem::path path, uint64_t min_free_d
     : path_(path.wstring()),
       min_free_disk_bytes_(min_free_disk_bytes),
       factory_(std::move(factory)),
-      probe_(std::move(probe)) {}
+      probe_(std::move(probe)),
+      clock_(probe_.clock ? probe_.clock : make_steady_clock()) {}
 
 Mp4PacketOutput::~Mp4PacketOutput() = default;
 
@@ -97,9 +97,9 @@ HRESULT Mp4PacketOutput::write_packet(const std::shared_ptr<const EncodedPacket>
 
 HRESULT Mp4PacketOutput::check_free_space_locked() {
   if (min_free_disk_bytes_ == 0) return S_OK;
-  const uint64_t now = probe_.tick_count_ms ? probe_.tick_count_ms() : system_tick_count_ms();
-  if (now < next_free_space_check_ms_) return S_OK;
-  next_free_space_check_ms_ = now + kFreeSpaceCheckIntervalMs;
+  const int64_t now = clock_->now();
+  if (now < next_free_space_check_ns_) return S_OK;
+  next_free_space_check_ns_ = now + static_cast<int64_t>(kFreeSpaceCheckIntervalMs) * 1'000'000;
 
   const std::wstring folder = folder_of(path_);
   const wchar_t* folder_name = folder.empty() ? nullptr : folder.c_str();

@@ -23,16 +23,17 @@
 #include <string>
 #include <vector>
 
+#include "engine/clock.h"
 #include "engine/encoded_packet.h"
 #include "engine/sink_writer_factory.h"
 
 namespace quorvel::windows {
 
 // How the output reads the clock and the volume's free space; tests pass
-// their own. An empty function means the system's (GetTickCount64,
+// their own. An empty member means the system's (the steady clock,
 // GetDiskFreeSpaceExW).
 struct DiskSpaceProbe {
-  std::function<uint64_t()> tick_count_ms;
+  std::shared_ptr<Clock> clock;
   // `folder` is null for the current folder's volume.
   std::function<HRESULT(const wchar_t* folder, uint64_t& free_bytes)> free_bytes;
 };
@@ -73,6 +74,7 @@ class Mp4PacketOutput {
   const uint64_t min_free_disk_bytes_;
   const SinkWriterFactory factory_;
   const DiskSpaceProbe probe_;
+  const std::shared_ptr<Clock> clock_;
 
   mutable std::mutex mutex_;
   std::vector<std::shared_ptr<EncodedStreamFormat>> formats_;
@@ -81,7 +83,7 @@ class Mp4PacketOutput {
   HRESULT result_ = S_OK;
   bool open_attempted_ = false;
   bool finalized_ = false;
-  uint64_t next_free_space_check_ms_ = 0;
+  int64_t next_free_space_check_ns_ = INT64_MIN;  // the first write checks
 };
 
 }  // namespace quorvel::windows

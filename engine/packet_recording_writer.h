@@ -52,7 +52,7 @@ struct PacketWriterStats {
 struct PacketWriterPlatform {
   SinkWriterFactory sink_writers;
   DiskSpaceProbe disk;
-  PacketQueueClock queue_clock;
+  std::shared_ptr<Clock> queue_clock;
 };
 
 class PacketRecordingWriter {

@@ -11,24 +11,18 @@
 
 namespace quorvel::windows {
 
-namespace {
-
-std::chrono::steady_clock::time_point system_steady_now() { return std::chrono::steady_clock::now(); }
-
-}  // namespace
-
 PacketWriteQueue::PacketWriteQueue(PacketCallback packet_function,
                                    CompletionFunction completion_function, PacketQueueLimits limits,
-                                   PacketQueueClock clock)
+                                   std::shared_ptr<Clock> clock)
     : packet_function_(std::move(packet_function)),
       completion_function_(std::move(completion_function)),
       limits_(limits),
-      clock_(clock ? std::move(clock) : PacketQueueClock(system_steady_now)) {}
+      clock_(clock ? std::move(clock) : make_steady_clock()) {}
 
 std::unique_ptr<PacketWriteQueue> PacketWriteQueue::create(PacketCallback packet_function,
                                                            CompletionFunction completion_function,
                                                            PacketQueueLimits limits,
-                                                           PacketQueueClock clock) {
+                                                           std::shared_ptr<Clock> clock) {
   std::unique_ptr<PacketWriteQueue> queue(new PacketWriteQueue(
       std::move(packet_function), std::move(completion_function), limits, std::move(clock)));
   queue->worker_ = std::thread([raw = queue.get()] { raw->run(); });
@@ -47,10 +41,9 @@ PacketWriteQueue::~PacketWriteQueue() {
   if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) finish();
 }
 
-bool PacketWriteQueue::too_old(std::chrono::steady_clock::time_point now,
-                               std::chrono::steady_clock::time_point enqueued) const {
+bool PacketWriteQueue::too_old(int64_t now, int64_t enqueued) const {
   // Exactly the limit is still young enough.
-  return now - enqueued > std::chrono::milliseconds(limits_.max_age_ms);
+  return now - enqueued > static_cast<int64_t>(limits_.max_age_ms) * 1'000'000;
 }
 
 HRESULT PacketWriteQueue::enqueue(std::shared_ptr<const EncodedPacket> packet) {
@@ -59,7 +52,7 @@ HRESULT PacketWriteQueue::enqueue(std::shared_ptr<const EncodedPacket> packet) {
   if (FAILED(status_)) return status_;
   if (stop_) return kErrorShutdown;
 
-  const auto now = clock_();
+  const int64_t now = clock_->now();
   const auto oldest = in_flight_ ? in_flight_enqueued_ : (!fifo_.empty() ? fifo_.front().enqueued : now);
   const uint64_t size = packet->data.size();
   const bool fits = size <= limits_.max_bytes && queued_bytes_ + size <= limits_.max_bytes &&
@@ -140,7 +133,7 @@ void PacketWriteQueue::run() {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return stop_ || FAILED(status_) || !fifo_.empty(); });
       if (FAILED(status_) || (stop_ && fifo_.empty())) break;
-      if (too_old(clock_(), fifo_.front().enqueued)) {
+      if (too_old(clock_->now(), fifo_.front().enqueued)) {
         fail_locked(kErrorQueueTimeout);
         break;
       }

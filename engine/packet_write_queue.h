@@ -18,7 +18,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -27,6 +26,7 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/clock.h"
 #include "engine/encoded_packet.h"
 
 namespace quorvel::windows {
@@ -44,19 +44,17 @@ struct PacketQueueStats {
   uint64_t queued_packets = 0;  // queued plus the one being written
 };
 
-// The steady clock the queue measures packet ages with; tests pass their own
-// so the age rules run without waiting.
-using PacketQueueClock = std::function<std::chrono::steady_clock::time_point()>;
-
 class PacketWriteQueue {
  public:
   using CompletionFunction = std::function<HRESULT()>;
 
   // Starts the worker; a thread that cannot be started throws std::system_error.
+  // Packet ages are measured on `clock` (null means the steady clock); tests
+  // pass their own so the age rules run without waiting.
   static std::unique_ptr<PacketWriteQueue> create(PacketCallback packet_function,
                                                   CompletionFunction completion_function,
                                                   PacketQueueLimits limits,
-                                                  PacketQueueClock clock = {});
+                                                  std::shared_ptr<Clock> clock = nullptr);
 
   // Finishes the queue and destroys it.
   static HRESULT stop(std::unique_ptr<PacketWriteQueue>& queue);
@@ -84,22 +82,21 @@ class PacketWriteQueue {
  private:
   struct Entry {
     std::shared_ptr<const EncodedPacket> packet;
-    std::chrono::steady_clock::time_point enqueued;
+    int64_t enqueued = 0;  // clock nanoseconds
   };
 
   PacketWriteQueue(PacketCallback packet_function, CompletionFunction completion_function,
-                   PacketQueueLimits limits, PacketQueueClock clock);
+                   PacketQueueLimits limits, std::shared_ptr<Clock> clock);
 
   void run();
   // The caller holds the lock.
   void fail_locked(HRESULT code);
-  bool too_old(std::chrono::steady_clock::time_point now,
-               std::chrono::steady_clock::time_point enqueued) const;
+  bool too_old(int64_t now, int64_t enqueued) const;
 
   const PacketCallback packet_function_;
   const CompletionFunction completion_function_;
   const PacketQueueLimits limits_;
-  const PacketQueueClock clock_;
+  const std::shared_ptr<Clock> clock_;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
@@ -111,7 +108,7 @@ class PacketWriteQueue {
   bool stop_ = false;
   bool in_flight_ = false;
   uint64_t in_flight_bytes_ = 0;
-  std::chrono::steady_clock::time_point in_flight_enqueued_{};
+  int64_t in_flight_enqueued_ = 0;
   std::thread::id worker_id_;  // set by the worker itself when it starts
 
   std::mutex join_mutex_;

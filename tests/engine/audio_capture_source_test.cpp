@@ -15,6 +15,7 @@
 
 #include "engine/engine_errors.h"
 #include "tests/fakes/engine/fake_audio_endpoints.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -25,6 +26,8 @@ using Microsoft::WRL::ComPtr;
 
 constexpr DWORD kMicrophoneFlags = 0x88040000;
 constexpr DWORD kLoopbackFlags = 0x88060000;
+constexpr int64_t kSecond = AudioCaptureSource::kRetryWaitNs;
+static_assert(kSecond == 1'000'000'000, "the source retries once a second");
 
 int64_t qpc_now() {
   LARGE_INTEGER now{};
@@ -123,6 +126,7 @@ uint64_t qpc_position_now() {
 class AudioCaptureSourceTest : public testing::Test {
  protected:
   void SetUp() override {
+    system_.set_clock(clock_);
     system_.add_device(L"mic-1", L"USB Microphone", eCapture);
     system_.add_device(L"mic-2", L"Headset Microphone", eCapture);
     system_.add_device(L"speakers", L"Speakers", eRender);
@@ -147,9 +151,12 @@ class AudioCaptureSourceTest : public testing::Test {
     return registered;
   }
 
+  // Retries wait on this clock, which moves only when a test advances it.
+  std::shared_ptr<test::FakeClock> clock_ = std::make_shared<test::FakeClock>();
   FakeAudioSystem system_;
   PacketLog log_;
-  std::unique_ptr<AudioCaptureSource> source_ = AudioCaptureSource::create(system_.factory());
+  std::unique_ptr<AudioCaptureSource> source_ =
+      AudioCaptureSource::create(system_.factory(), clock_);
 };
 
 TEST_F(AudioCaptureSourceTest, SecondStartReturnsFalseAndStopWithoutStartReturnsAtOnce) {
@@ -459,7 +466,7 @@ TEST_F(AudioCaptureSourceTest, DefaultOutputUnpluggedReconnectsAtOnceOnTheNewDef
 
   system_.set_state(L"speakers", DEVICE_STATE_UNPLUGGED);
   system_.set_default(eRender, L"headphones");
-  const int64_t unplugged = qpc_now();
+  const int64_t unplugged = clock_->now();
   ComPtr<IMMNotificationClient> notifications = client();
   // Only the console role of the render flow concerns a system source.
   notifications->OnDefaultDeviceChanged(eCapture, eConsole, L"mic-2");
@@ -467,9 +474,11 @@ TEST_F(AudioCaptureSourceTest, DefaultOutputUnpluggedReconnectsAtOnceOnTheNewDef
   notifications->OnDeviceStateChanged(L"speakers", DEVICE_STATE_UNPLUGGED);
   notifications->OnDefaultDeviceChanged(eRender, eConsole, L"headphones");
 
+  // The clock stands still: a reconnect that waited for a retry would never
+  // come.
   ASSERT_TRUE(system_.wait_for_streams(2, 5000ms));
   ASSERT_TRUE(eventually([&] { return source_->stats().device_id == L"headphones"; }));
-  EXPECT_LT(seconds_between(unplugged, qpc_now()), 0.9) << "no one-second retry wait";
+  EXPECT_EQ(system_.resolve_times().back(), unplugged) << "no one-second retry wait";
   const AudioCaptureStats stats = source_->stats();
   EXPECT_EQ(AudioCaptureState::Capturing, stats.state);
   EXPECT_EQ(L"Headphones", stats.device_name);
@@ -498,29 +507,34 @@ TEST_F(AudioCaptureSourceTest, BoundMicrophoneUnpluggedRetriesEverySecondAndResu
   // Resolutions so far: the first attempt. Then the change test, the
   // immediate reattempt and two retries a second apart.
   ASSERT_EQ(1u, system_.resolves());
+  const int64_t unplugged = clock_->now();
   system_.set_state(L"mic-2", DEVICE_STATE_UNPLUGGED);
   notifications->OnDeviceStateChanged(L"MIC-2", DEVICE_STATE_UNPLUGGED);  // ids ignore case
   EXPECT_EQ(1u, source_->stats().device_notifications);
-  ASSERT_TRUE(system_.wait_for_resolves(5, 5000ms));
-
-  const std::vector<int64_t> times = system_.resolve_times();
-  EXPECT_LT(seconds_between(times[1], times[2]), 0.5) << "the first reattempt does not wait";
-  for (size_t i = 3; i < 5; ++i) {
-    const double gap = seconds_between(times[i - 1], times[i]);
-    EXPECT_GT(gap, 0.9) << "retry " << i;
-    EXPECT_LT(gap, 1.8) << "retry " << i;
+  ASSERT_TRUE(system_.wait_for_resolves(3, 5000ms));
+  // Each failed attempt waits exactly one second for the next.
+  for (int64_t retry = 1; retry <= 2; ++retry) {
+    SCOPED_TRACE(retry);
+    ASSERT_TRUE(clock_->wait_for_waiter(unplugged + retry * kSecond));
+    EXPECT_EQ(2u + retry, system_.resolves()) << "no attempt before the second has passed";
+    clock_->advance(kSecond);
+    ASSERT_TRUE(system_.wait_for_resolves(3 + retry, 5000ms));
   }
-  ASSERT_TRUE(eventually([&] { return source_->stats().failures >= 2; }));
+  EXPECT_EQ(system_.resolve_times(),
+            (std::vector<int64_t>{system_.resolve_times()[0], unplugged, unplugged,
+                                  unplugged + kSecond, unplugged + 2 * kSecond}))
+      << "the change test and the first reattempt do not wait";
+  ASSERT_TRUE(clock_->wait_for_waiter(unplugged + 3 * kSecond));
   AudioCaptureStats stats = source_->stats();
   EXPECT_EQ(AudioCaptureState::Reconnecting, stats.state);
   EXPECT_EQ(kErrorAudioDeviceInvalidated, stats.last_result);
+  EXPECT_EQ(3u, stats.failures);
   EXPECT_EQ(0u, stats.reconnects);
 
+  // The clock stands still: only the notification can end the wait.
   system_.set_state(L"mic-2", DEVICE_STATE_ACTIVE);
-  const int64_t replugged = qpc_now();
   notifications->OnDeviceStateChanged(L"mic-2", DEVICE_STATE_ACTIVE);
-  ASSERT_TRUE(system_.wait_for_streams(2, 5000ms));
-  EXPECT_LT(seconds_between(replugged, qpc_now()), 0.7) << "the replug wakes the source at once";
+  ASSERT_TRUE(system_.wait_for_streams(2, 5000ms)) << "the replug wakes the source at once";
   ASSERT_TRUE(eventually([&] { return source_->stats().state == AudioCaptureState::Capturing; }));
   stats = source_->stats();
   EXPECT_EQ(1u, stats.reconnects);
@@ -552,27 +566,48 @@ TEST_F(AudioCaptureSourceTest, LoopbackWithoutCaptureServiceRetriesWithItsCode) 
   // Where loopback capture does not exist, Initialize succeeds and the
   // capture service is refused.
   system_.set_get_service_result(kErrorAudioWrongEndpointType);
-  const int64_t started = qpc_now();
+  const int64_t started = clock_->now();
   ASSERT_TRUE(start(AudioSourceKind::System));
-  ASSERT_TRUE(system_.wait_for_resolves(2, 5000ms));
-  ASSERT_TRUE(eventually([&] { return source_->stats().failures >= 2; }));
+  ASSERT_TRUE(clock_->wait_for_waiter(started + kSecond));
+  clock_->advance(kSecond);
+  ASSERT_TRUE(clock_->wait_for_waiter(started + 2 * kSecond));
 
   const AudioCaptureStats stats = source_->stats();
   EXPECT_EQ(AudioCaptureState::Reconnecting, stats.state);
   EXPECT_EQ(kErrorAudioWrongEndpointType, stats.last_result);
-  EXPECT_GE(stats.retries, 1u);
+  EXPECT_EQ(1u, stats.retries);
+  EXPECT_EQ(2u, stats.failures);
   EXPECT_EQ(0u, stats.reconnects);
-  EXPECT_GT(seconds_between(started, system_.resolve_times()[1]), 0.9);
+  EXPECT_EQ(system_.resolve_times(), (std::vector<int64_t>{started, started + kSecond}));
   const auto streams = system_.streams();
-  ASSERT_GE(streams.size(), 2u);
+  ASSERT_EQ(streams.size(), 2u);
   EXPECT_EQ(kLoopbackFlags, streams[0].flags);
   EXPECT_FALSE(streams[0].started);
 
-  const int64_t stopping = qpc_now();
+  // The clock stands still: only the stop request can end the retry wait.
   source_->stop();
-  EXPECT_LT(seconds_between(stopping, qpc_now()), 0.5) << "stop cuts the retry wait short";
   EXPECT_EQ(AudioCaptureState::Idle, source_->stats().state);
   EXPECT_EQ(S_OK, source_->stats().last_result);
+  EXPECT_EQ(2u, system_.resolves());
+}
+
+// The one check on the real steady clock, with bounds a loaded machine keeps.
+TEST(AudioCaptureSourceRealTimeTest, RetriesAfterAboutASecondAndStopEndsTheWait) {
+  FakeAudioSystem world;
+  world.add_device(L"mic-1", L"USB Microphone", eCapture, DEVICE_STATE_UNPLUGGED);
+  world.set_default(eCapture, L"mic-1");
+  auto source = AudioCaptureSource::create(world.factory());
+  PacketLog log;
+  ASSERT_TRUE(source->start(AudioCaptureEndpoint{AudioSourceKind::Microphone, {}},
+                            log.callback()));
+  ASSERT_TRUE(world.wait_for_resolves(2, 20000ms));
+  const std::vector<int64_t> times = world.resolve_times();
+  EXPECT_GE(seconds_between(times[0], times[1]), 0.99);
+  EXPECT_LT(seconds_between(times[0], times[1]), 15.0);
+  const int64_t stopping = qpc_now();
+  source->stop();
+  EXPECT_LT(seconds_between(stopping, qpc_now()), 15.0);
+  EXPECT_EQ(AudioCaptureState::Idle, source->stats().state);
 }
 
 TEST_F(AudioCaptureSourceTest, StreamErrorEndsAttemptAndCaptureResumesAfterRetry) {
@@ -585,6 +620,8 @@ TEST_F(AudioCaptureSourceTest, StreamErrorEndsAttemptAndCaptureResumesAfterRetry
   EXPECT_TRUE(system_.streams().at(0).stopped);
 
   system_.set_packet_size_result(S_OK);
+  ASSERT_TRUE(clock_->wait_for_waiter(clock_->now() + kSecond));
+  clock_->advance(kSecond);
   ASSERT_TRUE(system_.wait_for_streams(2, 5000ms));
   ASSERT_TRUE(eventually([&] { return source_->stats().state == AudioCaptureState::Capturing; }));
   EXPECT_EQ(1u, source_->stats().reconnects);
@@ -676,7 +713,7 @@ TEST(AudioDeviceListTest, PutsDefaultFirstNamesUnnamedDevicesAndSkipsInactiveOne
   const wchar_t* ids[] = {L"mic-d", L"mic-a", L"mic-b", L"mic-c"};
   const wchar_t* names[] = {L"Array", L"Line In", L"未命名音频设备", L"Webcam Mic"};
   for (size_t i = 0; i < rows.size(); ++i) {
-    SCOPED_TRACE(test::utf8(rows[i].id));
+    SCOPED_TRACE(quorvel::test::utf8(rows[i].id));
     EXPECT_EQ(ids[i], rows[i].id);
     EXPECT_EQ(names[i], rows[i].name);
     EXPECT_EQ(i == 0, rows[i].is_default);

@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <new>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -767,23 +770,37 @@ TEST_F(FakeCaptureTest, StartResetsTheCountersOfThePreviousRun) {
   EXPECT_GT(stats.start_counter, first.start_counter);
 }
 
-TEST(DesktopCaptureStop, StopDuringARetryWaitReturnsPromptly) {
+TEST(DesktopCaptureStop, StopDuringARetryWaitEndsTheWaitAndTheCapture) {
   FakeDuplicationScript script(FakeDuplicationScript::mode(16, 16, DXGI_FORMAT_B8G8R8A8_UNORM));
   script.set_default_open_result(DXGI_ERROR_NOT_FOUND);
-  // The real 250 ms wait.
-  DesktopCapture capture({script.opener(), {}});
+  // A retry wait that ends only when the capture's stop is requested, and
+  // says when it begins: the test needs no clock at all.
+  std::mutex mutex;
+  std::condition_variable_any changed;
+  int waits = 0;
+  bool ended_by_stop = false;
+  const RetryWait wait_for_stop = [&](std::stop_token stop) {
+    std::unique_lock lock(mutex);
+    ++waits;
+    changed.notify_all();
+    changed.wait(lock, stop, [] { return false; });
+    ended_by_stop = stop.stop_requested();
+    return false;
+  };
+  DesktopCapture capture({script.opener(), wait_for_stop});
   ASSERT_TRUE(capture.start(primary_monitor(), {}, {}));
-  ASSERT_TRUE(eventually([&] { return capture.stats().recovery_attempts >= 1; }));
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return waits == 1; }));
+  }
 
-  const auto before = std::chrono::steady_clock::now();
   capture.stop();
-  const auto took = std::chrono::steady_clock::now() - before;
-  // The wait checks for stop every 10 ms; a wait that ran to its end would
-  // take 250 ms.
-  EXPECT_LT(took, 150ms) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
+  EXPECT_TRUE(ended_by_stop);
+  EXPECT_EQ(waits, 1);
   const DesktopCaptureStats stats = capture.stats();
   EXPECT_EQ(stats.state, DesktopCaptureState::kIdle);
-  EXPECT_LT(stats.recovery_attempts, 40u);
+  EXPECT_EQ(stats.recovery_episodes, 1u);
+  EXPECT_EQ(stats.recovery_attempts, 0u) << "nothing is reopened after the stop";
   EXPECT_EQ(stats.last_result, DXGI_ERROR_NOT_FOUND);
 }
 

@@ -12,6 +12,7 @@
 #include "engine/engine_errors.h"
 #include "tests/engine/packet_test_support.h"
 #include "tests/fakes/engine/fake_sink_writer.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -72,11 +73,12 @@ TEST_F(Mp4PacketOutputTest, FirstPacketsFormatReplacesItsStreamsRegisteredFormat
 }
 
 TEST_F(Mp4PacketOutputTest, ChecksFreeSpaceAtMostEvery250Milliseconds) {
-  uint64_t now = 1000;
+  constexpr int64_t kMs = 1'000'000;
+  auto clock = std::make_shared<test::FakeClock>(1000 * kMs);
   uint64_t free_bytes = 10'000;
   std::vector<std::wstring> asked;
   DiskSpaceProbe probe;
-  probe.tick_count_ms = [&] { return now; };
+  probe.clock = clock;
   probe.free_bytes = [&](const wchar_t* folder, uint64_t& free) -> HRESULT {
     asked.push_back(folder ? folder : L"<null>");
     free = free_bytes;
@@ -87,13 +89,13 @@ TEST_F(Mp4PacketOutputTest, ChecksFreeSpaceAtMostEvery250Milliseconds) {
   ASSERT_EQ(output.add_stream_format(video, 0), S_OK);
 
   struct Step {
-    uint64_t tick;
+    int64_t ms;
     size_t checks_so_far;
   };
   const Step steps[] = {{1000, 1}, {1100, 1}, {1249, 1}, {1250, 2}, {1251, 2}, {1600, 3}, {1849, 3}};
   for (const auto& step : steps) {
-    SCOPED_TRACE(step.tick);
-    now = step.tick;
+    SCOPED_TRACE(step.ms);
+    clock->advance(step.ms * kMs - clock->now());
     ASSERT_EQ(output.write_packet(make_packet(4, 0, video)), S_OK);
     EXPECT_EQ(asked.size(), step.checks_so_far);
   }
@@ -103,10 +105,10 @@ TEST_F(Mp4PacketOutputTest, ChecksFreeSpaceAtMostEvery250Milliseconds) {
   EXPECT_EQ(asked.front(), folder + L"\\");
 
   free_bytes = 4'999;
-  now = 1850;
+  clock->advance(1850 * kMs - clock->now());
   EXPECT_EQ(output.write_packet(make_packet(4, 0, video)), kErrorDiskFull);
   free_bytes = 1'000'000;
-  now = 5000;
+  clock->advance(5000 * kMs - clock->now());
   EXPECT_EQ(output.write_packet(make_packet(4, 0, video)), kErrorDiskFull);  // kept
   EXPECT_EQ(asked.size(), 4u);
   // The file written so far is still closed properly.
@@ -130,7 +132,7 @@ TEST_F(Mp4PacketOutputTest, AsksAboutTheOutputFolderInTheFormEveryVolumeAccepts)
     SCOPED_TRACE(quorvel::test::utf8(c.path));
     std::optional<std::wstring> asked;
     DiskSpaceProbe probe;
-    probe.tick_count_ms = [] { return uint64_t{0}; };
+    probe.clock = std::make_shared<test::FakeClock>();
     probe.free_bytes = [&](const wchar_t* folder, uint64_t& free) -> HRESULT {
       asked = folder ? folder : L"<null>";
       free = 0;  // too little: the file is never opened
@@ -150,7 +152,7 @@ TEST_F(Mp4PacketOutputTest, AsksAboutTheOutputFolderInTheFormEveryVolumeAccepts)
 TEST_F(Mp4PacketOutputTest, UnanswerableFreeSpaceQueryDoesNotStopTheFile) {
   int queries = 0;
   DiskSpaceProbe probe;
-  probe.tick_count_ms = [] { return uint64_t{0}; };
+  probe.clock = std::make_shared<test::FakeClock>();
   probe.free_bytes = [&](const wchar_t*, uint64_t& free) -> HRESULT {
     ++queries;
     free = 0;

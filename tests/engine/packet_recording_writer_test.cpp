@@ -14,6 +14,7 @@
 
 #include "engine/engine_errors.h"
 #include "tests/engine/packet_test_support.h"
+#include "tests/support/fake_clock.h"
 #include "tests/fakes/engine/fake_sink_writer.h"
 #include "tests/support/test_support.h"
 
@@ -49,7 +50,7 @@ class PacketRecordingWriterTest : public test::MediaFoundationFixture {
     PacketWriterPlatform result;
     result.sink_writers.create_encoding_writer = FakeSinkWriter::factory(&encoders_, held_back);
     result.sink_writers.create_file_writer = files.function();
-    result.queue_clock = clock_.function();
+    result.queue_clock = clock_;
     return result;
   }
 
@@ -81,7 +82,7 @@ class PacketRecordingWriterTest : public test::MediaFoundationFixture {
 
   quorvel::test::TempDir dir_;
   std::vector<ComPtr<FakeSinkWriter>> encoders_;
-  test::ManualSteadyClock clock_;
+  std::shared_ptr<test::FakeClock> clock_ = std::make_shared<test::FakeClock>();
   LiveOutput live_;
 };
 
@@ -534,9 +535,9 @@ TEST_F(PacketRecordingWriterTest, FileQueueLimitsReachedThroughTheWriter) {
         EXPECT_EQ(writer->fan_out_packet(make_packet(1, 0, video)), kErrorQueueTimeout);
         break;
       case Limit::kAge:
-        clock_.advance(5000ms);
+        clock_->advance(std::chrono::nanoseconds(5000ms).count());
         ASSERT_EQ(writer->fan_out_packet(make_packet(16, 0, video)), S_OK);
-        clock_.advance(1ms);
+        clock_->advance(std::chrono::nanoseconds(1ms).count());
         EXPECT_EQ(writer->fan_out_packet(make_packet(16, 0, video)), kErrorQueueTimeout);
         break;
     }

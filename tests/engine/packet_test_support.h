@@ -1,6 +1,5 @@
 // Helpers shared by the tests of the packet sink, write queue and recording
-// writer: a Media Foundation fixture, encoder-like media types and samples,
-// and a steady clock the tests move by hand.
+// writer: a Media Foundation fixture, encoder-like media types and samples.
 #pragma once
 
 #include <windows.h>
@@ -178,26 +177,6 @@ class PacketRecorder {
   HRESULT answer_ = S_OK;
   bool throw_bad_alloc_ = false;
   bool throw_other_ = false;
-};
-
-// A steady clock that moves only when told.
-class ManualSteadyClock {
- public:
-  std::chrono::steady_clock::time_point now() const {
-    std::lock_guard lock(mutex_);
-    return now_;
-  }
-  void advance(std::chrono::milliseconds step) {
-    std::lock_guard lock(mutex_);
-    now_ += step;
-  }
-  std::function<std::chrono::steady_clock::time_point()> function() {
-    return [this] { return now(); };
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::chrono::steady_clock::time_point now_{std::chrono::hours(1)};
 };
 
 // A one-shot signal between threads.

@@ -13,13 +13,14 @@
 
 #include "engine/engine_errors.h"
 #include "tests/engine/packet_test_support.h"
+#include "tests/support/fake_clock.h"
 
 namespace quorvel::windows {
 namespace {
 
 using namespace std::chrono_literals;
 using test::make_packet;
-using test::ManualSteadyClock;
+using test::FakeClock;
 using test::Signal;
 
 constexpr PacketQueueLimits kLimits{};
@@ -86,10 +87,10 @@ class Disk {
   };
   using Queue = std::unique_ptr<PacketWriteQueue, ReleaseThenDelete>;
 
-  Queue make_queue(ManualSteadyClock* clock = nullptr, PacketQueueLimits limits = kLimits) {
+  Queue make_queue(std::shared_ptr<FakeClock> clock = nullptr, PacketQueueLimits limits = kLimits) {
     if (!release_needed_) release_.set();
     return Queue(PacketWriteQueue::create(packet_function(), completion_function(), limits,
-                                          clock ? clock->function() : PacketQueueClock{})
+                                          std::move(clock))
                      .release(),
                  ReleaseThenDelete{this});
   }
@@ -203,13 +204,13 @@ TEST(PacketWriteQueueTest, OldestPacketMayBeExactlyFiveSecondsOldAtEnqueue) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ManualSteadyClock clock;
+    auto clock = std::make_shared<FakeClock>();
     Disk disk;
     disk.hold_first();
-    auto queue = disk.make_queue(&clock);
+    auto queue = disk.make_queue(clock);
     ASSERT_EQ(queue->enqueue(make_packet(10)), S_OK);
     ASSERT_TRUE(disk.wait_first_entered());  // in flight: its age still counts
-    clock.advance(c.age);
+    clock->advance(std::chrono::nanoseconds(c.age).count());
     EXPECT_EQ(queue->enqueue(make_packet(10)), c.expected);
     disk.release();
     EXPECT_EQ(queue->finish(), c.expected);
@@ -217,15 +218,15 @@ TEST(PacketWriteQueueTest, OldestPacketMayBeExactlyFiveSecondsOldAtEnqueue) {
 }
 
 TEST(PacketWriteQueueTest, WorkerFailsAPacketThatWaitedTooLong) {
-  ManualSteadyClock clock;
+  auto clock = std::make_shared<FakeClock>();
   Disk disk;
   disk.hold_first();
-  auto queue = disk.make_queue(&clock);
+  auto queue = disk.make_queue(clock);
   ASSERT_EQ(queue->enqueue(make_packet(10)), S_OK);
   ASSERT_TRUE(disk.wait_first_entered());
-  clock.advance(1000ms);
+  clock->advance(std::chrono::nanoseconds(1000ms).count());
   ASSERT_EQ(queue->enqueue(make_packet(11)), S_OK);
-  clock.advance(5001ms);  // the second packet is now 5001 ms old
+  clock->advance(std::chrono::nanoseconds(5001ms).count());  // the second packet is now 5001 ms old
   disk.release();
   EXPECT_EQ(queue->finish(), kErrorQueueTimeout);
   EXPECT_EQ(disk.written().size(), 1u);

@@ -329,6 +329,13 @@ void FakeAudioSystem::set_packet_size_result(HRESULT result) {
   packet_size_result_ = result;
 }
 
+void FakeAudioSystem::set_clock(std::shared_ptr<Clock> clock) {
+  std::lock_guard lock(mutex_);
+  clock_ = std::move(clock);
+}
+
+int64_t FakeAudioSystem::now() const { return clock_ ? clock_->now() : qpc_now(); }
+
 void FakeAudioSystem::set_release_result(HRESULT result) {
   std::lock_guard lock(mutex_);
   release_result_ = result;
@@ -433,7 +440,7 @@ std::vector<FakeAudioSystem::Device> FakeAudioSystem::devices(EDataFlow flow, DW
 
 HRESULT FakeAudioSystem::default_device(EDataFlow flow, ERole role, Device* device) {
   std::lock_guard lock(mutex_);
-  resolve_times_.push_back(qpc_now());
+  resolve_times_.push_back(now());
   default_requests_.emplace_back(flow, role);
   changed_.notify_all();
   const std::wstring& id = flow == eRender ? default_render_ : default_capture_;
@@ -448,7 +455,7 @@ HRESULT FakeAudioSystem::default_device(EDataFlow flow, ERole role, Device* devi
 
 HRESULT FakeAudioSystem::lookup_device(const std::wstring& id, Device* device) {
   std::lock_guard lock(mutex_);
-  resolve_times_.push_back(qpc_now());
+  resolve_times_.push_back(now());
   changed_.notify_all();
   for (const auto& candidate : devices_) {
     if (candidate.id == id) {

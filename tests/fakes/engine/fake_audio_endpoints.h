@@ -16,11 +16,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/audio_device_enumerator.h"
+#include "engine/clock.h"
 
 namespace quorvel::windows {
 
@@ -82,7 +84,10 @@ class FakeAudioSystem {
   bool unregistered() const;
   std::vector<FakeStreamRecord> streams() const;
   size_t resolves() const;
-  // Times (QueryPerformanceCounter) of the endpoint resolutions.
+  // Stamps the endpoint resolutions with `clock` instead of the counter.
+  void set_clock(std::shared_ptr<Clock> clock);
+  // Times of the endpoint resolutions: the clock's nanoseconds when one was
+  // set, QueryPerformanceCounter otherwise.
   std::vector<int64_t> resolve_times() const;
   std::vector<uint32_t> released_frames() const;
   const void* last_buffer() const;
@@ -118,6 +123,7 @@ class FakeAudioSystem {
 
  private:
   bool wait(std::chrono::milliseconds timeout, const std::function<bool()>& done);
+  int64_t now() const;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
@@ -137,6 +143,7 @@ class FakeAudioSystem {
   size_t running_stream_ = SIZE_MAX;
   HANDLE stream_event_ = nullptr;
   std::deque<FakeAudioPacket> pending_;
+  std::shared_ptr<Clock> clock_;
   std::vector<int64_t> resolve_times_;
   std::vector<uint32_t> released_frames_;
   const void* last_buffer_ = nullptr;
