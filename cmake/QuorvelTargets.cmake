@@ -34,12 +34,15 @@ function(quorvel_add_library name)
   quorvel_target_defaults(${name})
 endfunction()
 
-# quorvel_add_test_executable(name DIRS dir... LIBS lib... [TIMEOUT s] [LABELS ...])
+# quorvel_add_test_executable(name DIRS dir... LIBS lib... [TIMEOUT s] [SHARDS n]
+#                             [LABELS ...])
 # One GoogleTest executable built from every .cpp in the given folders (but
 # not in a nested folder that has a CMakeLists.txt of its own) plus the
-# shared test support, registered with CTest as one test.
+# shared test support, registered with CTest as one test, or with SHARDS as n
+# tests name_shard_0 ... that each run every n-th test (GoogleTest's
+# sharding), so that ctest -j spreads a long executable over the cores.
 function(quorvel_add_test_executable name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "DIRS;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;SHARDS" "DIRS;LIBS;LABELS" ${ARGN})
   set(sources)
   foreach(dir IN LISTS ARG_DIRS)
     file(GLOB_RECURSE dir_sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
@@ -58,9 +61,21 @@ function(quorvel_add_test_executable name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 600)
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  set(test_names)
+  if(ARG_SHARDS AND ARG_SHARDS GREATER 1)
+    math(EXPR last_shard "${ARG_SHARDS} - 1")
+    foreach(shard RANGE ${last_shard})
+      add_test(NAME ${name}_shard_${shard} COMMAND ${name} --gtest_color=no)
+      set_tests_properties(${name}_shard_${shard} PROPERTIES
+        ENVIRONMENT "GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${shard}")
+      list(APPEND test_names ${name}_shard_${shard})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    list(APPEND test_names ${name})
+  endif()
+  set_tests_properties(${test_names} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   if(ARG_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    set_tests_properties(${test_names} PROPERTIES LABELS "${ARG_LABELS}")
   endif()
 endfunction()

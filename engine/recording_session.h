@@ -53,6 +53,7 @@
 #include "engine/nv12_converter.h"
 #include "engine/packet_recording_writer.h"
 #include "engine/recording_options.h"
+#include "engine/recovered_name.h"
 #include "engine/watermark_renderer.h"
 
 namespace quorvel::windows {
@@ -159,6 +160,9 @@ struct RecordingSessionPlatform {
   PacketWriterPlatform writers;
   Nv12ConverterFactory nv12_converters;
   std::wstring watermark_font_family = kWatermarkFontFamily;
+  // How many "recovered-N" names a stale output file may take before the
+  // start fails; tests lower it to reach the end with a few files.
+  int max_recovered_names = kMaxRecoveredNames;
 };
 
 // Sample times of frame slots: slot `index` starts at index x 10,000,000 /

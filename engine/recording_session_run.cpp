@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "engine/engine_errors.h"
+#include "engine/recovered_name.h"
 
 namespace quorvel::windows {
 
@@ -19,7 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMaxRecoveredNames = 9999;
 
 // The frame slot `counts` performance counts after the first frame, split so
 // that long recordings cannot overflow the multiplication.
@@ -39,28 +39,19 @@ std::wstring volume_folder(const fs::path& path) {
 }
 
 // A file left at `path` by an earlier run (a crash, a power cut) is kept
-// under the first free name stem.recovered-N.ext instead of being
+// under the first free recovered name (at most `limit`) instead of being
 // overwritten. `moved_to` receives that name; it stays empty when nothing
 // stood at `path`.
-bool move_aside_existing(const fs::path& path, fs::path& moved_to) {
+bool move_aside_existing(const fs::path& path, int limit, fs::path& moved_to) {
   moved_to.clear();
   std::error_code error;
   const fs::file_status current = fs::symlink_status(path, error);
   if (current.type() == fs::file_type::not_found) return true;
   if (error) return false;
-  const fs::path folder = path.parent_path();
-  const std::wstring stem = path.stem().wstring();
-  const std::wstring extension = path.extension().wstring();
-  for (int n = 1; n <= kMaxRecoveredNames; ++n) {
-    const fs::path candidate = folder / (stem + L".recovered-" + std::to_wstring(n) + extension);
-    std::error_code query_error;
-    const fs::file_status taken = fs::symlink_status(candidate, query_error);
-    if (!query_error && taken.type() != fs::file_type::not_found) continue;
-    if (!MoveFileExW(path.c_str(), candidate.c_str(), 0)) return false;
-    moved_to = candidate;
-    return true;
-  }
-  return false;
+  const fs::path candidate = first_free_recovered_name(path, limit);
+  if (candidate.empty() || !MoveFileExW(path.c_str(), candidate.c_str(), 0)) return false;
+  moved_to = candidate;
+  return true;
 }
 
 // Replaces a finished file's final name with its partial one.
@@ -153,7 +144,7 @@ bool RecordingSession::start(const RecordingOptions& options) {
       audio_files_[1].final_path = folder / (stem + L".microphone.m4a");
       audio_files_[1].partial_path = folder / (stem + L".microphone.partial.m4a");
     }
-    if (!move_aside_existing(partial_path_, recovered)) {
+    if (!move_aside_existing(partial_path_, platform_.max_recovered_names, recovered)) {
       if (!options_.file_optional) return fail_start(kErrorCannotMoveAside, free_bytes);
       keep_first_failure(kErrorCannotMoveAside);
     }
@@ -171,7 +162,7 @@ bool RecordingSession::start(const RecordingOptions& options) {
     AudioFile& file = audio_files_[i];
     if (file.partial_path.empty()) continue;
     fs::path moved;
-    if (!move_aside_existing(file.partial_path, moved)) {
+    if (!move_aside_existing(file.partial_path, platform_.max_recovered_names, moved)) {
       file.partial_path.clear();
       close_audio_file(static_cast<AudioTrack>(i + 1), kErrorCannotMoveAside);
     }

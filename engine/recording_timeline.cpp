@@ -6,6 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include "engine/recovered_name.h"
+
 namespace quorvel::windows {
 namespace {
 
@@ -94,18 +96,6 @@ uint64_t valid_timeline_length(const fs::path& path, uint64_t file_size) {
 
 }  // namespace
 
-std::wstring make_aside_timeline_path(const std::wstring& path) {
-  const fs::path base(path);
-  for (int n = 1; n <= 9999; ++n) {
-    const fs::path candidate = sibling(base, L".recovered-" + std::to_wstring(n));
-    std::error_code error;
-    const fs::file_status status = fs::status(candidate, error);
-    if (status.type() == fs::file_type::not_found) return candidate.wstring();
-    if (error) return {};
-  }
-  return {};
-}
-
 RecordingTimeline::RecordingTimeline() : RecordingTimeline(query_performance_frequency) {}
 
 RecordingTimeline::RecordingTimeline(FrequencySource frequency)
@@ -129,7 +119,8 @@ bool RecordingTimeline::recover_existing(const std::wstring& partial_path,
 
   const uint64_t valid = valid_timeline_length(partial, size);
   const std::wstring target =
-      make_aside_timeline_path(valid >= kHeaderSize ? final_path : partial_path);
+      first_free_recovered_name(fs::path(valid >= kHeaderSize ? final_path : partial_path))
+          .wstring();
   if (target.empty()) return false;
   if (valid > 0 && valid != size) {
     fs::resize_file(partial, valid, error);

@@ -52,10 +52,6 @@ struct RecordingTimelineStats {
   std::wstring aside_path;  // where a stale partial file was moved; empty if none
 };
 
-// The first free "<stem>.recovered-N<ext>" beside `path` (N from 1 to 9999);
-// empty when all are taken or the folder cannot be queried.
-std::wstring make_aside_timeline_path(const std::wstring& path);
-
 class RecordingTimeline {
  public:
   // The tick frequency of the times handed in; the product counts in

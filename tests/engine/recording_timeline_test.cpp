@@ -484,21 +484,5 @@ TEST(RecordingTimelineTest, RecoverExistingWithNothingToMoveSucceeds) {
   EXPECT_EQ(aside, L"untouched");
 }
 
-TEST(RecordingTimelineTest, AsidePathTakesTheFirstFreeNumber) {
-  TempDir dir;
-  EXPECT_EQ(make_aside_timeline_path((dir / L"Clip.quorvel").wstring()),
-            (dir / L"Clip.recovered-1.quorvel").wstring());
-  write_bytes(dir / L"Clip.recovered-1.quorvel", Bytes{});
-  write_bytes(dir / L"Clip.recovered-2.quorvel", Bytes{});
-  fs::create_directory(dir / L"Clip.recovered-3.quorvel");
-  EXPECT_EQ(utf8(make_aside_timeline_path((dir / L"Clip.quorvel").wstring())),
-            utf8((dir / L"Clip.recovered-4.quorvel").wstring()));
-  EXPECT_EQ(make_aside_timeline_path((dir / L"Clip.partial.quorvel").wstring()),
-            (dir / L"Clip.partial.recovered-1.quorvel").wstring());
-  // Names beyond ASCII survive.
-  EXPECT_EQ(make_aside_timeline_path((dir / L"录屏 2026.quorvel").wstring()),
-            (dir / L"录屏 2026.recovered-1.quorvel").wstring());
-}
-
 }  // namespace
 }  // namespace quorvel::windows
