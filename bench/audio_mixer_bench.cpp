@@ -66,6 +66,7 @@ struct Device {
   double rate;
   const std::vector<float>* signal;  // one second, looped
   int64_t next_block = 0;
+  uint64_t failed_pushes = 0;
 
   int64_t frame_time(int64_t frame) const {
     return kStart + std::llround(static_cast<double>(frame) / rate * kFrequency);
@@ -74,7 +75,10 @@ struct Device {
     while (frame_time((next_block + 1) * kBlock) <= now) {
       const int64_t first = next_block * kBlock;
       const size_t offset = static_cast<size_t>(first % 48000) * 2;
-      mixer.push(source, signal->data() + offset, kBlock, frame_time(first), false, false);
+      if (FAILED(mixer.push(source, signal->data() + offset, kBlock, frame_time(first), false,
+                            false))) {
+        ++failed_pushes;
+      }
       ++next_block;
     }
   }
@@ -132,7 +136,9 @@ int run() {
   std::printf("audio_mixer_missing_frames %llu frames\n",
               static_cast<unsigned long long>(stats.missing_frames[0] + stats.missing_frames[1]));
   std::printf("audio_mixer_checksum %.3f sum\n", checksum);
-  return stats.delivered_frames == static_cast<uint64_t>(kSeconds) * 48000 ? 0 : 1;
+  const uint64_t failed_pushes = system.failed_pushes + microphone.failed_pushes;
+  std::printf("audio_mixer_failed_pushes %llu pushes\n", static_cast<unsigned long long>(failed_pushes));
+  return stats.delivered_frames == static_cast<uint64_t>(kSeconds) * 48000 && failed_pushes == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -79,3 +79,26 @@ function(quorvel_add_test_executable name)
     set_tests_properties(${test_names} PROPERTIES LABELS "${ARG_LABELS}")
   endif()
 endfunction()
+
+# quorvel_add_header_check(name DIRS dir...)
+# An object library that compiles every header under the given folders
+# alone: one generated source per header that includes only it, without the
+# precompiled header. Part of the default build, so a header that compiles
+# only after others (or through the precompiled header) breaks the build.
+function(quorvel_add_header_check name)
+  cmake_parse_arguments(ARG "" "" "DIRS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.h)
+    foreach(header IN LISTS headers)
+      file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${header})
+      string(REGEX REPLACE "[/.]" "_" stem ${relative})
+      set(source ${CMAKE_CURRENT_BINARY_DIR}/${name}/${stem}.cpp)
+      file(CONFIGURE OUTPUT ${source} CONTENT "#include \"${relative}\"\n" @ONLY)
+      list(APPEND sources ${source})
+    endforeach()
+  endforeach()
+  add_library(${name} OBJECT ${sources})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  quorvel_target_defaults(${name})
+endfunction()

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "engine/audio_thread_priority.h"
+#include "engine/com_apartment.h"
 #include "engine/engine_errors.h"
 #include "engine/exception_guard.h"
 
@@ -72,21 +73,6 @@ float packet_peak(const BYTE* data, UINT32 frames, DWORD flags) {
   for (size_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i]));
   return peak;
 }
-
-// Balances a successful CoInitializeEx on the capture thread.
-class ComThread {
- public:
-  ComThread() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComThread() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComThread(const ComThread&) = delete;
-  ComThread& operator=(const ComThread&) = delete;
-  HRESULT result() const { return result_; }
-
- private:
-  HRESULT result_;
-};
 
 }  // namespace
 
@@ -258,8 +244,8 @@ void AudioCaptureSource::set_failed(HRESULT result) {
 void AudioCaptureSource::run(std::stop_token stop, AudioCaptureEndpoint endpoint,
                              HANDLE wake_event) {
   AudioThreadPriority priority;
-  ComThread com;
-  if (FAILED(com.result()) && com.result() != RPC_E_CHANGED_MODE) {
+  const ComApartment com;
+  if (!com.usable()) {
     set_failed(com.result());
     return;
   }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "engine/com_apartment.h"
+
 namespace quorvel::windows {
 namespace {
 
@@ -16,23 +18,6 @@ using Microsoft::WRL::ComPtr;
 // the property-key GUIDs of functiondiscoverykeys_devpkey.h.
 constexpr PROPERTYKEY kDeviceFriendlyName = {
     {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
-
-// Balances a successful CoInitializeEx on this thread.
-class ComApartment {
- public:
-  explicit ComApartment(DWORD model) : result_(CoInitializeEx(nullptr, model)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
-  // A thread already in the other apartment model can still use COM.
-  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
 
 }  // namespace
 

@@ -21,7 +21,7 @@ namespace quorvel::windows {
 using AudioDeviceEnumeratorFactory = std::function<HRESULT(IMMDeviceEnumerator** enumerator)>;
 
 // The system's enumerator (CoCreateInstance of MMDeviceEnumerator, CLSCTX_ALL).
-HRESULT create_system_audio_device_enumerator(IMMDeviceEnumerator** enumerator);
+[[nodiscard]] HRESULT create_system_audio_device_enumerator(IMMDeviceEnumerator** enumerator);
 
 // One row of the device list.
 struct AudioDeviceInfo {

@@ -86,7 +86,7 @@ class AudioMixer {
   // S_OK queued; S_FALSE not wanted (not running, source not requested, or
   // the block lies wholly before the mixed position); E_INVALIDARG for 0
   // frames or null data without `silent`. The data is copied before return.
-  HRESULT push(uint32_t source, const float* data, uint32_t frames, int64_t time, bool silent,
+  [[nodiscard]] HRESULT push(uint32_t source, const float* data, uint32_t frames, int64_t time, bool silent,
                bool discontinuity);
   // Sets a source's gain, clamped to [0, 2]; ramped over the next block while
   // running, immediate otherwise. False for an infinite or NaN gain.

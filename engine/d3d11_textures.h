@@ -31,21 +31,21 @@ inline D3D11_TEXTURE2D_DESC bgra_texture_desc(UINT width, UINT height, D3D11_USA
 
 // A texture of `desc` (holding `initial` when given) and a shader view of
 // it. `texture` and `view` are set only on success.
-HRESULT make_texture_view(ID3D11Device* device, const D3D11_TEXTURE2D_DESC& desc,
+[[nodiscard]] HRESULT make_texture_view(ID3D11Device* device, const D3D11_TEXTURE2D_DESC& desc,
                           const D3D11_SUBRESOURCE_DATA* initial,
                           Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture,
                           Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& view);
 
 // An immutable B8G8R8A8 texture of `pixels` (rows `stride` bytes apart) and
 // a shader view of it. `texture` and `view` are set only on success.
-HRESULT make_immutable_bgra_view(ID3D11Device* device, UINT width, UINT height, const void* pixels,
+[[nodiscard]] HRESULT make_immutable_bgra_view(ID3D11Device* device, UINT width, UINT height, const void* pixels,
                                  UINT stride, Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture,
                                  Microsoft::WRL::ComPtr<ID3D11ShaderResourceView>& view);
 
 // A default-usage B8G8R8A8 render target (bound as a target plus
 // `extra_bind_flags`) and its view. `texture` and `view` are set only on
 // success.
-HRESULT make_bgra_render_target(ID3D11Device* device, UINT width, UINT height, UINT extra_bind_flags,
+[[nodiscard]] HRESULT make_bgra_render_target(ID3D11Device* device, UINT width, UINT height, UINT extra_bind_flags,
                                 Microsoft::WRL::ComPtr<ID3D11Texture2D>& texture,
                                 Microsoft::WRL::ComPtr<ID3D11RenderTargetView>& view);
 

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/com_apartment.h"
 #include "engine/exception_guard.h"
 
 namespace quorvel::windows {
@@ -41,20 +42,6 @@ int64_t ticks_to_100ns(int64_t ticks) {
   const int64_t frequency = performance_frequency();
   return ticks / frequency * 10'000'000 + ticks % frequency * 10'000'000 / frequency;
 }
-
-// The worker thread's COM apartment, left on every exit when it was entered.
-class ComApartment {
- public:
-  ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-  ~ComApartment() {
-    if (initialized_) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool initialized_;
-};
 
 // Hands an acquired frame back to the duplication on every path.
 class AcquiredFrame {

@@ -102,7 +102,7 @@ bool wait_before_retry(std::stop_token stop,
 
 // The output of `adapter` that shows `monitor`: DXGI_ERROR_NOT_FOUND when
 // none does, another enumeration failure unchanged.
-HRESULT find_output_for_monitor(IDXGIAdapter1* adapter, HMONITOR monitor,
+[[nodiscard]] HRESULT find_output_for_monitor(IDXGIAdapter1* adapter, HMONITOR monitor,
                                 Microsoft::WRL::ComPtr<IDXGIOutput>& output,
                                 DXGI_OUTPUT_DESC& output_desc);
 
@@ -112,7 +112,7 @@ std::optional<float> query_sdr_white_level(std::wstring_view gdi_device_name);
 
 // The real duplication: DuplicateOutput1 with the FP16 and BGRA formats,
 // falling back to DuplicateOutput where the newer call is unavailable.
-HRESULT duplicate_output(IDXGIAdapter1* adapter, IDXGIOutput* output, ID3D11Device* device,
+[[nodiscard]] HRESULT duplicate_output(IDXGIAdapter1* adapter, IDXGIOutput* output, ID3D11Device* device,
                          IDXGIOutputDuplication** duplication);
 
 class DesktopCapture {

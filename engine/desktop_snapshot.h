@@ -48,7 +48,7 @@ static_assert(sizeof(SnapshotConstants) == 32);
 // placeholder of a new duplication); E_INVALIDARG for a null pointer;
 // DXGI_ERROR_UNSUPPORTED for an empty texture or a format other than BGRA8
 // and FP16; otherwise the failing Direct3D call's result.
-HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* context,
+[[nodiscard]] HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* context,
                                ID3D11Texture2D* source, const CapturedFrameInfo& info,
                                DesktopSnapshot& out);
 
@@ -61,7 +61,7 @@ HRESULT convert_snapshot_frame(ID3D11Device* device, ID3D11DeviceContext* contex
 // or else HRESULT_FROM_WIN32(ERROR_TIMEOUT). `snapshot` is emptied at entry
 // and holds data only on S_OK. `seams` replaces the capture's platform calls
 // in tests.
-HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, int32_t timeout_ms,
+[[nodiscard]] HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, int32_t timeout_ms,
                                  std::function<void()> before_capture,
                                  DesktopCaptureSeams seams = {});
 

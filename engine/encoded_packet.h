@@ -29,11 +29,11 @@ class EncodedStreamFormat {
 
   // Accepts only (video, H.264) and (audio, AAC); anything else is
   // MF_E_INVALIDMEDIATYPE. On failure `out` is left as it was.
-  static HRESULT create(IMFMediaType* type, std::shared_ptr<EncodedStreamFormat>& out);
+  [[nodiscard]] static HRESULT create(IMFMediaType* type, std::shared_ptr<EncodedStreamFormat>& out);
 
   // A fresh media type holding every attribute of the stored one; the caller
   // owns it. The stored type itself is never handed out.
-  HRESULT copy_media_type(IMFMediaType** out) const;
+  [[nodiscard]] HRESULT copy_media_type(IMFMediaType** out) const;
 
   const uint32_t kind;
 

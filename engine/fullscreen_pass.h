@@ -12,10 +12,10 @@
 namespace quorvel::windows {
 
 // A CPU-writable constant buffer of `bytes` (a multiple of 16).
-HRESULT make_dynamic_constants(ID3D11Device* device, UINT bytes, Microsoft::WRL::ComPtr<ID3D11Buffer>& buffer);
+[[nodiscard]] HRESULT make_dynamic_constants(ID3D11Device* device, UINT bytes, Microsoft::WRL::ComPtr<ID3D11Buffer>& buffer);
 
 // Replaces the whole of a buffer from make_dynamic_constants.
-HRESULT write_dynamic_constants(ID3D11DeviceContext* context, ID3D11Buffer* buffer, const void* data,
+[[nodiscard]] HRESULT write_dynamic_constants(ID3D11DeviceContext* context, ID3D11Buffer* buffer, const void* data,
                                 size_t bytes);
 
 struct FullscreenPass {
@@ -38,6 +38,6 @@ struct FullscreenPass {
 // blend and depth states and no geometry, hull or domain shader, then
 // unbinds its views and target so that they can be used as sources next.
 // E_INVALIDARG for more than kMaxViews views.
-HRESULT draw_fullscreen_pass(ID3D11DeviceContext* context, const FullscreenPass& pass);
+[[nodiscard]] HRESULT draw_fullscreen_pass(ID3D11DeviceContext* context, const FullscreenPass& pass);
 
 }  // namespace quorvel::windows

@@ -6,38 +6,12 @@
 #include <utility>
 
 #include "engine/engine_errors.h"
+#include "engine/free_disk_space.h"
 
 namespace quorvel::windows {
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
-
-
-HRESULT system_free_bytes(const wchar_t* folder, uint64_t& free_bytes) {
-  ULARGE_INTEGER available{};
-  if (!GetDiskFreeSpaceExW(folder, &available, nullptr, nullptr)) {
-    return HRESULT_FROM_WIN32(GetLastError());
-  }
-  free_bytes = available.QuadPart;
-  return S_OK;
-}
-
-// The folder part of the path (everything before the last separator) in the
-// form GetDiskFreeSpaceExW takes for every kind of folder: ending in exactly
-// one backslash. Without it a share (\\server\share) is refused and the
-// check would silently never run, and "C:" would name the drive's current
-// folder instead of its root. Empty when the path has no folder part.
-std::wstring folder_of(const std::wstring& path) {
-  const size_t separator = path.find_last_of(L"\\/");
-  if (separator == std::wstring::npos) return {};
-  std::wstring folder = path.substr(0, separator);
-  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-  if (!folder.empty()) folder.push_back(L'\\');
-  return folder;
-}
-
-}  // namespace
 
 Mp4PacketOutput::Mp4PacketOutput(std::filesystem::path path, uint64_t min_free_disk_bytes,
                                  SinkWriterFactory factory, DiskSpaceProbe probe)
@@ -101,11 +75,11 @@ HRESULT Mp4PacketOutput::check_free_space_locked() {
   if (now < next_free_space_check_ns_) return S_OK;
   next_free_space_check_ns_ = now + static_cast<int64_t>(kFreeSpaceCheckIntervalMs) * 1'000'000;
 
-  const std::wstring folder = folder_of(path_);
+  const std::wstring folder = free_space_folder(path_);
   const wchar_t* folder_name = folder.empty() ? nullptr : folder.c_str();
   uint64_t free_bytes = 0;
   const HRESULT hr = probe_.free_bytes ? probe_.free_bytes(folder_name, free_bytes)
-                                       : system_free_bytes(folder_name, free_bytes);
+                                       : query_free_disk_bytes(folder_name, free_bytes);
   // A volume we cannot ask about is written to anyway; the writes themselves
   // will fail if it is really full.
   if (SUCCEEDED(hr) && free_bytes < min_free_disk_bytes_) {

@@ -12,6 +12,8 @@
 #pragma once
 
 #include <windows.h>
+// mfreadwrite.h uses IMFMediaSink without including its declaration.
+#include <mfidl.h>
 #include <mfreadwrite.h>
 #include <wrl/client.h>
 
@@ -52,23 +54,23 @@ class Mp4PacketOutput {
 
   // Registers the format of encoding stream `index`, which must be the next
   // one. kErrorInvalidRequest once the file was opened or finalized.
-  HRESULT add_stream_format(std::shared_ptr<EncodedStreamFormat> format, uint32_t index);
+  [[nodiscard]] HRESULT add_stream_format(std::shared_ptr<EncodedStreamFormat> format, uint32_t index);
 
   // Writes one packet, opening the file at the first one. A kept failure is
   // returned at once; a packet of an unknown stream or after finalization is
   // refused with kErrorInvalidRequest (not kept).
-  HRESULT write_packet(const std::shared_ptr<const EncodedPacket>& packet);
+  [[nodiscard]] HRESULT write_packet(const std::shared_ptr<const EncodedPacket>& packet);
 
   // Finalizes the file once; kErrorInvalidRequest when it was never opened.
   // Returns the kept result.
-  HRESULT finalize();
+  [[nodiscard]] HRESULT finalize();
 
-  HRESULT result() const;
+  [[nodiscard]] HRESULT result() const;
 
  private:
-  HRESULT open_locked();
-  HRESULT write_sample_locked(const EncodedPacket& packet);
-  HRESULT check_free_space_locked();
+  [[nodiscard]] HRESULT open_locked();
+  [[nodiscard]] HRESULT write_sample_locked(const EncodedPacket& packet);
+  [[nodiscard]] HRESULT check_free_space_locked();
 
   const std::wstring path_;
   const uint64_t min_free_disk_bytes_;

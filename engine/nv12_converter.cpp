@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include "engine/engine_errors.h"
+#include "engine/recording_stages.h"
 
 namespace quorvel::windows {
 
@@ -20,10 +21,10 @@ class VideoProcessorConverter final : public Nv12Converter {
     settings_ = settings;
     HRESULT hr = device->QueryInterface(IID_PPV_ARGS(video_device_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
-    stage = 2;
+    stage = kStageVideoDevice;
     hr = context->QueryInterface(IID_PPV_ARGS(video_context_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
-    stage = 3;
+    stage = kStageVideoContext;
     context_ = context;
 
     D3D11_VIDEO_PROCESSOR_CONTENT_DESC content{};
@@ -37,20 +38,20 @@ class VideoProcessorConverter final : public Nv12Converter {
     content.Usage = D3D11_VIDEO_USAGE_PLAYBACK_NORMAL;
     hr = video_device_->CreateVideoProcessorEnumerator(&content, enumerator_.ReleaseAndGetAddressOf());
     if (FAILED(hr)) return hr;
-    stage = 4;
+    stage = kStageProcessorEnumerator;
 
     UINT support = 0;
     if (FAILED(enumerator_->CheckVideoProcessorFormat(DXGI_FORMAT_B8G8R8A8_UNORM, &support)) ||
         !(support & D3D11_VIDEO_PROCESSOR_FORMAT_SUPPORT_INPUT)) {
       return kErrorUnsupportedD3DType;
     }
-    stage = 5;
+    stage = kStageInputFormatChecked;
     support = 0;
     if (FAILED(enumerator_->CheckVideoProcessorFormat(DXGI_FORMAT_NV12, &support)) ||
         !(support & D3D11_VIDEO_PROCESSOR_FORMAT_SUPPORT_OUTPUT)) {
       return kErrorUnsupportedD3DType;
     }
-    stage = 6;
+    stage = kStageOutputFormatChecked;
     return video_device_->CreateVideoProcessor(enumerator_.Get(), 0, processor_.ReleaseAndGetAddressOf());
   }
 
@@ -58,12 +59,12 @@ class VideoProcessorConverter final : public Nv12Converter {
                            IMFAttributes* attributes, IMFMediaType* type, uint32_t& stage) override {
     HRESULT hr = MFCreateVideoSampleAllocatorEx(IID_PPV_ARGS(allocator_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
-    stage = 11;
+    stage = kStageSampleAllocator;
     hr = allocator_->SetDirectXManager(manager);
     if (FAILED(hr)) return hr;
     hr = allocator_->InitializeSampleAllocatorEx(initial, maximum, attributes, type);
     if (FAILED(hr)) return hr;
-    stage = 12;
+    stage = kStageAllocatorInitialized;
     return S_OK;
   }
 
@@ -81,14 +82,14 @@ class VideoProcessorConverter final : public Nv12Converter {
     ComPtr<ID3D11VideoProcessorInputView> input;
     HRESULT hr = video_device_->CreateVideoProcessorInputView(source, enumerator_.Get(), &input_desc, &input);
     if (FAILED(hr)) return hr;
-    stage = 22;
+    stage = kStageInputView;
     D3D11_VIDEO_PROCESSOR_OUTPUT_VIEW_DESC output_desc{};
     output_desc.ViewDimension = D3D11_VPOV_DIMENSION_TEXTURE2D;
     output_desc.Texture2D.MipSlice = 0;
     ComPtr<ID3D11VideoProcessorOutputView> output;
     hr = video_device_->CreateVideoProcessorOutputView(target, enumerator_.Get(), &output_desc, &output);
     if (FAILED(hr)) return hr;
-    stage = 23;
+    stage = kStageOutputView;
 
     ID3D11VideoProcessor* processor = processor_.Get();
     video_context_->VideoProcessorSetStreamFrameFormat(processor, 0, D3D11_VIDEO_FRAME_FORMAT_PROGRESSIVE);
@@ -113,7 +114,7 @@ class VideoProcessorConverter final : public Nv12Converter {
     hr = video_context_->VideoProcessorBlt(processor, output.Get(), static_cast<UINT>(frame_number), 1,
                                            &stream);
     if (FAILED(hr)) return hr;
-    stage = 24;
+    stage = kStageProcessorBlit;
     context_->Flush();
     return S_OK;
   }

@@ -39,27 +39,30 @@ class Nv12Converter {
   virtual ~Nv12Converter() = default;
 
   // Makes the video processor on the capture's device. The step reached is
-  // written to `stage` (2 video device, 3 video context, 4 enumerator, 5 and
-  // 6 input and output formats supported). MF_E_UNSUPPORTED_D3D_TYPE when
+  // written to `stage` (kStageVideoDevice, kStageVideoContext,
+  // kStageProcessorEnumerator, then kStageInputFormatChecked and
+  // kStageOutputFormatChecked as the formats prove supported; see
+  // engine/recording_stages.h). MF_E_UNSUPPORTED_D3D_TYPE when
   // the processor cannot read B8G8R8A8 or write NV12.
-  virtual HRESULT open(ID3D11Device* device, ID3D11DeviceContext* context,
+  [[nodiscard]] virtual HRESULT open(ID3D11Device* device, ID3D11DeviceContext* context,
                        const Nv12ConverterSettings& settings, uint32_t& stage) = 0;
 
   // Makes the sample allocator over `manager` and fills it with `initial`,
   // at most `maximum`, samples of `type` made with `attributes`. `stage`
-  // becomes 11 once the allocator exists, 12 once it is initialised.
-  virtual HRESULT create_allocator(IMFDXGIDeviceManager* manager, uint32_t initial, uint32_t maximum,
+  // becomes kStageSampleAllocator once the allocator exists and
+  // kStageAllocatorInitialized once it is initialised.
+  [[nodiscard]] virtual HRESULT create_allocator(IMFDXGIDeviceManager* manager, uint32_t initial, uint32_t maximum,
                                    IMFAttributes* attributes, IMFMediaType* type, uint32_t& stage) = 0;
 
   // A free sample, or MF_E_SAMPLEALLOCATOR_EMPTY while every sample is still
   // held by the encoder.
-  virtual HRESULT allocate_sample(IMFSample** sample) = 0;
+  [[nodiscard]] virtual HRESULT allocate_sample(IMFSample** sample) = 0;
 
   // Crops `source_rect` out of `source` and scales it into the whole of
   // `target` (the surface of a sample from allocate_sample), as output frame
-  // `frame_number`. `stage` becomes 22 (input view), 23 (output view) and 24
-  // (blit) as the steps succeed.
-  virtual HRESULT convert(ID3D11Texture2D* source, const RECT& source_rect, ID3D11Texture2D* target,
+  // `frame_number`. `stage` becomes kStageInputView, kStageOutputView and
+  // kStageProcessorBlit as the steps succeed.
+  [[nodiscard]] virtual HRESULT convert(ID3D11Texture2D* source, const RECT& source_rect, ID3D11Texture2D* target,
                           uint64_t frame_number, uint32_t& stage) = 0;
 };
 

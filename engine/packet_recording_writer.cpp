@@ -18,8 +18,10 @@ struct PacketRecordingWriter::State {
     // streams' copies of the fan-out, which points at this state.
     encoding_writer.Reset();
     if (sink) sink->Shutdown();
-    // Finishing the queue finalizes the file if that has not happened yet.
-    PacketWriteQueue::stop(queue);
+    // Finishing the queue finalizes the file if that has not happened yet;
+    // finish() has reported the queue's result, a destructor has no one to
+    // report to.
+    static_cast<void>(PacketWriteQueue::stop(queue));
     mp4.reset();
     sink.Reset();
   }

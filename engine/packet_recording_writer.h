@@ -18,6 +18,8 @@
 #pragma once
 
 #include <windows.h>
+// mfreadwrite.h uses IMFMediaSink without including its declaration.
+#include <mfidl.h>
 #include <mfreadwrite.h>
 #include <wrl/client.h>
 
@@ -63,7 +65,7 @@ class PacketRecordingWriter {
   // `path` empty: no file (then `live_callback` is required). `attributes`
   // go to the encoding sink writer. `file_optional` requires both a path and
   // a callback. On success `out` is replaced by the new writer.
-  static HRESULT create(const std::filesystem::path& path, IMFAttributes* attributes,
+  [[nodiscard]] static HRESULT create(const std::filesystem::path& path, IMFAttributes* attributes,
                         std::unique_ptr<PacketRecordingWriter>& out, PacketCallback live_callback,
                         bool file_optional, uint64_t min_free_disk_bytes,
                         const PacketWriterPlatform& platform = {});
@@ -74,23 +76,23 @@ class PacketRecordingWriter {
 
   // Adds an encoder output stream (H.264 or AAC); `index` receives its
   // stream index. Streams are added before the first packet reaches the file.
-  HRESULT add_stream(IMFMediaType* type, DWORD* index);
+  [[nodiscard]] HRESULT add_stream(IMFMediaType* type, DWORD* index);
   // The encoder's input type; `encoding_parameters` may be null.
-  HRESULT set_input_type(DWORD index, IMFMediaType* type, IMFAttributes* encoding_parameters);
-  HRESULT begin_writing();
+  [[nodiscard]] HRESULT set_input_type(DWORD index, IMFMediaType* type, IMFAttributes* encoding_parameters);
+  [[nodiscard]] HRESULT begin_writing();
   // The kept failure (including a failed file queue without
   // `file_optional`), else the sink writer's WriteSample result.
-  HRESULT write_sample(DWORD index, IMFSample* sample);
+  [[nodiscard]] HRESULT write_sample(DWORD index, IMFSample* sample);
   // Drains the encoders, then the file queue, and finalizes the file. Done
   // once; later calls return the same result.
-  HRESULT finish();
+  [[nodiscard]] HRESULT finish();
   PacketWriterStats stats() const;
   // Fails the file queue, which stops accepting packets. Nothing without a file.
   void fail(HRESULT code);
 
   // The sink's packet callback: hands the packet to the file queue and the
   // live callback and counts it.
-  HRESULT fan_out_packet(std::shared_ptr<const EncodedPacket> packet);
+  [[nodiscard]] HRESULT fan_out_packet(std::shared_ptr<const EncodedPacket> packet);
 
  private:
   struct State;

@@ -35,11 +35,11 @@ class PacketStream;
 class PacketSink final : public IMFMediaSink, public IMFClockStateSink {
  public:
   // A new sink with no streams; E_OUTOFMEMORY when it cannot be allocated.
-  static HRESULT create(PacketCallback callback, Microsoft::WRL::ComPtr<PacketSink>& out);
+  [[nodiscard]] static HRESULT create(PacketCallback callback, Microsoft::WRL::ComPtr<PacketSink>& out);
 
   // Asks each stream for its first sample, once. The writer calls it right
   // after BeginWriting; clock start calls it too. Later calls do nothing.
-  HRESULT start_streams();
+  [[nodiscard]] HRESULT start_streams();
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
@@ -109,14 +109,14 @@ class PacketStream final : public IMFStreamSink {
 
   // Binds the new stream to its sink and creates its event queue and type
   // handler (current type = `type`). Returns the first failure.
-  HRESULT initialize(PacketSink* sink, DWORD identifier, uint32_t index, IMFMediaType* type,
+  [[nodiscard]] HRESULT initialize(PacketSink* sink, DWORD identifier, uint32_t index, IMFMediaType* type,
                      PacketCallback callback);
   // Refuses everything from now on and lets go of the sink and callback.
   // The caller holds the sink's lock (if any); this takes the stream's.
   void shutdown();
   // Queues MEStreamSinkRequestSample; the caller holds the stream's lock.
-  HRESULT request_sample_locked();
-  HRESULT process_sample_locked(IMFSample* sample);
+  [[nodiscard]] HRESULT request_sample_locked();
+  [[nodiscard]] HRESULT process_sample_locked(IMFSample* sample);
 
   LONG references_ = 1;
   std::mutex mutex_;

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "engine/com_apartment.h"
 #include "engine/engine_errors.h"
 #include "engine/exception_guard.h"
 
@@ -38,7 +39,11 @@ HRESULT PacketWriteQueue::stop(std::unique_ptr<PacketWriteQueue>& queue) {
 
 PacketWriteQueue::~PacketWriteQueue() {
   // The worker uses this object until it ends, so it is always joined first.
-  if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) finish();
+  // Its result is the owner's to read before destroying; here it has no one
+  // to go to.
+  if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) {
+    static_cast<void>(finish());
+  }
 }
 
 bool PacketWriteQueue::too_old(int64_t now, int64_t enqueued) const {
@@ -120,10 +125,10 @@ void PacketWriteQueue::run() {
     std::lock_guard lock(mutex_);
     worker_id_ = std::this_thread::get_id();
   }
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (FAILED(com)) {
+  const ComApartment com;
+  if (FAILED(com.result())) {
     std::lock_guard lock(mutex_);
-    fail_locked(com);
+    fail_locked(com.result());
     return;
   }
 
@@ -162,7 +167,6 @@ void PacketWriteQueue::run() {
     if (FAILED(completed) && SUCCEEDED(status_)) status_ = completed;
     stop_ = true;
   }
-  CoUninitialize();
 }
 
 }  // namespace quorvel::windows

@@ -57,7 +57,7 @@ class PacketWriteQueue {
                                                   std::shared_ptr<Clock> clock = nullptr);
 
   // Finishes the queue and destroys it.
-  static HRESULT stop(std::unique_ptr<PacketWriteQueue>& queue);
+  [[nodiscard]] static HRESULT stop(std::unique_ptr<PacketWriteQueue>& queue);
 
   ~PacketWriteQueue();
   PacketWriteQueue(const PacketWriteQueue&) = delete;
@@ -66,7 +66,7 @@ class PacketWriteQueue {
   // S_OK when taken. Otherwise the kept failure, kErrorShutdown once finish
   // began, or kErrorQueueTimeout when this packet broke a limit (which fails
   // the queue).
-  HRESULT enqueue(std::shared_ptr<const EncodedPacket> packet);
+  [[nodiscard]] HRESULT enqueue(std::shared_ptr<const EncodedPacket> packet);
 
   // Fails the queue with `code` (E_FAIL when `code` is not a failure) unless
   // it already failed, and drops what is queued.
@@ -75,7 +75,7 @@ class PacketWriteQueue {
   // Lets the worker drain what is queued, run the completion and end; joins
   // it once and returns the status. Throws std::system_error
   // (resource_deadlock_would_occur) when called from the worker itself.
-  HRESULT finish();
+  [[nodiscard]] HRESULT finish();
 
   PacketQueueStats stats() const;
 

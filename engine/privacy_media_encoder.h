@@ -21,7 +21,7 @@ namespace quorvel::windows {
 // the packets was not produced; otherwise the first failing step's result.
 // `media` is emptied at entry and filled only on S_OK. `platform` reaches the
 // session's platform pieces (tests pass fakes; the product passes nothing).
-HRESULT create_privacy_media(const RecordingOptions& options, PrivacyMedia& media,
+[[nodiscard]] HRESULT create_privacy_media(const RecordingOptions& options, PrivacyMedia& media,
                              const RecordingSessionPlatform& platform = {});
 
 }  // namespace quorvel::windows

@@ -12,6 +12,7 @@
 #include "engine/engine_errors.h"
 #include "engine/frame_shader.h"
 #include "engine/fullscreen_pass.h"
+#include "engine/recording_stages.h"
 
 namespace quorvel::windows {
 
@@ -92,7 +93,8 @@ RecordingSession::RecordingSession(RecordingSessionPlatform platform) : platform
 }
 
 RecordingSession::~RecordingSession() {
-  finish(0);
+  // The result stays in the status; a destructor has no caller to hand it to.
+  static_cast<void>(finish(0));
   std::lock_guard lock(mutex_);
   release_run();
 }
@@ -161,7 +163,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
                                          const D3D11_TEXTURE2D_DESC& captured, uint32_t rotation) {
   if (!device || !context) return E_POINTER;
   release_media();
-  status_.stage = 1;
+  status_.stage = kStageStart;
 
   captured_format_ = captured.Format;
   captured_width_ = captured.Width;
@@ -206,14 +208,14 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
     hr = watermark_->initialize(device, context, composition_target_.Get(), options_.width, options_.height,
                                 options_.watermark);
     if (FAILED(hr)) return hr;
-    status_.stage = 61;
+    status_.stage = kStageWatermarkRenderer;
   }
 
   hr = MFCreateDXGIDeviceManager(&reset_token_, &device_manager_);
   if (FAILED(hr)) return hr;
   hr = device_manager_->ResetDevice(device, reset_token_);
   if (FAILED(hr)) return hr;
-  status_.stage = 7;
+  status_.stage = kStageDeviceManager;
 
   ComPtr<IMFAttributes> attributes;
   hr = MFCreateAttributes(&attributes, 4);
@@ -225,7 +227,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   hr = PacketRecordingWriter::create(partial_path_, attributes.Get(), writer_, options_.packet_callback,
                                      options_.file_optional, options_.min_free_disk_bytes, platform_.writers);
   if (FAILED(hr)) return hr;
-  status_.stage = 8;
+  status_.stage = kStageWriter;
 
   ComPtr<IMFMediaType> output;
   hr = MFCreateMediaType(&output);
@@ -236,7 +238,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   if (SUCCEEDED(hr)) hr = set_video_attributes(output.Get(), options_);
   if (SUCCEEDED(hr)) hr = writer_->add_stream(output.Get(), &video_stream_);
   if (FAILED(hr)) return hr;
-  status_.stage = 9;
+  status_.stage = kStageVideoStream;
 
   ComPtr<IMFMediaType> input;
   hr = MFCreateMediaType(&input);
@@ -255,7 +257,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   }
   hr = writer_->set_input_type(video_stream_, input.Get(), parameters.Get());
   if (FAILED(hr)) return hr;
-  status_.stage = 10;
+  status_.stage = kStageEncoderInput;
 
   ComPtr<IMFAttributes> pool;
   hr = MFCreateAttributes(&pool, 3);
@@ -267,7 +269,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
     hr = add_audio_stream(track);
     if (FAILED(hr)) return hr;
   }
-  status_.stage = 14;
+  status_.stage = kStageAudioStreams;
 
   hr = converter_->create_allocator(device_manager_.Get(), kInitialSamples, kMaximumSamples, pool.Get(),
                                     input.Get(), status_.stage);
@@ -275,7 +277,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
 
   hr = writer_->begin_writing();
   if (FAILED(hr)) return hr;
-  status_.stage = 13;
+  status_.stage = kStageBeginWriting;
 
   // A separate file that cannot be opened is only dropped.
   open_audio_file(AudioTrack::kSystem);
@@ -388,7 +390,7 @@ HRESULT RecordingSession::compose_frame(ID3D11Texture2D* texture, const Captured
 
 HRESULT RecordingSession::encode_frame(int64_t index, const RECT& source) {
   if (!writer_ || !converter_ || !composition_target_) return E_UNEXPECTED;
-  status_.stage = 20;
+  status_.stage = kStageSubmissionBegun;
   const int64_t time = frame_slot_time(index, options_.frame_rate);
   const int64_t duration = frame_slot_time(index + 1, options_.frame_rate) - time;
 
@@ -419,7 +421,7 @@ HRESULT RecordingSession::encode_frame(int64_t index, const RECT& source) {
   hr = buffer->GetMaxLength(&max_length);
   if (SUCCEEDED(hr)) hr = buffer->SetCurrentLength(max_length);
   if (FAILED(hr)) return hr;
-  status_.stage = 21;
+  status_.stage = kStageSurfaceReady;
 
   const LONG width = static_cast<LONG>(composed_width_);
   const LONG height = static_cast<LONG>(composed_height_);
@@ -432,7 +434,7 @@ HRESULT RecordingSession::encode_frame(int64_t index, const RECT& source) {
   if (watermark_) {
     hr = watermark_->render(rect.left, rect.top, rect.right, rect.bottom, time);
     if (FAILED(hr)) return hr;
-    status_.stage = 62;
+    status_.stage = kStageWatermarkPass;
     frame = watermark_->output_texture();
     rect = {0, 0, static_cast<LONG>(options_.width), static_cast<LONG>(options_.height)};
   }
@@ -441,10 +443,10 @@ HRESULT RecordingSession::encode_frame(int64_t index, const RECT& source) {
 
   hr = sample->SetSampleTime(time);
   if (FAILED(hr)) return hr;
-  status_.stage = 25;
+  status_.stage = kStageSampleTime;
   hr = sample->SetSampleDuration(duration);
   if (FAILED(hr)) return hr;
-  status_.stage = 26;
+  status_.stage = kStageSampleDuration;
   LARGE_INTEGER before{};
   QueryPerformanceCounter(&before);
   hr = writer_->write_sample(video_stream_, sample.Get());
@@ -454,14 +456,14 @@ HRESULT RecordingSession::encode_frame(int64_t index, const RECT& source) {
   status_.write_time_total += write_time;
   status_.write_time_max = std::max(status_.write_time_max, write_time);
   if (FAILED(hr)) return hr;
-  status_.stage = 27;
+  status_.stage = kStageWrite;
 
   last_sample_time_ = time;
   last_frame_index_ = index;
   status_.last_video_end = time + duration;
   ++status_.video_submitted_frames;
   update_drift();
-  status_.stage = 28;
+  status_.stage = kStageFrameWritten;
   return S_OK;
 }
 

@@ -53,6 +53,7 @@
 #include "engine/nv12_converter.h"
 #include "engine/packet_recording_writer.h"
 #include "engine/recording_options.h"
+#include "engine/recording_stages.h"
 #include "engine/recovered_name.h"
 #include "engine/watermark_renderer.h"
 
@@ -105,8 +106,8 @@ struct RecordingSessionStatus {
   uint64_t free_disk_bytes = 0;
   HRESULT result = S_OK;
   HRESULT device_removed_reason = S_OK;
-  // The last step reached in encoder set-up (1-14, 61) and frame submission
-  // (20-28, 62).
+  // The last step reached in encoder set-up and frame submission: one of
+  // the kStage... codes of engine/recording_stages.h.
   uint32_t stage = 0;
   uint32_t input_format = 0;  // DXGI_FORMAT of the captured texture
   // Size of the captured picture, upright (a rotated output's sides swapped).
@@ -206,23 +207,23 @@ class RecordingSession {
 
   // One captured texture. `source_rect` is the part of the texture that
   // becomes the video; `time` is the adjusted QPC count (see above).
-  HRESULT push_video_frame(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture,
+  [[nodiscard]] HRESULT push_video_frame(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture,
                            const RECT& source_rect, int64_t time, const CapturedFrameInfo& info);
   // The capture saw no new image: the last frame fills the slots up to `time`.
-  HRESULT repeat_last_frame(int64_t time);
+  [[nodiscard]] HRESULT repeat_last_frame(int64_t time);
 
   // One block of `frames` x `audio_channels` interleaved floats (null when
   // silent) starting at the adjusted QPC count `time`. Track 0 is the mixed
   // track, 1 the system sound, 2 the microphone.
-  HRESULT push_audio(AudioTrack track, const float* data, uint32_t frames, int64_t time, bool silent,
+  [[nodiscard]] HRESULT push_audio(AudioTrack track, const float* data, uint32_t frames, int64_t time, bool silent,
                      bool discontinuity);
   // push_audio on the mixed track, shaped like AudioBlockCallback.
-  HRESULT push_mixed_audio(const float* data, uint32_t frames, int64_t time, bool silent, bool discontinuity);
+  [[nodiscard]] HRESULT push_mixed_audio(const float* data, uint32_t frames, int64_t time, bool silent, bool discontinuity);
 
   // Repeats the last frame up to `end_time` (adjusted QPC; 0 or less: now),
   // drains the encoders, finalizes the files and renames them to their final
   // names. Returns the session's result; later calls return it again.
-  HRESULT finish(int64_t end_time);
+  [[nodiscard]] HRESULT finish(int64_t end_time);
 
  private:
   friend struct RecordingSessionTestPeer;
@@ -241,24 +242,26 @@ class RecordingSession {
   // Frame pacing shared by push_video_frame, repeat_last_frame and finish:
   // fills the gap since the last slot with the last frame, composes
   // `texture` (null for a repeat) and submits the slot of `time`.
-  HRESULT pace_frame(int64_t time, ID3D11Texture2D* texture, const CapturedFrameInfo* info,
+  [[nodiscard]] HRESULT pace_frame(int64_t time, ID3D11Texture2D* texture, const CapturedFrameInfo* info,
                      const RECT* source_rect);
   // The session fails with `code` (state Failed); returns `code`.
-  HRESULT fail_session(HRESULT code);
+  [[nodiscard]] HRESULT fail_session(HRESULT code);
   void keep_first_failure(HRESULT code);
   void update_drift();
   // Free bytes on the volume of `path` (the platform's probe when given).
-  HRESULT query_free_bytes(const std::filesystem::path& path, uint64_t& free_bytes) const;
+  [[nodiscard]] HRESULT query_free_bytes(const std::filesystem::path& path, uint64_t& free_bytes) const;
   int64_t counter_now() const;
 
   // The AAC tracks and files. make_aac_media_type fills the encoder's output
   // (AAC) and input (float PCM) types from the options, releasing whatever
   // the out pointers held.
-  HRESULT make_aac_media_type(IMFMediaType** output_type, IMFMediaType** input_type) const;
+  [[nodiscard]] HRESULT make_aac_media_type(IMFMediaType** output_type, IMFMediaType** input_type) const;
   // Adds the track to the main writer when the options want it there.
-  HRESULT add_audio_stream(AudioTrack track);
-  // Opens the track's separate file (tracks 1 and 2); S_FALSE when not wanted.
-  HRESULT open_audio_file(AudioTrack track);
+  [[nodiscard]] HRESULT add_audio_stream(AudioTrack track);
+  // Opens the track's separate file (tracks 1 and 2) when it is wanted. A
+  // file that cannot be opened is dropped with its code, which the status
+  // shows; the recording goes on without it.
+  void open_audio_file(AudioTrack track);
   // Drops the track's separate file with `code`; it keeps its partial name.
   void close_audio_file(AudioTrack track, HRESULT code);
 
@@ -270,21 +273,21 @@ class RecordingSession {
   // input, the sample pool, and the start of writing. `rotation` is the
   // captured output's DXGI_MODE_ROTATION: the upright picture, with the sides
   // of a rotated output swapped, is what gets composed and encoded.
-  HRESULT setup_encoders(ID3D11Device* device, ID3D11DeviceContext* context,
+  [[nodiscard]] HRESULT setup_encoders(ID3D11Device* device, ID3D11DeviceContext* context,
                          const D3D11_TEXTURE2D_DESC& captured, uint32_t rotation);
   // The GPU copy of the captured texture the composition reads (also made
   // again when the captured format changes). MF_E_UNSUPPORTED_D3D_TYPE for a
   // format other than B8G8R8A8_UNORM and R16G16B16A16_FLOAT.
-  HRESULT create_frame_copy(const D3D11_TEXTURE2D_DESC& captured);
+  [[nodiscard]] HRESULT create_frame_copy(const D3D11_TEXTURE2D_DESC& captured);
   // Copies the new texture and composes it with the cursor into the
   // composition target.
-  HRESULT compose_frame(ID3D11Texture2D* texture, const CapturedFrameInfo& info);
+  [[nodiscard]] HRESULT compose_frame(ID3D11Texture2D* texture, const CapturedFrameInfo& info);
   // Converts the captured pointer shape and uploads it when it changed.
   // S_FALSE (the previous shape stays) when the shape converts to nothing.
-  HRESULT update_cursor_shape(const CapturedCursor& cursor);
+  [[nodiscard]] HRESULT update_cursor_shape(const CapturedCursor& cursor);
   // Writes the composed frame as frame slot `index`, cropped to `source`
   // (upright composed pixels; clamped to the frame and at least 1 x 1).
-  HRESULT encode_frame(int64_t index, const RECT& source);
+  [[nodiscard]] HRESULT encode_frame(int64_t index, const RECT& source);
 
   // Releases every media resource of the run; the writers' statistics are
   // kept in the status first.

@@ -254,12 +254,12 @@ HRESULT RecordingSession::add_audio_stream(AudioTrack track) {
   return S_OK;
 }
 
-HRESULT RecordingSession::open_audio_file(AudioTrack track) {
+void RecordingSession::open_audio_file(AudioTrack track) {
   const size_t slot = static_cast<size_t>(track);
-  if (slot != 1 && slot != 2) return E_INVALIDARG;
+  if (slot != 1 && slot != 2) return;
   AudioFile& file = audio_files_[slot - 1];
   const bool wanted = slot == 1 ? options_.system_audio_file : options_.microphone_audio_file;
-  if (!wanted || file.partial_path.empty()) return S_FALSE;
+  if (!wanted || file.partial_path.empty()) return;
 
   const HRESULT hr = [&]() -> HRESULT {
     ComPtr<IMFAttributes> attributes;
@@ -286,7 +286,7 @@ HRESULT RecordingSession::open_audio_file(AudioTrack track) {
   }();
   if (FAILED(hr)) {
     close_audio_file(track, hr);
-    return hr;
+    return;
   }
   file.active = true;
   if (slot == 1) {
@@ -296,7 +296,6 @@ HRESULT RecordingSession::open_audio_file(AudioTrack track) {
     status_.microphone_file_result = S_OK;
     status_.microphone_file_opened = true;
   }
-  return S_OK;
 }
 
 void RecordingSession::close_audio_file(AudioTrack track, HRESULT code) {

@@ -11,7 +11,9 @@
 #include <utility>
 
 #include "engine/engine_errors.h"
+#include "engine/free_disk_space.h"
 #include "engine/recovered_name.h"
+#include "engine/recording_stages.h"
 
 namespace quorvel::windows {
 
@@ -26,16 +28,6 @@ namespace {
 int64_t slot_of(int64_t counts, uint32_t frame_rate, int64_t frequency) {
   if (frequency <= 0) return 0;
   return (counts / frequency) * frame_rate + (counts % frequency) * frame_rate / frequency;
-}
-
-// The folder of `path` in the form GetDiskFreeSpaceExW takes for local
-// folders, roots and shares alike: ending in one backslash. Empty when the
-// path names no folder.
-std::wstring volume_folder(const fs::path& path) {
-  std::wstring folder = path.parent_path().wstring();
-  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-  if (!folder.empty()) folder.push_back(L'\\');
-  return folder;
 }
 
 // A file left at `path` by an earlier run (a crash, a power cut) is kept
@@ -78,7 +70,8 @@ bool options_valid(const RecordingOptions& options) {
 
 void RecordingSession::destroy(std::unique_ptr<RecordingSession> session) {
   if (!session) return;
-  session->finish(0);
+  // The result stays in the status, which the owner read before destroying.
+  static_cast<void>(session->finish(0));
   session.reset();
 }
 
@@ -265,7 +258,7 @@ HRESULT RecordingSession::pace_frame(int64_t time, ID3D11Texture2D* texture, con
         has_last_frame_ = true;
         last_source_rect_ = *source_rect;
       }
-      status_.stage = 28;
+      status_.stage = kStageFrameWritten;
       return S_OK;
     }
 
@@ -400,13 +393,10 @@ void RecordingSession::release_run() {
 }
 
 HRESULT RecordingSession::query_free_bytes(const fs::path& path, uint64_t& free_bytes) const {
-  const std::wstring folder = volume_folder(path);
+  const std::wstring folder = free_space_folder(path.wstring());
   const wchar_t* name = folder.empty() ? nullptr : folder.c_str();
   if (platform_.writers.disk.free_bytes) return platform_.writers.disk.free_bytes(name, free_bytes);
-  ULARGE_INTEGER available{};
-  if (!GetDiskFreeSpaceExW(name, &available, nullptr, nullptr)) return HRESULT_FROM_WIN32(GetLastError());
-  free_bytes = available.QuadPart;
-  return S_OK;
+  return query_free_disk_bytes(name, free_bytes);
 }
 
 int64_t RecordingSession::counter_now() const {

@@ -47,12 +47,12 @@ std::span<const EmbeddedShader* const> embedded_shaders();
 
 // D3DCompile of one entry point with full optimisation. On failure the
 // compiler's messages, when it gave any, go to `errors`.
-HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry, const char* target,
+[[nodiscard]] HRESULT compile_embedded_shader(const EmbeddedShader& shader, const char* entry, const char* target,
                                 ID3DBlob** code, std::string* errors = nullptr);
 
 // Compiles the vertex and pixel stages of `shader` (kVertexEntryPoint,
 // kPixelEntryPoint) and creates both on `device`.
-HRESULT create_vertex_pixel_shaders(ID3D11Device* device, const EmbeddedShader& shader,
+[[nodiscard]] HRESULT create_vertex_pixel_shaders(ID3D11Device* device, const EmbeddedShader& shader,
                                     Microsoft::WRL::ComPtr<ID3D11VertexShader>& vertex_shader,
                                     Microsoft::WRL::ComPtr<ID3D11PixelShader>& pixel_shader);
 

@@ -39,8 +39,8 @@ struct SinkWriterFactory {
   static SinkWriterFactory platform();
 
   // Calls the given function, or the platform's when it is empty.
-  HRESULT encoding_writer(IMFMediaSink* sink, IMFAttributes* attributes, IMFSinkWriter** out) const;
-  HRESULT file_writer(const std::wstring& path, IMFAttributes* attributes, IMFSinkWriter** out) const;
+  [[nodiscard]] HRESULT encoding_writer(IMFMediaSink* sink, IMFAttributes* attributes, IMFSinkWriter** out) const;
+  [[nodiscard]] HRESULT file_writer(const std::wstring& path, IMFAttributes* attributes, IMFSinkWriter** out) const;
 };
 
 }  // namespace quorvel::windows

@@ -39,13 +39,13 @@ class WatermarkRenderer {
   // E_INVALIDARG for null objects, a zero size, a disabled watermark, a text
   // mark that is empty or over 320 UTF-16 units, or an image mark without a
   // path. Objects made before a failure stay until the renderer goes.
-  HRESULT initialize(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* composed,
+  [[nodiscard]] HRESULT initialize(ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* composed,
                      uint32_t width, uint32_t height, const RecordingWatermark& watermark);
 
   // Draws the cropped, scaled and marked frame for video time `time` (100-ns
   // units) into the output texture. The rectangle is in composed-frame pixels.
   // E_UNEXPECTED before a successful initialize.
-  HRESULT render(int32_t left, int32_t top, int32_t right, int32_t bottom, int64_t time);
+  [[nodiscard]] HRESULT render(int32_t left, int32_t top, int32_t right, int32_t bottom, int64_t time);
 
   // The frame to encode; owned by the renderer (no reference added).
   ID3D11Texture2D* output_texture() const { return output_texture_.Get(); }
@@ -87,13 +87,13 @@ class WatermarkRenderer {
 // Decodes the picture at `path` with WIC (frame 0), scales it down to at most
 // 2048 pixels a side and makes an immutable premultiplied B8G8R8A8 texture
 // view of it. WINCODEC_ERR_BADIMAGE for a picture without pixels.
-HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path, ID3D11ShaderResourceView** view,
+[[nodiscard]] HRESULT load_watermark_image(ID3D11Device* device, const std::wstring& path, ID3D11ShaderResourceView** view,
                              float* aspect);
 
 // Draws `text` in white, semibold, 58 DIP, into a transparent bitmap with a
 // 16-pixel border (64 x 64 to 2048 x 1024) and makes an immutable
 // premultiplied B8G8R8A8 texture view of it.
-HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text, ID3D11ShaderResourceView** view,
+[[nodiscard]] HRESULT render_watermark_text(ID3D11Device* device, const std::wstring& text, ID3D11ShaderResourceView** view,
                               float* aspect, const std::wstring& font_family = kWatermarkFontFamily);
 
 }  // namespace quorvel::windows

@@ -24,6 +24,7 @@
 #include "engine/audio_capture_source.h"
 #include "engine/audio_device_enumerator.h"
 #include "engine/audio_mixer.h"
+#include "engine/com_apartment.h"
 #include "engine/desktop_capture.h"
 #include "engine/desktop_snapshot.h"
 #include "engine/recording_session.h"
@@ -215,15 +216,14 @@ int main(int argc, char** argv) {
   if (seconds < 1) seconds = 1;
 
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (!report("COM", com)) return 1;
+  const ComApartment com;
+  if (!report("COM", com.result())) return 1;
 
   const HMONITOR monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   bool ok = list_devices();
   ok &= snapshot(monitor, folder);
   ok &= record(monitor, folder, seconds);
 
-  CoUninitialize();
   std::printf("%s\n", ok ? "all steps succeeded" : "some steps failed");
   return ok ? 0 : 1;
 }

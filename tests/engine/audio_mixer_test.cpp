@@ -660,7 +660,8 @@ TEST(AudioMixerPlacementTest, EveryPushIsPlacedAndStretchedAsTheRulesSay) {
           kBase + std::llround((static_cast<double>(device_frame) + jitter) / device_rate * kQpc);
       const uint32_t n = sizes[i % std::size(sizes)];
 
-      mixer->push(0, samples.data(), n, time, false, discontinuity);
+      ASSERT_HRESULT_SUCCEEDED(mixer->push(0, samples.data(), n, time, false, discontinuity))
+          << "push " << i;
       model.push(std::llround(static_cast<double>(time - kBase) * 48000.0 / kQpc), n,
                  discontinuity);
 

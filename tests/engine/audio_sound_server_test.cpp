@@ -21,6 +21,7 @@
 
 #include "engine/audio_capture_source.h"
 #include "engine/audio_device_enumerator.h"
+#include "engine/com_apartment.h"
 #include "engine/engine_errors.h"
 #include "engine/unique_handle.h"
 #include "tests/support/test_support.h"
@@ -62,12 +63,6 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
   return true;
 }
 
-class ComScope {
- public:
-  ComScope() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-  ~ComScope() { CoUninitialize(); }
-};
-
 // Plays a sine into the default render endpoint through a shared,
 // event-driven WASAPI render stream until destroyed.
 class SinePlayer {
@@ -88,7 +83,7 @@ class SinePlayer {
 
  private:
   void run() {
-    ComScope com;
+    const ComApartment com;
     const HRESULT hr = play();
     std::lock_guard lock(mutex_);
     result_ = hr;

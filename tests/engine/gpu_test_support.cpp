@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/com_apartment.h"
 #include "engine/d3d11_textures.h"
 #include "tests/support/test_support.h"
 
@@ -84,7 +85,7 @@ std::vector<uint32_t> read_bgra(ID3D11Device* device, ID3D11DeviceContext* conte
 
 HRESULT write_png(const std::wstring& path, uint32_t width, uint32_t height,
                   const std::vector<uint32_t>& pixels) {
-  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+  const ComApartment com;
   HRESULT hr = S_OK;
   {
     ComPtr<IWICImagingFactory> factory;
@@ -109,7 +110,6 @@ HRESULT write_png(const std::wstring& path, uint32_t width, uint32_t height,
     if (SUCCEEDED(hr)) hr = frame->Commit();
     if (SUCCEEDED(hr)) hr = encoder->Commit();
   }
-  if (com) CoUninitialize();
   return hr;
 }
 

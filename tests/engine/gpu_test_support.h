@@ -16,8 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "engine/com_apartment.h"
 
 namespace quorvel::windows::test {
 
@@ -34,7 +37,7 @@ bool make_device(Microsoft::WRL::ComPtr<ID3D11Device>& device,
 class MediaDeviceFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    com_.emplace();
     ASSERT_HRESULT_SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
     ASSERT_TRUE(make_device(device_, context_));
   }
@@ -43,10 +46,10 @@ class MediaDeviceFixture : public ::testing::Test {
     context_.Reset();
     device_.Reset();
     MFShutdown();
-    if (com_) CoUninitialize();
+    com_.reset();
   }
 
-  bool com_ = false;
+  std::optional<ComApartment> com_;
   Microsoft::WRL::ComPtr<ID3D11Device> device_;
   Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
 };

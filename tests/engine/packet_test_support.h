@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/com_apartment.h"
 #include "engine/encoded_packet.h"
 
 namespace quorvel::windows::test {
@@ -25,13 +26,16 @@ namespace quorvel::windows::test {
 class MediaFoundationFixture : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    com_.emplace();
+    ASSERT_HRESULT_SUCCEEDED(com_->result());
     ASSERT_HRESULT_SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
   }
   void TearDown() override {
     MFShutdown();
-    CoUninitialize();
+    com_.reset();
   }
+
+  std::optional<ComApartment> com_;
 };
 
 // An H.264 output type as the encoder gives it: frame size and rate set.

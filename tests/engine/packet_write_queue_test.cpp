@@ -371,7 +371,8 @@ TEST(PacketWriteQueueTest, WorkerIsAComMultithreadedThreadThatCannotFinishItself
         APTTYPEQUALIFIER qualifier{};
         mta = SUCCEEDED(CoGetApartmentType(&type, &qualifier)) && type == APTTYPE_MTA;
         try {
-          self->finish();
+          const HRESULT returned = self->finish();
+          ADD_FAILURE() << "finish on the worker returned " << returned << " instead of throwing";
         } catch (const std::system_error& error) {
           deadlock_reported = error.code() == std::errc::resource_deadlock_would_occur;
         }

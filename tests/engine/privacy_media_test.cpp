@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
+#include "engine/com_apartment.h"
 #include "engine/engine_errors.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
@@ -27,7 +29,7 @@ constexpr GUID kGopSize = {0x95f31b26, 0x95a4, 0x41aa, {0x93, 0x03, 0x24, 0x6a, 
 class PrivacyMediaTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    com_.emplace();
     ASSERT_HRESULT_SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
     options_.width = 1280;
     options_.height = 720;
@@ -40,7 +42,7 @@ class PrivacyMediaTest : public ::testing::Test {
   }
   void TearDown() override {
     MFShutdown();
-    if (com_) CoUninitialize();
+    com_.reset();
   }
 
   // The fake encoder makes every fourth frame a key frame, so the clip (slots
@@ -61,7 +63,7 @@ class PrivacyMediaTest : public ::testing::Test {
     return media;
   }
 
-  bool com_ = false;
+  std::optional<ComApartment> com_;
   RecordingOptions options_;
   std::shared_ptr<test::FakeEncoderRecord> encoder_ = std::make_shared<test::FakeEncoderRecord>();
   std::shared_ptr<test::FakeNv12Record> converter_ = std::make_shared<test::FakeNv12Record>();

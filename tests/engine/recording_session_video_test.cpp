@@ -15,6 +15,7 @@
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_nv12_converter.h"
 #include "tests/support/test_support.h"
+#include "engine/recording_stages.h"
 
 namespace quorvel::windows {
 
@@ -166,7 +167,7 @@ TEST_F(RecordingSessionVideoTest, SetUpHandsTheEncoderAnH264StreamAndAnNv12Input
   const ComPtr<ID3D11Texture2D> frame =
       test::make_bgra_texture(device_.Get(), 96, 54, std::vector<uint32_t>(96 * 54, kBackground));
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
-  EXPECT_EQ(status().stage, 13u);
+  EXPECT_EQ(status().stage, kStageBeginWriting);
   EXPECT_EQ(status().input_format, static_cast<uint32_t>(DXGI_FORMAT_B8G8R8A8_UNORM));
   EXPECT_EQ(status().input_width, 96u);
   EXPECT_EQ(status().input_height, 54u);
@@ -235,7 +236,7 @@ TEST_F(RecordingSessionVideoTest, RefusesAFrameRateWhoseGopDoesNotFit) {
   make_session();
   const ComPtr<ID3D11Texture2D> frame = blank_frame();
   EXPECT_EQ(setup(frame.Get()), E_INVALIDARG);
-  EXPECT_EQ(status().stage, 9u);
+  EXPECT_EQ(status().stage, kStageVideoStream);
   EXPECT_TRUE(encoder_->input_types.empty());
 }
 
@@ -278,7 +279,7 @@ TEST_F(RecordingSessionVideoTest, TheVideoProcessorStopsTheSetUpWhereThePlatform
   make_session();
   const ComPtr<ID3D11Texture2D> frame = blank_frame();
   EXPECT_EQ(setup(frame.Get()), E_NOINTERFACE);
-  EXPECT_EQ(status().stage, 1u);
+  EXPECT_EQ(status().stage, kStageStart);
   EXPECT_TRUE(encoder_->output_types.empty());
 }
 
@@ -288,7 +289,7 @@ TEST_F(RecordingSessionVideoTest, AWatermarkThatCannotBeMadeFailsTheSetUp) {
   make_session();
   const ComPtr<ID3D11Texture2D> frame = blank_frame();
   EXPECT_EQ(setup(frame.Get()), E_INVALIDARG);
-  EXPECT_EQ(status().stage, 6u);  // the renderer's stage 61 is never reached
+  EXPECT_EQ(status().stage, kStageOutputFormatChecked);  // kStageWatermarkRenderer is never reached
   EXPECT_TRUE(encoder_->output_types.empty());
 }
 
@@ -349,7 +350,7 @@ TEST_F(RecordingSessionVideoTest, WritesEachSlotWithItsTimeAndDuration) {
   }
   EXPECT_EQ(status().video_submitted_frames, 4u);
   EXPECT_EQ(status().last_video_end, 1'333'333);
-  EXPECT_EQ(status().stage, 28u);
+  EXPECT_EQ(status().stage, kStageFrameWritten);
   ASSERT_EQ(converter_->conversions.size(), 4u);
   for (uint64_t i = 0; i < 4; ++i) EXPECT_EQ(converter_->conversions[i].frame_number, i);
 
@@ -387,7 +388,7 @@ TEST_F(RecordingSessionVideoTest, HandsTheEncoderWholeSurfacesOnly) {
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
   ASSERT_HRESULT_SUCCEEDED(Peer::compose(*session_, frame.Get(), CapturedFrameInfo{}));
   EXPECT_EQ(Peer::encode(*session_, 0, RECT{0, 0, 64, 48}), E_UNEXPECTED);
-  EXPECT_EQ(status().stage, 20u);
+  EXPECT_EQ(status().stage, kStageSubmissionBegun);
   EXPECT_TRUE(converter_->conversions.empty());
   EXPECT_TRUE(encoder_->written_buffers.empty());
   EXPECT_EQ(status().video_submitted_frames, 0u);
@@ -794,7 +795,7 @@ TEST_F(RecordingSessionVideoTest, WatermarkedFramesAreCroppedScaledAndMarked) {
   }
   const ComPtr<ID3D11Texture2D> frame = test::make_bgra_texture(device_.Get(), 640, 360, pixels);
   ASSERT_HRESULT_SUCCEEDED(setup(frame.Get()));
-  EXPECT_EQ(status().stage, 13u);
+  EXPECT_EQ(status().stage, kStageBeginWriting);
   // The processor reads the renderer's output, already at the output size.
   EXPECT_EQ(converter_->settings.input_width, 320u);
   EXPECT_EQ(converter_->settings.input_height, 180u);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
+#include "engine/com_apartment.h"
 #include "engine/frame_shader.h"
 #include "engine/watermark_layout.h"
 #include "engine/watermark_shader.h"
@@ -25,13 +27,13 @@ constexpr wchar_t kTestFont[] = L"DejaVu Sans";
 class WatermarkRendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    com_.emplace();
     ASSERT_TRUE(test::make_device(device_, context_));
   }
   void TearDown() override {
     context_.Reset();
     device_.Reset();
-    if (com_) CoUninitialize();
+    com_.reset();
   }
 
   // A solid picture written as PNG in the temporary folder.
@@ -102,7 +104,7 @@ class WatermarkRendererTest : public ::testing::Test {
     EXPECT_GT(outside, 50'000u);
   }
 
-  bool com_ = false;
+  std::optional<ComApartment> com_;
   quorvel::test::TempDir temp_;
   ComPtr<ID3D11Device> device_;
   ComPtr<ID3D11DeviceContext> context_;

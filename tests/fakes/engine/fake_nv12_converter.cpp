@@ -4,6 +4,7 @@
 #include <mftransform.h>
 
 #include "engine/engine_errors.h"
+#include "engine/recording_stages.h"
 
 namespace quorvel::windows::test {
 
@@ -41,13 +42,13 @@ HRESULT FakeNv12Converter::open(ID3D11Device* device, ID3D11DeviceContext* conte
   context_ = context;
   record_->opened = true;
   record_->settings = settings;
-  stage = 6;
+  stage = kStageOutputFormatChecked;
   return S_OK;
 }
 
 HRESULT FakeNv12Converter::create_allocator(IMFDXGIDeviceManager* manager, uint32_t initial, uint32_t maximum,
                                             IMFAttributes* attributes, IMFMediaType* type, uint32_t& stage) {
-  stage = 11;
+  stage = kStageSampleAllocator;
   record_->had_device_manager = manager != nullptr;
   record_->initial_samples = initial;
   record_->maximum_samples = maximum;
@@ -65,7 +66,7 @@ HRESULT FakeNv12Converter::create_allocator(IMFDXGIDeviceManager* manager, uint3
     pool_.push_back(std::move(sample));
   }
   allocator_ready_ = true;
-  stage = 12;
+  stage = kStageAllocatorInitialized;
   return S_OK;
 }
 
@@ -139,7 +140,7 @@ HRESULT FakeNv12Converter::convert(ID3D11Texture2D* source, const RECT& source_r
                         static_cast<UINT>(source_rect.right), static_cast<UINT>(source_rect.bottom), 1};
     context_->CopySubresourceRegion(target, 0, 0, 0, 0, source, 0, &box);
   }
-  stage = 24;
+  stage = kStageProcessorBlit;
   record_->conversions.push_back(std::move(conversion));
   return S_OK;
 }
