@@ -65,6 +65,19 @@ HRESULT resolve_endpoint(IMMDeviceEnumerator* enumerator, const AudioCaptureEndp
   return S_OK;
 }
 
+// A packet's time in performance-counter ticks: its own QPC position (in
+// 100-ns units), or the time it is read when that is missing or flagged
+// wrong. 0 without a counter.
+int64_t packet_time(double frequency, uint64_t qpc_position, bool timestamp_error) {
+  if (frequency <= 0) return 0;
+  if (timestamp_error || qpc_position == 0) {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+  }
+  return static_cast<int64_t>(static_cast<double>(qpc_position) * frequency / 10000000.0);
+}
+
 float packet_peak(const BYTE* data, UINT32 frames, DWORD flags) {
   if (!data || (flags & AUDCLNT_BUFFERFLAGS_SILENT)) return 0.0f;
   const float* samples = reinterpret_cast<const float*>(data);
@@ -427,88 +440,7 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
       break;
     }
 
-    // Drain every packet the engine has ready.
-    while (!stop.stop_requested()) {
-      UINT32 packet_size = 0;
-      HRESULT hr = capture_client->GetNextPacketSize(&packet_size);
-      if (FAILED(hr)) {
-        attempt.result = hr;
-        ended = true;
-        break;
-      }
-      if (packet_size == 0) break;
-
-      BYTE* data = nullptr;
-      UINT32 frames = 0;
-      DWORD packet_flags = 0;
-      UINT64 device_position = 0;
-      UINT64 qpc_position = 0;
-      hr = capture_client->GetBuffer(&data, &frames, &packet_flags, &device_position,
-                                     &qpc_position);
-      if (FAILED(hr)) {
-        attempt.result = hr;
-        ended = true;
-        break;
-      }
-
-      const bool silent = (packet_flags & AUDCLNT_BUFFERFLAGS_SILENT) != 0;
-      const bool discontinuity = (packet_flags & AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY) != 0;
-      const bool timestamp_error = (packet_flags & AUDCLNT_BUFFERFLAGS_TIMESTAMP_ERROR) != 0;
-      const float peak = packet_peak(data, frames, packet_flags);
-
-      int64_t time = 0;
-      if (frequency > 0) {
-        if (timestamp_error || qpc_position == 0) {
-          LARGE_INTEGER now{};
-          QueryPerformanceCounter(&now);
-          time = now.QuadPart;
-        } else {
-          time = static_cast<int64_t>(static_cast<double>(qpc_position) * frequency / 10000000.0);
-        }
-      }
-
-      {
-        std::lock_guard lock(mutex_);
-        ++stats_.packets;
-        stats_.frames += frames;
-        stats_.bytes += static_cast<uint64_t>(frames) * 8;
-        if (silent) ++stats_.silent_packets;
-        if (discontinuity) ++stats_.discontinuity_packets;
-        if (timestamp_error) ++stats_.timestamp_error_packets;
-        stats_.level = std::max(stats_.level * kLevelDecay, std::clamp(peak, 0.0f, 1.0f));
-      }
-
-      // The callback is neither copied nor locked: start sets it before the
-      // thread exists and stop clears it after the thread ended. A callback
-      // that throws has failed like one that returned the error.
-      const HRESULT delivered = call_guarded([&] {
-        return callback_ ? callback_(reinterpret_cast<const float*>(data), frames, time, silent,
-                                     discontinuity)
-                         : E_POINTER;
-      });
-      bool failed = false;
-      {
-        std::lock_guard lock(mutex_);
-        if (delivered == S_FALSE) {
-          ++stats_.skipped_packets;
-        } else if (FAILED(delivered)) {
-          ++stats_.callback_failures;
-          attempt.result = delivered;
-          attempt.callback_failed = true;
-          failed = true;
-        }
-      }
-      const HRESULT released = capture_client->ReleaseBuffer(frames);
-      if (FAILED(released) && !failed) {
-        // The stream is unusable: the attempt ends and is retried.
-        attempt.result = released;
-        failed = true;
-      }
-      if (failed) {
-        ended = true;
-        break;
-      }
-    }
+    if (drain_packets(stop, capture_client.Get(), frequency, attempt)) ended = true;
   }
 
   const HRESULT stopped = audio_client->Stop();
@@ -520,6 +452,76 @@ AudioCaptureSource::CaptureAttempt AudioCaptureSource::capture_once(
   capture_client.Reset();
   audio_client.Reset();
   return attempt;
+}
+
+bool AudioCaptureSource::drain_packets(std::stop_token& stop, IAudioCaptureClient* capture_client,
+                                       double frequency, CaptureAttempt& attempt) {
+  while (!stop.stop_requested()) {
+    UINT32 packet_size = 0;
+    HRESULT hr = capture_client->GetNextPacketSize(&packet_size);
+    if (FAILED(hr)) {
+      attempt.result = hr;
+      return true;
+    }
+    if (packet_size == 0) return false;
+
+    BYTE* data = nullptr;
+    UINT32 frames = 0;
+    DWORD packet_flags = 0;
+    UINT64 device_position = 0;
+    UINT64 qpc_position = 0;
+    hr = capture_client->GetBuffer(&data, &frames, &packet_flags, &device_position,
+                                   &qpc_position);
+    if (FAILED(hr)) {
+      attempt.result = hr;
+      return true;
+    }
+
+    const bool silent = (packet_flags & AUDCLNT_BUFFERFLAGS_SILENT) != 0;
+    const bool discontinuity = (packet_flags & AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY) != 0;
+    const bool timestamp_error = (packet_flags & AUDCLNT_BUFFERFLAGS_TIMESTAMP_ERROR) != 0;
+    const float peak = packet_peak(data, frames, packet_flags);
+    const int64_t time = packet_time(frequency, qpc_position, timestamp_error);
+    {
+      std::lock_guard lock(mutex_);
+      ++stats_.packets;
+      stats_.frames += frames;
+      stats_.bytes += static_cast<uint64_t>(frames) * 8;
+      if (silent) ++stats_.silent_packets;
+      if (discontinuity) ++stats_.discontinuity_packets;
+      if (timestamp_error) ++stats_.timestamp_error_packets;
+      stats_.level = std::max(stats_.level * kLevelDecay, std::clamp(peak, 0.0f, 1.0f));
+    }
+
+    // The callback is neither copied nor locked: start sets it before the
+    // thread exists and stop clears it after the thread ended. A callback
+    // that throws has failed like one that returned the error.
+    const HRESULT delivered = call_guarded([&] {
+      return callback_ ? callback_(reinterpret_cast<const float*>(data), frames, time, silent,
+                                   discontinuity)
+                       : E_POINTER;
+    });
+    bool failed = false;
+    {
+      std::lock_guard lock(mutex_);
+      if (delivered == S_FALSE) {
+        ++stats_.skipped_packets;
+      } else if (FAILED(delivered)) {
+        ++stats_.callback_failures;
+        attempt.result = delivered;
+        attempt.callback_failed = true;
+        failed = true;
+      }
+    }
+    const HRESULT released = capture_client->ReleaseBuffer(frames);
+    if (FAILED(released) && !failed) {
+      // The stream is unusable: the attempt ends and is retried.
+      attempt.result = released;
+      failed = true;
+    }
+    if (failed) return true;
+  }
+  return false;
 }
 
 }  // namespace quorvel::windows

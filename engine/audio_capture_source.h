@@ -32,6 +32,10 @@
 #include "engine/clock.h"
 #include "engine/unique_handle.h"
 
+// From audioclient.h, which clashes with the DirectShow headers some
+// includers need; only pointers to it are used here.
+struct IAudioCaptureClient;
+
 namespace quorvel::windows {
 
 enum class AudioSourceKind : uint8_t { System = 0, Microphone = 1 };
@@ -153,6 +157,10 @@ class AudioCaptureSource {
   CaptureAttempt capture_once(std::stop_token& stop, const AudioCaptureEndpoint& endpoint,
                               HANDLE wake_event, IMMDeviceEnumerator* enumerator,
                               bool reconnect);
+  // Hands every packet the stream has ready to the callback. True when the
+  // attempt ended (a stream or callback failure, kept in `attempt`).
+  bool drain_packets(std::stop_token& stop, IAudioCaptureClient* capture_client,
+                     double frequency, CaptureAttempt& attempt);
   bool endpoint_changed(const AudioCaptureEndpoint& endpoint, IMMDeviceEnumerator* enumerator,
                         const std::wstring& opened_id);
   // Waits kRetryWaitNs on the clock, less when the wake event is signalled
