@@ -9,6 +9,7 @@
 #include <system_error>
 #include <utility>
 
+#include "engine/com_apartment.h"
 #include "streaming/amf0.h"
 #include "streaming/failure.h"
 #include "streaming/flv_payload.h"
@@ -254,7 +255,7 @@ LiveStreamStatus RtmpStreamer::status() {
 }
 
 void RtmpStreamer::run(StreamTarget target) {
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  const ComApartment apartment;
   WSADATA wsa{};
   if (WSAStartup(0x0202, &wsa) != 0) {
     std::lock_guard lock(mutex_);
@@ -283,7 +284,6 @@ void RtmpStreamer::run(StreamTarget target) {
     }
     cv_.notify_all();
   }
-  if (SUCCEEDED(com)) CoUninitialize();
 }
 
 void RtmpStreamer::run_connections(const StreamTarget& target) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+#include "engine/com_apartment.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/views/png_maker.h"
 
@@ -23,8 +24,9 @@ using test::encode_png;
 
 class ImageTest : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-  void TearDown() override { CoUninitialize(); }
+  void SetUp() override { ASSERT_HRESULT_SUCCEEDED(apartment_.result()); }
+
+  const quorvel::windows::ComApartment apartment_{COINIT_APARTMENTTHREADED};
 
   // A valid image to show that a failing producer clears its output.
   static Image some_image() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/com_apartment.h"
 #include "tests/ui/views/graphics/paint_target.h"
 #include "ui/views/graphics/canvas.h"
 #include "ui/views/graphics/direct2d_session.h"
@@ -99,7 +100,8 @@ class CanvasBackendTest : public testing::TestWithParam<bool> {};
 
 TEST_P(CanvasBackendTest, SameSceneHasExactInteriorColours) {
   const bool use_gdi = GetParam();
-  ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  const quorvel::windows::ComApartment apartment(COINIT_APARTMENTTHREADED);
+  ASSERT_HRESULT_SUCCEEDED(apartment.result());
   {
     DibTarget target(kSceneWidth, kSceneHeight, kBlack);
     const RECT bounds = target.bounds();
@@ -113,7 +115,6 @@ TEST_P(CanvasBackendTest, SameSceneHasExactInteriorColours) {
     }
     target.save_png_if_asked(use_gdi ? "scene_gdi.png" : "scene_direct2d.png");
   }
-  CoUninitialize();
 }
 
 TEST_P(CanvasBackendTest, PaintsAWindowsDeviceContext) {
