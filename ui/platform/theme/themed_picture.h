@@ -72,7 +72,10 @@ using PictureShape = std::variant<PictureFill, PictureRoundRect, PictureEllipse,
 
 class ThemedPicture {
  public:
-  void add(PictureShape shape) { shapes_.push_back(std::move(shape)); }
+  template <typename T>
+  void add(T shape) {
+    shapes_.emplace_back(std::in_place_type<T>, std::move(shape));
+  }
   const std::vector<PictureShape>& shapes() const { return shapes_; }
   bool empty() const { return shapes_.empty(); }
 

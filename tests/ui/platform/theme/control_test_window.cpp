@@ -1,6 +1,7 @@
 #include "tests/ui/platform/theme/control_test_window.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -124,6 +125,12 @@ UINT display_dpi() {
   const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
   ReleaseDC(nullptr, screen);
   return static_cast<UINT>(dpi);
+}
+
+void save_png_if_asked(const DibTarget& target, const std::string& name) {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  target.save_png_if_asked(name);
+  if (SUCCEEDED(com)) CoUninitialize();
 }
 
 void pump_messages() {

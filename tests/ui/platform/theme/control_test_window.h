@@ -71,6 +71,10 @@ std::uint8_t expected_alpha(PaintBackend backend);
 // The DPI of the test display.
 UINT display_dpi();
 
+// Writes the target as a PNG into QUORVEL_CANVAS_PNG_DIR when that is set,
+// for a look by eye.
+void save_png_if_asked(const DibTarget& target, const std::string& name);
+
 // Makes the pending messages of this thread's windows run.
 void pump_messages();
 

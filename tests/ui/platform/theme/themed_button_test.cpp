@@ -108,6 +108,21 @@ TEST_P(ThemedButtonTest, SwatchTakesTheRightOfTheTextArea) {
   EXPECT_EQ(picture.first<PictureText>()->rect.right, 76 - 7);
 }
 
+TEST_P(ThemedButtonTest, PaintsAFocusedAccentButtonWithItsLabel) {
+  const Theme theme = Theme::light(kDefaultAccent);
+  HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                           L"Tahoma");
+  ButtonStyle style;
+  style.tone = kControlToneAccent;
+  style.font = font;
+  DibTarget target(kWidth, kHeight);
+  EXPECT_TRUE(draw_themed_button(button_item(target.dc(), ODS_FOCUS), L"Start", theme, 96,
+                                 style, GetParam()));
+  test::save_png_if_asked(target, "button_" + test::backend_name(GetParam()) + ".png");
+  EXPECT_EQ(target.pixel(6, 20), rgb(theme.color(C::accent)));
+  DeleteObject(font);
+}
+
 TEST_P(ThemedButtonTest, NothingWithoutADeviceContext) {
   EXPECT_FALSE(draw_themed_button(button_item(nullptr, 0), L"x", test::distinct_theme(), 96, {},
                                   GetParam()));
