@@ -24,11 +24,8 @@ struct ComboState {
   bool applying_heights = false;
 };
 
-LRESULT CALLBACK combo_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                 UINT_PTR id, DWORD_PTR reference);
-
 ComboState* combo_state(HWND window) {
-  return find_subclass_state<ComboState>(window, &combo_procedure, kComboThemeSubclass);
+  return find_subclass_state<ComboState>(window, &combo_subclass_procedure, kComboThemeSubclass);
 }
 
 void set_item_height(HWND combo, WPARAM index, int height) {
@@ -160,19 +157,6 @@ LRESULT handle_combo_message(HWND window, UINT message, WPARAM wparam, LPARAM lp
   return result;
 }
 
-LRESULT CALLBACK combo_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                 UINT_PTR id, DWORD_PTR reference) {
-  auto* state = reinterpret_cast<ComboState*>(reference);
-  if (message == WM_NCDESTROY) {
-    remove_window_subclass(window, &combo_procedure, id);
-    delete state;
-    return default_subclass_proc(window, message, wparam, lparam);
-  }
-  return guarded_subclass_call(window, message, wparam, lparam, [&] {
-    return handle_combo_message(window, message, wparam, lparam, *state);
-  });
-}
-
 }  // namespace
 
 ThemedPicture combo_box_picture(const RECT& client, const ComboBoxLook& look,
@@ -259,7 +243,7 @@ bool theme_combo_control(HWND combo, const Theme& theme, const ComboBoxStyle& st
     invalidate_list(combo);
     return true;
   }
-  ComboState* state = install_subclass_state(combo, &combo_procedure, kComboThemeSubclass,
+  ComboState* state = install_subclass_state(combo, &combo_subclass_procedure, kComboThemeSubclass,
                                              ComboState{theme, style, false, false, backend, false});
   if (!state) return false;
   SetWindowLongPtrW(combo, GWL_STYLE, GetWindowLongPtrW(combo, GWL_STYLE) & ~WS_BORDER);
@@ -286,6 +270,19 @@ bool draw_themed_combo_item(const DRAWITEMSTRUCT& item) {
       combo_item_picture(item, state->theme, state->style, window_dpi(item.hwndItem));
   paint_picture(item.hDC, item.rcItem, picture, state->backend);
   return true;
+}
+
+LRESULT CALLBACK combo_subclass_procedure(HWND window, UINT message, WPARAM wparam,
+                                          LPARAM lparam, UINT_PTR id, DWORD_PTR reference) {
+  auto* state = reinterpret_cast<ComboState*>(reference);
+  if (message == WM_NCDESTROY) {
+    remove_window_subclass(window, &combo_subclass_procedure, id);
+    delete state;
+    return default_subclass_proc(window, message, wparam, lparam);
+  }
+  return guarded_subclass_call(window, message, wparam, lparam, [&] {
+    return handle_combo_message(window, message, wparam, lparam, *state);
+  });
 }
 
 }  // namespace win32_ui

@@ -54,4 +54,8 @@ bool theme_combo_control(HWND combo, const Theme& theme, const ComboBoxStyle& st
 // field); false, drawing nothing, for anything else.
 bool draw_themed_combo_item(const DRAWITEMSTRUCT& item);
 
+// The subclass procedure, for finding the subclass with GetWindowSubclass.
+LRESULT CALLBACK combo_subclass_procedure(HWND window, UINT message, WPARAM wparam,
+                                          LPARAM lparam, UINT_PTR id, DWORD_PTR reference);
+
 }  // namespace win32_ui

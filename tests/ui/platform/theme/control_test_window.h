@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -67,6 +68,11 @@ inline constexpr PaintBackend kBothBackends[] = {PaintBackend::kDirect2d, PaintB
 std::string backend_name(PaintBackend backend);
 // The alpha a pixel painted by `backend` carries.
 std::uint8_t expected_alpha(PaintBackend backend);
+
+// A rectangle as {left, top, right, bottom}, comparable in expectations.
+inline std::array<LONG, 4> edges(const RECT& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
 
 // The DPI of the test display.
 UINT display_dpi();
