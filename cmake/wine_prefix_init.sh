@@ -3,8 +3,13 @@
 # or debugger (a crash must end the process with a failure code, not hang),
 # unmanaged X11 windows (hide/destroy is slow without a window manager), and
 # Wine's Tahoma registered so Latin text has a font to fall back to.
+#
+#   wine_prefix_init.sh PREFIX [LOG_PIXELS]
+#
+# LOG_PIXELS, when given, is the display DPI of the prefix.
 set -euo pipefail
 prefix="$1"
+log_pixels="${2:-}"
 export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -41,6 +46,10 @@ Windows Registry Editor Version 5.00
 "Tahoma (TrueType)"="tahoma.ttf"
 "Tahoma Bold (TrueType)"="tahomabd.ttf"
 REG
+if [[ -n "$log_pixels" ]]; then
+  printf '\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' \
+    "$log_pixels" >>"$reg_file"
+fi
 wine regedit /S "$(winepath -w "$reg_file" 2>/dev/null)" </dev/null >/dev/null 2>&1
 winecfg -v win10 </dev/null >/dev/null 2>&1
 wineserver -w

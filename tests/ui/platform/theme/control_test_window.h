@@ -76,6 +76,12 @@ inline std::array<LONG, 4> edges(const RECT& rect) {
 
 // The DPI of the test display.
 UINT display_dpi();
+// Skips the running test unless the display has `dpi`: pixel positions and
+// sizes of real windows are written for one DPI.
+#define QUORVEL_REQUIRE_DPI(dpi)                                              \
+  if (::win32_ui::test::display_dpi() != (dpi)) {                             \
+    GTEST_SKIP() << "runs at " << (dpi) << " DPI only";                       \
+  }
 
 // Writes the target as a PNG into QUORVEL_CANVAS_PNG_DIR when that is set,
 // for a look by eye.

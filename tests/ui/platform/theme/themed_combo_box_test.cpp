@@ -79,6 +79,8 @@ class ComboFixture {
 
 class ThemedComboBoxTest : public testing::TestWithParam<PaintBackend> {
  protected:
+  void SetUp() override { QUORVEL_REQUIRE_DPI(96); }
+
   // Themes the fixture's combo (which sets its height) and paints it into a
   // target of its client size; checks which renderer drew.
   std::unique_ptr<DibTarget> theme_and_print(const ComboFixture& fixture, const Theme& theme) {
@@ -198,6 +200,7 @@ TEST_P(ThemedComboBoxTest, PaintsTheSelectionText) {
 }
 
 TEST(ThemedComboBoxSetupTest, ThemingRemovesTheBorderAndSendsTheSelectionFieldHeight) {
+  QUORVEL_REQUIRE_DPI(96);
   ComboFixture fixture;
   SetWindowLongPtrW(fixture.combo(), GWL_EXSTYLE,
                     GetWindowLongPtrW(fixture.combo(), GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
@@ -217,6 +220,7 @@ TEST(ThemedComboBoxSetupTest, ThemingRemovesTheBorderAndSendsTheSelectionFieldHe
 }
 
 TEST(ThemedComboBoxSetupTest, NoHeightIsSentWhenTheControlAlreadyHasIt) {
+  QUORVEL_REQUIRE_DPI(96);
   ComboFixture fixture;
   const int current =
       static_cast<int>(SendMessageW(fixture.combo(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
@@ -230,7 +234,7 @@ TEST(ThemedComboBoxSetupTest, NoHeightIsSentWhenTheControlAlreadyHasIt) {
 }
 
 TEST(ThemedComboBoxSetupTest, Dpi144SelectionFieldIs37Pixels) {
-  if (test::display_dpi() != 144) GTEST_SKIP() << "runs at 144 DPI only";
+  QUORVEL_REQUIRE_DPI(144);
   ComboFixture fixture;
   ASSERT_EQ(GetDpiForWindow(fixture.combo()), 144u);
   HeightSpy spy;
@@ -242,6 +246,7 @@ TEST(ThemedComboBoxSetupTest, Dpi144SelectionFieldIs37Pixels) {
 }
 
 TEST(ThemedComboBoxSetupTest, ThemingAgainKeepsOneStateAndNullIsRefused) {
+  QUORVEL_REQUIRE_DPI(96);
   ComboFixture fixture;
   EXPECT_FALSE(theme_combo_control(nullptr, test::distinct_theme(), {}));
   ASSERT_TRUE(theme_combo_control(fixture.combo(), test::distinct_theme(), {}));

@@ -47,6 +47,8 @@ void redraw(HWND window) {
 
 class ThemedEditControlTest : public testing::TestWithParam<PaintBackend> {
  protected:
+  void SetUp() override { QUORVEL_REQUIRE_DPI(96); }
+
   HWND add_edit(DWORD style = ES_AUTOHSCROLL, DWORD ex_style = 0, RECT bounds = {20, 20, 220, 52}) {
     return window_.add_child(L"EDIT", L"", style, bounds, 9, ex_style);
   }
@@ -87,7 +89,6 @@ TEST_P(ThemedEditControlTest, ThemingTwiceKeepsOneStateAndTakesTheSecondColours)
 }
 
 TEST_P(ThemedEditControlTest, RingTwoPixelsAndMarginsEightAt96Dpi) {
-  if (test::display_dpi() != 96) GTEST_SKIP() << "runs at 96 DPI only";
   HWND edit = add_edit();
   ASSERT_TRUE(theme_edit_control(edit, theme_, kPasswordInsets, GetParam()));
   const ClientInsets insets = client_insets(edit);
@@ -104,8 +105,16 @@ TEST_P(ThemedEditControlTest, RingTwoPixelsAndMarginsEightAt96Dpi) {
             12);
 }
 
-TEST_P(ThemedEditControlTest, Dpi144RingMarginsAndCornerGrow) {
-  if (test::display_dpi() != 144) GTEST_SKIP() << "runs at 144 DPI only";
+class ThemedEditControlDpi144Test : public ThemedEditControlTest {
+ protected:
+  void SetUp() override { QUORVEL_REQUIRE_DPI(144); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, ThemedEditControlDpi144Test,
+                         testing::ValuesIn(test::kBothBackends),
+                         [](const auto& info) { return test::backend_name(info.param); });
+
+TEST_P(ThemedEditControlDpi144Test, RingMarginsAndCornerGrow) {
   HWND edit = add_edit(ES_AUTOHSCROLL, 0, {20, 20, 320, 68});
   ASSERT_EQ(GetDpiForWindow(edit), 144u);
   ASSERT_TRUE(theme_edit_control(edit, theme_, kPasswordInsets, GetParam()));

@@ -136,7 +136,10 @@ TEST(ThemedTrackbarTest, ThemingAgainKeepsOneStateAndNullIsRefused) {
   EXPECT_FALSE(IsWindow(fixture.trackbar()));
 }
 
-class ThemedTrackbarPaintTest : public testing::TestWithParam<PaintBackend> {};
+class ThemedTrackbarPaintTest : public testing::TestWithParam<PaintBackend> {
+ protected:
+  void SetUp() override { QUORVEL_REQUIRE_DPI(96); }
+};
 
 INSTANTIATE_TEST_SUITE_P(Backends, ThemedTrackbarPaintTest,
                          testing::ValuesIn(test::kBothBackends),
