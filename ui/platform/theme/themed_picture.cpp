@@ -30,8 +30,9 @@ class Direct2dRenderer {
     if (shape.outline && shape.outline_width > 0) {
       // The pen lies inside the rectangle, as GDI's inside-frame pen does.
       const float half = static_cast<float>(shape.outline_width) / 2.0f;
-      session_.stroke_round_rect(inset(rect(shape.rect), half), std::max(radius - half, 0.5f),
-                                 *shape.outline, static_cast<float>(shape.outline_width));
+      const float inner = shape.ellipse > 0 ? std::max(radius - half, 0.5f) : 0.0f;
+      session_.stroke_round_rect(inset(rect(shape.rect), half), inner, *shape.outline,
+                                 static_cast<float>(shape.outline_width));
     }
   }
 

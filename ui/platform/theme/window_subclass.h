@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace win32_ui {
 
