@@ -124,8 +124,9 @@ BrowserCallback answer_request(UniqueSocket& connection, std::string_view reques
 }
 
 // Waits for the browser's one connection, reads its request and answers it.
-BrowserCallback serve_one_request(SOCKET listener, CallbackWait& wait, std::string_view locale) {
-  switch (wait.until_readable(listener)) {
+BrowserCallback serve_one_request(UniqueSocket& listener, CallbackWait& wait,
+                                  std::string_view locale) {
+  switch (wait.until_readable(listener.get())) {
     case CallbackWaitResult::kReadable:
       break;
     case CallbackWaitResult::kStopped:
@@ -135,7 +136,10 @@ BrowserCallback serve_one_request(SOCKET listener, CallbackWait& wait, std::stri
     case CallbackWaitResult::kFailed:
       return failed(kErrorCallback, "The callback listener failed while waiting.");
   }
-  UniqueSocket connection(accept(listener, nullptr, nullptr));
+  UniqueSocket connection(accept(listener.get(), nullptr, nullptr));
+  // One request is served: later visits (a favicon after the page, say) are
+  // refused instead of waiting in the backlog of a listener nobody accepts on.
+  listener.reset();
   if (!connection) return failed(kErrorCallback, "The callback connection failed.");
   std::string request;
   BrowserCallback read = read_request(connection.get(), wait, request);
@@ -174,7 +178,7 @@ BrowserCallback wait_for_browser_callback(const ClientConfiguration& configurati
   }
   CallbackWait wait(hooks.steady_clock, timeout_seconds, configuration.cancel_token,
                     std::move(stop_token));
-  return serve_one_request(listener.get(), wait, configuration.locale);
+  return serve_one_request(listener, wait, configuration.locale);
 }
 
 }  // namespace halvarin::sdk
