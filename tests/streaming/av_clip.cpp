@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/test_support.h"
+
 namespace quorvel::windows::test {
 namespace {
 
@@ -47,17 +49,9 @@ std::shared_ptr<EncodedStreamFormat> make_aac_format(uint32_t rate, uint32_t cha
   return make_format(MFMediaType_Audio, MFAudioFormat_AAC, rate, channels);
 }
 
-std::filesystem::path host_path(const std::string& unix_path) {
-  std::string windows = "Z:" + unix_path;
-  for (char& c : windows) {
-    if (c == '/') c = '\\';
-  }
-  return std::filesystem::path(windows);
-}
-
 #ifdef QUORVEL_STREAMING_TEST_DATA
 std::filesystem::path av_clip_path() {
-  return host_path(QUORVEL_STREAMING_TEST_DATA "/av_clip.flv");
+  return quorvel::test::host_path(QUORVEL_STREAMING_TEST_DATA "/av_clip.flv");
 }
 #endif
 

@@ -29,9 +29,6 @@ std::filesystem::path av_clip_path();
 // sizes and times; read independently of the product's own helpers.
 uint32_t read_flv_be(const uint8_t* p, int bytes);
 
-// A host path (from the test's environment or build) as Wine sees it.
-std::filesystem::path host_path(const std::string& unix_path);
-
 // Formats like the platform encoders' output types: H.264 without a
 // sequence-header blob, AAC with rate and channels but no user data.
 std::shared_ptr<EncodedStreamFormat> make_h264_format();

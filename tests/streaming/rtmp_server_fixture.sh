@@ -12,6 +12,9 @@
 # the PID recorded in DIR/nginx.pid.
 set -euo pipefail
 
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../support/fixture_functions.sh"
+
 action="$1"
 dir="$2"
 shift 2
@@ -37,19 +40,9 @@ if [[ "$action" == "stop" ]]; then
   exit 0
 fi
 
-emulator=()
-while [[ "$1" != "--" ]]; do emulator+=("$1"); shift; done
-shift
-trust_exe="$1"
+emulator_and_trust=("$@")
 
-missing=()
-for package in nginx libnginx-mod-rtmp libnginx-mod-stream ffmpeg openssl; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if (( ${#missing[@]} )); then
-  sudo_cmd=(); [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -q && "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
-fi
+install_missing_packages nginx libnginx-mod-rtmp libnginx-mod-stream ffmpeg openssl
 
 stop_server
 rm -rf "$dir"
@@ -57,20 +50,6 @@ mkdir -p "$dir/rec" "$dir/pki" "$dir/logs"
 
 # --- certificates ---------------------------------------------------------
 pki="$dir/pki"
-make_ca() {  # name subject
-  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$pki/$1.key" -out "$pki/$1.pem" \
-    -days 2 -subj "/CN=$2" -sha256 \
-    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
-    >/dev/null 2>&1
-}
-make_cert() {  # name ca san eku
-  openssl req -newkey rsa:2048 -nodes -keyout "$pki/$1.key" -out "$pki/$1.csr" \
-    -subj "/CN=$1" >/dev/null 2>&1
-  printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature,keyEncipherment\nsubjectAltName=%s\nextendedKeyUsage=%s\n' \
-    "$3" "$4" >"$pki/$1.ext"
-  openssl x509 -req -in "$pki/$1.csr" -CA "$pki/$2.pem" -CAkey "$pki/$2.key" \
-    -CAcreateserial -out "$pki/$1.pem" -days 2 -sha256 -extfile "$pki/$1.ext" >/dev/null 2>&1
-}
 make_ca test_ca "Quorvel Test CA"
 make_ca other_ca "Quorvel Untrusted CA"
 # The valid server certificate names a revocation list nobody serves, so its
@@ -88,16 +67,7 @@ cat "$pki/untrusted.pem" "$pki/other_ca.pem" >"$pki/untrusted_chain.pem"
 cp "$pki/untrusted.key" "$pki/untrusted_chain.key"
 
 # --- ports ----------------------------------------------------------------
-read -r rtmp_port tls_port tls11_port wrong_port client_port untrusted_port issuer_port script_tls_port greeting_port < <(python3 - <<'PY'
-import socket
-sockets = [socket.socket() for _ in range(9)]
-for s in sockets:
-    s.bind(("127.0.0.1", 0))
-print(" ".join(str(s.getsockname()[1]) for s in sockets))
-for s in sockets:
-    s.close()
-PY
-)
+read -r rtmp_port tls_port tls11_port wrong_port client_port untrusted_port issuer_port script_tls_port greeting_port < <(free_loopback_ports 9)
 
 tls_server() {  # port cert protocols ciphers
   cat <<CONF
@@ -143,26 +113,16 @@ CONF
 
 nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" </dev/null >"$dir/nginx.out" 2>&1 &
 echo $! >"$dir/nginx.pid.start"
-for _ in $(seq 1 100); do
-  if python3 -c "import socket,sys; socket.create_connection(('127.0.0.1', $rtmp_port), 0.2).close()" 2>/dev/null &&
-     python3 -c "import socket,sys; socket.create_connection(('127.0.0.1', $untrusted_port), 0.2).close()" 2>/dev/null; then
-    break
-  fi
-  sleep 0.05
-done
+wait_for_port "$rtmp_port" && wait_for_port "$untrusted_port" || true
 [[ -f "$dir/nginx.pid" ]] || cp "$dir/nginx.pid.start" "$dir/nginx.pid"
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # The TLS peers of the scripted scenarios (the plain ones run inside the tests).
 python3 "$here/rtmp_script_server.py" --tls-port "$script_tls_port" \
   --cert "$pki/server.pem" --key "$pki/server.key" --log "$dir/script_server.log" \
   --greeting-port "$greeting_port" \
   </dev/null >/dev/null 2>&1 &
 echo $! >"$dir/script_server.pid"
-for _ in $(seq 1 100); do
-  python3 -c "import socket; socket.create_connection(('127.0.0.1', $greeting_port), 0.2).close()" 2>/dev/null && break
-  sleep 0.05
-done
+wait_for_port "$greeting_port" || true
 
 cat >"$dir/ports.env" <<ENV
 rtmp=$rtmp_port
@@ -176,5 +136,5 @@ script_tls=$script_tls_port
 greeting=$greeting_port
 ENV
 
-"${emulator[@]}" "$trust_exe" "Z:$(printf '%s' "$pki/test_ca.pem" | tr / '\\')"
+trust_test_ca "$pki/test_ca.pem" "${emulator_and_trust[@]}"
 echo "RTMP server on 127.0.0.1:$rtmp_port, RTMPS on $tls_port (log: $dir/error.log)"

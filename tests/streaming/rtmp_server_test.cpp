@@ -30,16 +30,7 @@ namespace quorvel::windows {
 namespace {
 
 std::map<std::string, std::string> server_ports() {
-  std::map<std::string, std::string> ports;
-  const std::wstring dir = quorvel::test::environment(L"QUORVEL_RTMP_SERVER_DIR");
-  if (dir.empty()) return ports;
-  std::ifstream file(test::host_path(quorvel::test::utf8(dir) + "/ports.env"));
-  std::string line;
-  while (std::getline(file, line)) {
-    const size_t equals = line.find('=');
-    if (equals != std::string::npos) ports[line.substr(0, equals)] = line.substr(equals + 1);
-  }
-  return ports;
+  return quorvel::test::fixture_ports(L"QUORVEL_RTMP_SERVER_DIR");
 }
 
 std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }

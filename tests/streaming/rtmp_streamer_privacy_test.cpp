@@ -80,17 +80,7 @@ bool is_cover_audio(const FlvTag& tag, const std::vector<uint8_t>& cover_data) {
 }
 
 std::map<std::string, std::string> server_ports(std::string& dir) {
-  std::map<std::string, std::string> ports;
-  const std::wstring wide_dir = quorvel::test::environment(L"QUORVEL_RTMP_SERVER_DIR");
-  if (wide_dir.empty()) return ports;
-  dir = quorvel::test::utf8(wide_dir);
-  std::ifstream file(host_path(dir + "/ports.env"));
-  std::string line;
-  while (std::getline(file, line)) {
-    const size_t equals = line.find('=');
-    if (equals != std::string::npos) ports[line.substr(0, equals)] = line.substr(equals + 1);
-  }
-  return ports;
+  return quorvel::test::fixture_ports(L"QUORVEL_RTMP_SERVER_DIR", &dir);
 }
 
 bool wait_until(const std::function<bool()>& done, int timeout_ms) {
@@ -151,7 +141,7 @@ TEST(StreamerPrivacyServerTest, CoverHidesPictureAndSoundUntilANewKeyFrame) {
   RtmpStreamer::destroy(std::move(streamer));
 
   // nginx closes the recording once it sees the publisher go.
-  const auto recording = host_path(dir + "/rec/quorvel_privacy.flv");
+  const auto recording = quorvel::test::host_path(dir + "/rec/quorvel_privacy.flv");
   std::vector<FlvTag> video;
   std::vector<FlvTag> audio;
   ASSERT_TRUE(wait_until(

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -45,6 +46,29 @@ std::wstring environment(const wchar_t* name) {
   const DWORD written = GetEnvironmentVariableW(name, value.data(), size);
   value.resize(written);
   return value;
+}
+
+std::filesystem::path host_path(const std::string& unix_path) {
+  std::string windows = "Z:" + unix_path;
+  for (char& c : windows) {
+    if (c == '/') c = '\\';
+  }
+  return std::filesystem::path(windows);
+}
+
+std::map<std::string, std::string> fixture_ports(const wchar_t* directory_variable,
+                                                 std::string* directory) {
+  std::map<std::string, std::string> ports;
+  const std::wstring folder = environment(directory_variable);
+  if (folder.empty()) return ports;
+  if (directory != nullptr) *directory = utf8(folder);
+  std::ifstream file(host_path(utf8(folder) + "/ports.env"));
+  std::string line;
+  while (std::getline(file, line)) {
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos) ports[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return ports;
 }
 
 bool running_under_wine() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,16 @@ class TempDir {
 
 // The value of an environment variable, empty when unset.
 std::wstring environment(const wchar_t* name);
+
+// A host path (from the test's environment or build) as Wine sees it.
+std::filesystem::path host_path(const std::string& unix_path);
+
+// The name=value lines of the ports.env file that a CTest fixture wrote into
+// the folder named by the environment variable `directory_variable`; empty
+// when the variable is unset (the fixture did not run) or the file is
+// missing. `directory`, when given, receives the folder's host path.
+std::map<std::string, std::string> fixture_ports(const wchar_t* directory_variable,
+                                                 std::string* directory = nullptr);
 
 // True under Wine, whose display, audio endpoints and codecs some
 // expectations hold only for.
