@@ -8,8 +8,8 @@ build_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools
 # What the running program needs of the host: without a CJK font Wine's
 # DirectWrite draws the Chinese UI texts as nothing.
 run_packages=(fonts-noto-cjk)
-# Real peers the tests start on loopback: RTMP/RTMPS ingest, a sound server,
-# media probes and a test CA.
+# Real peers the tests start on loopback: RTMP/RTMPS ingest, the account
+# service's TLS front, a sound server, media probes and a test CA.
 test_packages=(nginx libnginx-mod-rtmp libnginx-mod-stream ffmpeg openssl
                pulseaudio pulseaudio-utils sox python3 locales)
 
