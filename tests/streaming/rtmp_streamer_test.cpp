@@ -393,6 +393,9 @@ TEST_F(RtmpStreamerTest, SendsPacketsAndCountsThem) {
   auto key = packets_.video(0, true, 0x11);
   ASSERT_EQ(streamer_->enqueue(key), S_OK);
   ASSERT_TRUE(server_.wait_sent(2));
+  // The server can see the video before the streamer has settled it; the
+  // peak below must not count the key frame as still in flight.
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.video_packets_sent == 1; }));
   ASSERT_EQ(streamer_->enqueue(packets_.audio(10, 0x21)), S_OK);
   // Sequence header and frame for each.
   ASSERT_TRUE(server_.wait_sent(4));
