@@ -32,6 +32,9 @@ PointerEvent pointer(PointerAction action, float x, float y, std::uint32_t id = 
 // view at (100, 10, 50, 30).
 struct GroupFixture {
   Log log;
+  // Declared after the log and before the group: the views it retires log
+  // their destruction, so they must go before the log and after the group.
+  quorvel::test::FakeViewHost host;
   LogGroup group{log, "group"};
   LogView* button = nullptr;
   LogView* other = nullptr;
@@ -159,9 +162,8 @@ TEST(ViewGroupPointerTest, HoverAndWheelAreTheGroupsOwnWhileAChildTracks) {
 }
 
 TEST(ViewGroupPointerTest, ClearingTheChildrenForgetsTrackingAndDisallowIntercept) {
-  quorvel::test::FakeViewHost host;
   GroupFixture f;
-  f.group.attach_host(&host);
+  f.group.attach_host(&f.host);
   f.send(kPointerDown, 20, 20);
   f.button->request_disallow_intercept(true);
 
@@ -176,11 +178,10 @@ TEST(ViewGroupPointerTest, ClearingTheChildrenForgetsTrackingAndDisallowIntercep
 }
 
 TEST(ViewGroupPointerTest, ChildRemovedByItsOwnDownHandlerIsNotTracked) {
-  // The host keeps the removed views alive, as the view root does during a
-  // dispatch.
-  quorvel::test::FakeViewHost host;
+  // The fixture's host keeps the removed views alive, as the view root does
+  // during a dispatch.
   GroupFixture f;
-  f.group.attach_host(&host);
+  f.group.attach_host(&f.host);
   f.button->set_pointer_function([&](PointerEvent&) {
     f.group.clear_children();
     return true;
@@ -189,7 +190,7 @@ TEST(ViewGroupPointerTest, ChildRemovedByItsOwnDownHandlerIsNotTracked) {
   EXPECT_TRUE(f.send(kPointerDown, 20, 20));
 
   EXPECT_EQ(f.group.tracked_child(1), nullptr);
-  EXPECT_EQ(host.retired.size(), 2u);
+  EXPECT_EQ(f.host.retired.size(), 2u);
   f.group.attach_host(nullptr);
 }
 
