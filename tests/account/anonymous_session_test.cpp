@@ -96,6 +96,14 @@ TEST_F(AnonymousSessionTest, ReadsAFractionalLifetimeUpToItsPoint) {
   EXPECT_EQ(result.session.expires_at, kNow + 12 * kTicksPerSecond);
 }
 
+TEST_F(AnonymousSessionTest, BoundsAHugeLifetimeInsteadOfOverflowingTheExpiry) {
+  const AnonymousSessionResult result = parse_anonymous_session(
+      kId, answer(200, session_body(kUser, kIdText, kAccess, kRefresh, "9223372036854775807")),
+      fixed_time());
+  ASSERT_EQ(result.error.kind, kErrorNone) << result.error.message;
+  EXPECT_GT(result.session.expires_at, kNow + int64_t{100} * 365 * 86400 * kTicksPerSecond);
+}
+
 TEST_F(AnonymousSessionTest, RefusesAnIncompleteAnswerAndWritesNothing) {
   struct Case {
     const char* name;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -235,6 +236,8 @@ struct LostDisconnectCase {
   std::function<std::vector<FakeStep>(const std::string& id)> restore_script;
   bool completes;
 };
+
+void PrintTo(const LostDisconnectCase& c, std::ostream* out) { *out << c.name; }
 
 class LostDisconnectTest : public InstallationServiceTest,
                            public testing::WithParamInterface<LostDisconnectCase> {};
