@@ -301,6 +301,19 @@ INSTANTIATE_TEST_SUITE_P(
                                        false}),
     [](const testing::TestParamInfo<LostDisconnectCase>& info) { return info.param.name; });
 
+TEST_F(InstallationServiceTest, AnInvalidConfigurationStopsEveryFlowBeforeTheStore) {
+  configuration_.base_url += "/";
+  for (const AnonymousSessionResult& result :
+       {service().initialize_anonymous_session(""), service().restore_anonymous_session(),
+        service().disconnect_installation("token")}) {
+    EXPECT_EQ(result.error.kind, kErrorConfigurationInvalid);
+    EXPECT_EQ(result.error.message, "base_url must not have a trailing slash");
+  }
+  EXPECT_EQ(account_service().request_count(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(installation_file()));
+  EXPECT_FALSE(std::filesystem::exists(platform_file()));
+}
+
 TEST_F(InstallationServiceTest, SendsAStoredIdHoldingAQuoteAndABackslashEscaped) {
   const std::string credential(43, 'p');
   plant_file(platform_file(), root() + "\n" + credential, kPlatformEntropy,
