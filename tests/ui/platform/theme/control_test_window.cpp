@@ -79,6 +79,12 @@ LRESULT CALLBACK ControlTestWindow::procedure(HWND window, UINT message, WPARAM 
                              reinterpret_cast<HWND>(lparam)});
     return 0;
   }
+  if (self && message == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+    if (header && header->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
+      self->custom_draw_sources.push_back(header->hwndFrom);
+    }
+  }
   return DefWindowProcW(window, message, wparam, lparam);
 }
 

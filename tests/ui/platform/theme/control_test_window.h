@@ -1,8 +1,8 @@
 // What the native-control painter tests share: a visible top-level window on
 // the test display that hosts real common-controls children and records the
-// WM_HSCROLL notifications they send, a Theme whose 19 colours all differ
-// (so every pixel names the colour role it came from), and colour helpers
-// for the DIB targets of the canvas tests.
+// WM_HSCROLL and unanswered NM_CUSTOMDRAW notifications they send, a Theme
+// whose 19 colours all differ (so every pixel names the colour role it came
+// from), and colour helpers for the DIB targets of the canvas tests.
 #pragma once
 
 #include <windows.h>
@@ -41,6 +41,9 @@ class ControlTestWindow {
                  int id = 100, DWORD ex_style = 0);
 
   std::vector<ScrollNote> scrolls;
+  // The controls whose NM_CUSTOMDRAW reached the window's own procedure,
+  // that is, was not answered by a subclass above it.
+  std::vector<HWND> custom_draw_sources;
 
  private:
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
