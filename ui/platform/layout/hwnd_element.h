@@ -7,10 +7,15 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "ui/platform/layout/layout_node.h"
+
+namespace win32_ui {
+class Control;
+}
 
 namespace win32_ui::layout {
 
@@ -22,6 +27,12 @@ class HwndElement : public LayoutNode {
   // Does not own the window. Without a measure function the window is
   // measured by its class (measure_by_class).
   explicit HwndElement(HWND window, MeasureFunction measure = {});
+
+  // The leaf for a classic control's window, measured by its class; a
+  // `window_height` is set as the element's window height (a combo box's
+  // window includes its list).
+  static std::unique_ptr<HwndElement> for_control(const Control& control,
+                                                  std::optional<float> window_height = {});
 
   HWND hwnd() const { return window_; }
   // The height the window is given when placed, replacing the arranged
