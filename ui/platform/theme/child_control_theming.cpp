@@ -1,7 +1,6 @@
 #include "ui/platform/theme/child_control_theming.h"
 
 #include <iterator>
-#include <vector>
 
 #include "ui/platform/theme/scaled_metric.h"
 #include "ui/platform/theme/themed_static_text.h"
@@ -76,12 +75,10 @@ bool round_push_button(HWND button) {
   return set_round_window_region(button, window_dpi(button), kChildCornerRadius, true);
 }
 
-void round_descendant_push_buttons(HWND window) {
+std::vector<HWND> descendant_windows(HWND window) {
   std::vector<HWND> children;
   EnumChildWindows(window, &collect_window, reinterpret_cast<LPARAM>(&children));
-  for (HWND child : children) {
-    if (is_push_button(child)) round_push_button(child);
-  }
+  return children;
 }
 
 }  // namespace win32_ui

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "ui/platform/theme/theme.h"
 #include "ui/platform/theme/themed_combo_box.h"
 #include "ui/platform/theme/themed_edit_control.h"
@@ -39,7 +41,8 @@ void theme_child_control(HWND child, const Theme& theme);
 
 // Gives a push button its rounded region at its own DPI.
 bool round_push_button(HWND button);
-// round_push_button on every push button among the window's descendants.
-void round_descendant_push_buttons(HWND window);
+
+// Every descendant of the window, in EnumChildWindows order.
+std::vector<HWND> descendant_windows(HWND window);
 
 }  // namespace win32_ui

@@ -77,11 +77,6 @@ ButtonStyle push_button_style(HWND button) {
   return style;
 }
 
-BOOL CALLBACK collect_window(HWND window, LPARAM list) {
-  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  return TRUE;
-}
-
 }  // namespace
 
 std::unique_ptr<NativeThemeRegistry> NativeThemeRegistry::create(ThemeMode mode,
@@ -271,9 +266,7 @@ void NativeThemeRegistry::retheme_entry(RegisteredWindow& entry) {
   });
   apply_dwm_frame_theme(window, theme(), true);
   if (entry.menu_painter) entry.menu_painter->set_theme(theme());
-  std::vector<HWND> children;
-  EnumChildWindows(window, &collect_window, reinterpret_cast<LPARAM>(&children));
-  for (HWND child : children) theme_child(entry, child);
+  for (HWND child : descendant_windows(window)) theme_child(entry, child);
   RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
 }
 
@@ -421,7 +414,9 @@ void NativeThemeRegistry::after_themed_default(RegisteredWindow& entry, HWND win
                                                UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      round_descendant_push_buttons(window);
+      for (HWND child : descendant_windows(window)) {
+        if (is_push_button(child) && !entry.is_owner_drawn(child)) round_push_button(child);
+      }
       break;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
@@ -434,6 +429,11 @@ void NativeThemeRegistry::after_themed_default(RegisteredWindow& entry, HWND win
       break;
     case WM_DPICHANGED:
       retheme_entry(entry);
+      break;
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+      // The system draws its line under the menu bar with every frame.
+      if (entry.menu_painter) entry.menu_painter->paint_menu_bar_line();
       break;
     default:
       break;

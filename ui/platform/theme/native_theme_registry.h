@@ -7,8 +7,8 @@
 // the window's "WIHS" subclass. A watched window (the shell's hidden message
 // host) only listens: its system colour, setting and theme notifications
 // refresh the registry. A themed window also has its background painted,
-// its children's colour messages answered, its buttons and menu items
-// painted, push buttons rounded, new children themed as they appear, and
+// its children's colour messages answered, its buttons, menu items and the
+// band under its menu bar painted, push buttons rounded, new children themed as they appear, and
 // everything re-themed when the system theme, the requested mode or its DPI
 // changes. A change of the resolved Theme is reported to one callback; an
 // exception from it is caught and reported, never allowed to end the

@@ -466,6 +466,18 @@ TEST_F(NativeThemeRegistryTest, Dpi144PushButtonCornersAre18Pixels) {
   expect_push_buttons_rounded(*registry_, 18);
 }
 
+TEST_F(NativeThemeRegistryTest, OwnerDrawnPushButtonKeepsItsShapeWhenTheWindowIsSized) {
+  test::ControlTestWindow window(400, 300);
+  ASSERT_TRUE(registry_->register_themed_window(window.hwnd(), nullptr));
+  HWND push = window.add_child(L"BUTTON", L"Mine", BS_PUSHBUTTON, {10, 10, 110, 40}, 100,
+                               WS_EX_NOPARENTNOTIFY);
+  ASSERT_TRUE(registry_->set_owner_drawn(push, true));
+  SetWindowPos(window.hwnd(), nullptr, 0, 0, 500, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(push, region), ERROR);
+  DeleteObject(region);
+}
+
 TEST_F(NativeThemeRegistryTest, CustomDrawsPushButtonsAndCheckBoxesButNotRadioButtons) {
   test::ControlTestWindow window(400, 300);
   HWND push = window.add_child(L"BUTTON", L"Push", BS_PUSHBUTTON, {10, 10, 110, 40}, 100);

@@ -478,5 +478,27 @@ TEST_F(ThemedMenuBarWindowTest, MenuBarLineIsCoveredAfterSetTheme) {
   EXPECT_EQ(target.pixel(x, bar.bottom), rgb(theme.color(C::window_background)));
 }
 
+TEST_F(ThemedMenuBarWindowTest, RegisteredWindowCoversTheLineAgainWhenItsFrameIsRepainted) {
+  ASSERT_TRUE(registry_->register_themed_window(window_.hwnd(), bar_.get()));
+  const RECT bar = menu_bar_in_window(window_.hwnd());
+  const RECT band = {bar.left, bar.bottom - 1, bar.right, bar.bottom + 1};
+  const auto background = rgb(registry_->theme().color(C::window_background));
+  RECT frame{};
+  GetWindowRect(window_.hwnd(), &frame);
+  const int x = bar.left + (bar.right - bar.left) / 2;
+
+  for (const UINT message : {UINT{WM_NCPAINT}, UINT{WM_NCACTIVATE}}) {
+    SCOPED_TRACE(testing::Message() << "message " << message);
+    HDC dc = GetWindowDC(window_.hwnd());
+    FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(window_.hwnd(), dc);
+    SendMessageW(window_.hwnd(), message, message == WM_NCPAINT ? 1 : TRUE, 0);
+    DibTarget target(frame.right - frame.left, frame.bottom - frame.top);
+    read_window(window_.hwnd(), target);
+    EXPECT_EQ(target.pixel(x, bar.bottom - 1), background);
+    EXPECT_EQ(target.pixel(x, bar.bottom), background);
+  }
+}
+
 }  // namespace
 }  // namespace win32_ui
