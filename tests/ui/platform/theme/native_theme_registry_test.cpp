@@ -349,6 +349,19 @@ TEST_F(NativeThemeRegistryTest, MarkOfADestroyedChildIsDroppedAtTheNextRetheme) 
   EXPECT_EQ(registry_->child_mark(edit).kind, ChildMark::kChildMarkNone);
 }
 
+TEST_F(NativeThemeRegistryTest, DestroyedWindowTakesItsEntryAndMarksAlong) {
+  auto window = std::make_unique<test::ControlTestWindow>();
+  HWND edit = window->add_child(L"EDIT", L"", 0, {10, 10, 150, 40});
+  ASSERT_TRUE(registry_->register_themed_window(window->hwnd(), nullptr));
+  ASSERT_TRUE(registry_->set_owner_drawn(edit, true));
+  window.reset();
+  EXPECT_EQ(registry_->child_mark(edit).kind, ChildMark::kChildMarkNone);
+  // A change after it went reaches only the callback.
+  system_goes_dark();
+  EXPECT_TRUE(registry_->refresh());
+  EXPECT_EQ(log_.calls, 1);
+}
+
 TEST_F(NativeThemeRegistryTest, MarkingNeedsAChildOfAThemedWindow) {
   test::ControlTestWindow themed;
   test::ControlTestWindow watched;
