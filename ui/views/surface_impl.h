@@ -1,0 +1,144 @@
+// Surface::Impl is everything a Surface holds: the window and its subclass,
+// the view root and the platform services the root asks for (frames, pointer
+// capture, painting), theme, locale, DPI, zoom, scroll, fonts and the UI
+// Automation host. Every message of the window reaches message(), the one
+// place where the surface decides what a message means.
+//
+// Owned by its Surface; the window subclass and the view root's listeners
+// refer to it until the surface detaches and the Impl is destroyed. UI
+// thread only.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "ui/platform/accessibility/semantics_automation_host.h"
+#include "ui/platform/localization_context.h"
+#include "ui/platform/theme/theme.h"
+#include "ui/views/dpi_scale.h"
+#include "ui/views/frame_scheduler.h"
+#include "ui/views/graphics/canvas.h"
+#include "ui/views/graphics/canvas_backend.h"
+#include "ui/views/graphics/gdi_handles.h"
+#include "ui/views/input_adapter.h"
+#include "ui/views/render_surface.h"
+#include "ui/views/surface.h"
+#include "ui/views/surface_fonts.h"
+#include "ui/views/surface_services.h"
+#include "ui/views/surface_text_measurer.h"
+#include "ui/views/view_root.h"
+
+namespace win32_ui::modern {
+
+class Surface::Impl final : public platform::FrameScheduler,
+                            public platform::InputAdapter,
+                            public platform::RenderSurface {
+ public:
+  explicit Impl(SurfaceServices services);
+  ~Impl() override;
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  // The Impl bound to a window through its subclass, or null.
+  static Impl* from_window(HWND window);
+  static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR id, DWORD_PTR reference);
+
+  // ---- Window ----
+  bool attach(HWND window, const Theme& theme);
+  void detach();
+  // Every message of the attached window.
+  LRESULT message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  // ---- Layout and scrolling ----
+  void relayout();
+  // Keeps the scroll inside the content and tells the automation host.
+  void clamp_scroll();
+  void apply_scroll_transform();
+  void refresh_animation_setting();
+  void create_fonts();
+  void reset_pointer_state(View* new_root);
+  void invalidate_window();
+  std::uint32_t effective_dpi() const;
+  ui::graphics::DpiScale dpi_scale() const;
+  // The layout context's revision: moves with the locale, the theme and the
+  // fonts, so the measure cache never serves a size measured with others.
+  std::uint64_t layout_revision();
+
+  // ---- FrameScheduler ----
+  void request_frame(int all) override;
+  void start_frame_timer() override;
+  UINT_PTR frame_timer_id() const { return reinterpret_cast<UINT_PTR>(this); }
+
+  // ---- InputAdapter ----
+  bool capture_pointer(unsigned pointer_id) override;
+  void release_pointer(unsigned pointer_id) override;
+
+  // ---- RenderSurface ----
+  bool paint(const ui::graphics::Rect& requested) override;
+  // One attempt on one back end.
+  bool paint_pass(bool use_gdi, HDC dc, const RECT& client, const ui::graphics::Rect& requested);
+  void draw_tree(ui::graphics::Canvas& canvas);
+
+  HWND hwnd = nullptr;
+  Theme theme = Theme::light(kDefaultAccent);
+  std::uint64_t theme_revision = 1;
+  LocalizationContext localization;
+  // Counts whole replacements of the context, whose revision may repeat.
+  std::uint64_t localization_replacements = 0;
+  // Filled from the tree at every relayout by the element pass; a view
+  // removed meanwhile leaves a null entry until then.
+  std::vector<View*> element_views;
+  std::vector<std::pair<std::int64_t, View*>> focus_order;
+  ViewRoot view_root;
+  std::unique_ptr<SemanticsAutomationHost> automation;
+  std::uint32_t dpi = 96;
+  float zoom = 1.0f;
+  // DIP, never negative.
+  float content_height = 0.0f;
+  // DIP, 0 at the top.
+  float scroll_offset = 0.0f;
+  // The area of the running paint pass, in DIP.
+  std::optional<layout::LayoutRect> dirty_rect;
+  View* scroll_view = nullptr;
+  bool frame_timer_active = false;
+  int relayout_depth = 0;
+  bool semantics_pending = false;
+  std::unordered_set<unsigned> pointers_down;
+  std::unordered_set<unsigned> pointers_cancelling;
+  std::unordered_set<unsigned> pointers_captured;
+  unsigned current_pointer_id = 1;
+  std::uint64_t element_generation = 0;
+  int backend_preference = 0;
+  detail::BackendChoice last_paint;
+  SurfaceFonts fonts;
+  SurfaceTextMeasurer text_measurer;
+  detail::UniqueGdiObject control_brush;
+
+ private:
+  class RelayoutScope;
+
+  void on_semantics_changed();
+  void on_focus_changed(View* current);
+  void on_views_removed(const std::vector<View*>& roots);
+  void sync_semantics_if_pending();
+  void on_paint_message();
+  void on_frame_timer();
+  void on_nc_destroy();
+  bool client_area_animation_on() const;
+  ThemeSystem& theme_system() const;
+
+  SurfaceServices services_;
+  std::uint64_t layout_revision_ = 0;
+  std::array<std::uint64_t, 4> revision_inputs_{};
+};
+
+}  // namespace win32_ui::modern
