@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "tests/ui/views/surface_harness.h"
-#include "ui/platform/theme/subclass_tags.h"
 #include "ui/platform/theme/window_subclass.h"
 #include "ui/platform/windows_locale_formatter.h"
 #include "ui/views/overlay_panel.h"
@@ -128,7 +127,7 @@ TEST(SurfaceAttachTest, DetachReleasesCaptureKillsTheTimerAndRemovesTheSubclass)
   ASSERT_NE(impl, nullptr);
   DWORD_PTR reference = 0;
   ASSERT_TRUE(find_window_subclass(harness.hwnd(), &Surface::Impl::subclass_proc,
-                                   subclass_tag("WIMS"), &reference));
+                                   0x57494D53, &reference));
   EXPECT_EQ(reference, reinterpret_cast<DWORD_PTR>(impl));
   ASSERT_TRUE(impl->capture_pointer(1));
   ASSERT_EQ(GetCapture(), harness.hwnd());
@@ -320,9 +319,12 @@ TEST(SurfaceLayoutTest, MeasuresAgainAfterZoomAndLanguageButNotForAnUnchangedRel
   EXPECT_EQ(view->measures, first + 1);
   harness.surface.set_language(L"en-GB");
   EXPECT_EQ(view->measures, first + 2);
-  ASSERT_EQ(view->constraints.size(), 3u);
-  EXPECT_EQ(view->constraints[1], view->constraints[0]);
-  EXPECT_EQ(view->constraints[2], view->constraints[0]);
+  harness.surface.set_theme(Theme::dark(kDefaultAccent));
+  EXPECT_EQ(view->measures, first + 3);
+  ASSERT_EQ(view->constraints.size(), 4u);
+  for (const layout::SizeConstraint& constraint : view->constraints) {
+    EXPECT_EQ(constraint, view->constraints[0]);
+  }
 }
 
 TEST(SurfaceLayoutTest, ContentSetBeforeAttachingIsLaidOutForTheClientArea) {
