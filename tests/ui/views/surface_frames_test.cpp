@@ -78,6 +78,25 @@ TEST(SurfaceFramesTest, AStateAnimationRunsOnTheFrameTimerAndTicksAtPaints) {
   EXPECT_FALSE(impl->frame_timer_active) << "the timer outlived the last animation";
 }
 
+TEST(SurfaceFramesTest, TheFrameTimerRunsAgainOnAWindowAttachedAfterTheFirstDied) {
+  SurfaceHarness harness(60, 40);
+  FillView* view = set_animated_content(harness.surface);
+  ASSERT_TRUE(harness.attach());
+  harness.impl()->start_frame_timer();
+  ASSERT_TRUE(harness.impl()->frame_timer_active);
+  harness.window.destroy();
+
+  ui::graphics::test::PopupWindow second(120, 40, 60, 40);
+  ASSERT_TRUE(harness.surface.attach(second.hwnd(), Theme::light(kDefaultAccent)));
+  view->set_selected(true);
+
+  const Surface::Impl* impl = Surface::Impl::from_window(second.hwnd());
+  ASSERT_NE(impl, nullptr);
+  EXPECT_TRUE(impl->frame_timer_active);
+  EXPECT_TRUE(KillTimer(second.hwnd(), impl->frame_timer_id())) << "no timer on the new window";
+  harness.surface.detach();
+}
+
 struct SnapCase {
   bool animations_on;
   bool high_contrast;
@@ -122,6 +141,8 @@ TEST(SurfaceFramesTest, ADirtyRectangleInvalidatesWholePixelsLessTheScroll) {
       {{10.25f, 40.5f, 20.5f, 10.0f}, {10, 10, 31, 21}},
       {{90.0f, 120.0f, 50.0f, 50.0f}, {90, 90, 100, 100}},
       {{0.0f, 10.0f, 20.0f, 10.0f}, {0, 0, 0, 0}},
+      // Past the range of a pixel coordinate: cut to the client area.
+      {{-1e30f, 0.0f, 2e30f, 1e30f}, {0, 0, 100, 100}},
   };
   for (const InvalidationCase& c : cases) {
     SurfaceHarness harness(100, 100);

@@ -258,5 +258,16 @@ TEST(SurfaceFontsTest, FollowTheWindowDpiAndTheZoom) {
   EXPECT_EQ(font_record(harness.surface.fonts()[0]).lfHeight, -22);
 }
 
+TEST(SurfaceFontsTest, ADpiChangeWithoutADpiCountsAs96) {
+  SurfaceHarness harness(40, 30);
+  ASSERT_TRUE(harness.attach());
+  RECT suggested{};
+  GetWindowRect(harness.hwnd(), &suggested);
+
+  SendMessageW(harness.hwnd(), WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&suggested));
+
+  EXPECT_EQ(font_record(harness.surface.fonts()[0]).lfHeight, -29);
+}
+
 }  // namespace
 }  // namespace win32_ui::modern
