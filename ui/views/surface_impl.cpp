@@ -57,6 +57,21 @@ bool run_pass(void* context, bool use_gdi) {
                                      arguments->requested);
 }
 
+// Sets the surface's dirty rectangle for one paint pass and puts the
+// previous one back at its end.
+class DirtyRectScope {
+ public:
+  using Area = std::optional<layout::LayoutRect>;
+  DirtyRectScope(Area& field, const Area& value) : field_(field), saved_(field) { field_ = value; }
+  ~DirtyRectScope() { field_ = saved_; }
+  DirtyRectScope(const DirtyRectScope&) = delete;
+  DirtyRectScope& operator=(const DirtyRectScope&) = delete;
+
+ private:
+  Area& field_;
+  Area saved_;
+};
+
 BOOL read_client_area_animation(BOOL* enabled) {
   return SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, enabled, 0);
 }
@@ -461,36 +476,27 @@ bool Surface::Impl::paint_pass(bool use_gdi, HDC dc, const RECT& client, const R
   std::unique_ptr<ui::graphics::Canvas> canvas =
       detail::make_canvas(dc, client, fonts.table(), use_gdi);
   if (!canvas) return false;
-  const std::optional<layout::LayoutRect> saved = dirty_rect;
-  dirty_rect.reset();
+  std::optional<layout::LayoutRect> area;
   if (!requested.empty()) {
-    dirty_rect = layout::LayoutRect{requested.left, requested.top,
-                                    requested.right - requested.left,
-                                    requested.bottom - requested.top};
+    area = layout::LayoutRect{requested.left, requested.top, requested.right - requested.left,
+                              requested.bottom - requested.top};
   }
+  const DirtyRectScope scope(dirty_rect, area);
   const Color background = Color::from_colorref(theme.color(ThemeColor::window_background));
-  bool ok = false;
-  try {
-    if (!requested.empty()) {
-      const float s = dpi_scale().to_px(1.0f);
-      const Rect clip{requested.left * s, (requested.top - scroll_offset) * s,
-                      requested.right * s, (requested.bottom - scroll_offset) * s};
-      canvas->save();
-      canvas->clip_rect(clip);
-      canvas->fill_rect(clip, background);
-      draw_tree(*canvas);
-      canvas->restore();
-    } else {
-      canvas->clear(background);
-      draw_tree(*canvas);
-    }
-    ok = canvas->flush();
-  } catch (...) {
-    dirty_rect = saved;
-    throw;
+  if (area) {
+    const float s = dpi_scale().to_px(1.0f);
+    const Rect clip{requested.left * s, (requested.top - scroll_offset) * s, requested.right * s,
+                    (requested.bottom - scroll_offset) * s};
+    canvas->save();
+    canvas->clip_rect(clip);
+    canvas->fill_rect(clip, background);
+    draw_tree(*canvas);
+    canvas->restore();
+  } else {
+    canvas->clear(background);
+    draw_tree(*canvas);
   }
-  dirty_rect = saved;
-  return ok;
+  return canvas->flush();
 }
 
 void Surface::Impl::draw_tree(ui::graphics::Canvas& canvas) {
