@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <barrier>
+#include <condition_variable>
 #include <cwctype>
 #include <iterator>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -425,12 +426,23 @@ TEST(TextCatalog, NamesTheMakerInTheCopyrightNoticeOfBothLanguages) {
 // make the very first call and race for the bundle's construction.
 TEST(TextCatalogBundle, GivesOneBundleToThreadsThatAskAtOnce) {
   constexpr int kThreads = 2;
-  std::barrier start(kThreads);
+  // A plain mutex and condition variable, not std::barrier: libstdc++'s
+  // atomic waits behind std::barrier can miss a wake-up on Windows.
+  std::mutex mutex;
+  std::condition_variable all_arrived;
+  int arrived = 0;
   std::shared_ptr<const ResourceBundle> seen[kThreads];
   std::vector<std::jthread> threads;
   for (int i = 0; i < kThreads; ++i) {
     threads.emplace_back([&, i] {
-      start.arrive_and_wait();
+      {
+        std::unique_lock lock(mutex);
+        if (++arrived == kThreads) {
+          all_arrived.notify_all();
+        } else {
+          all_arrived.wait(lock, [&] { return arrived == kThreads; });
+        }
+      }
       seen[i] = text_catalog_bundle();
     });
   }
