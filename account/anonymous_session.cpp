@@ -1,19 +1,16 @@
 #include "account/anonymous_session.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <utility>
 
 #include "account/json_text.h"
 #include "account/protected_store.h"
+#include "account/token_expiry.h"
 
 namespace halvarin::sdk {
 namespace {
 
 constexpr int32_t kFirstServerErrorStatus = 500;
-constexpr int64_t kTicksPerSecond = 10'000'000;
-// Lifetimes beyond this would overflow the expiry; no service gives them.
-constexpr int64_t kLongestLifetimeSeconds = INT64_MAX / (4 * kTicksPerSecond);
 
 AnonymousSessionResult failure(Error error) { return {AnonymousSession{}, std::move(error)}; }
 
@@ -57,8 +54,7 @@ AnonymousSessionResult parse_anonymous_session(std::string_view expected_install
       session.access_token.empty() || session.refresh_token.empty() || expires_in <= 0) {
     return incomplete();
   }
-  session.expires_at =
-      hooks.system_time() + std::min(expires_in, kLongestLifetimeSeconds) * kTicksPerSecond;
+  session.expires_at = token_expiry(hooks.system_time(), expires_in);
   return {std::move(session), Error{}};
 }
 

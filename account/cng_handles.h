@@ -1,4 +1,5 @@
-// RAII owners of CNG handles: an algorithm provider and a hash object.
+// RAII owners of CNG handles: an algorithm provider, a hash object and a
+// key.
 // Each is closed by its own CNG call when the owner goes away.
 #pragma once
 
@@ -21,7 +22,14 @@ struct CngHashTraits {
   static void close(Handle handle) noexcept { BCryptDestroyHash(handle); }
 };
 
+struct CngKeyTraits {
+  using Handle = BCRYPT_KEY_HANDLE;
+  static Handle invalid() noexcept { return nullptr; }
+  static void close(Handle handle) noexcept { BCryptDestroyKey(handle); }
+};
+
 using UniqueCngAlgorithm = quorvel::windows::UniqueHandle<CngAlgorithmTraits>;
 using UniqueCngHash = quorvel::windows::UniqueHandle<CngHashTraits>;
+using UniqueCngKey = quorvel::windows::UniqueHandle<CngKeyTraits>;
 
 }  // namespace halvarin::sdk

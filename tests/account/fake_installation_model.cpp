@@ -74,6 +74,22 @@ std::string FakeInstallationModel::mint_user_token(const std::string& owner) {
   return token;
 }
 
+void FakeInstallationModel::expire_token(const std::string& token) {
+  std::lock_guard lock(mutex_);
+  user_tokens_.erase(token);
+  anonymous_tokens_.erase(token);
+}
+
+std::optional<std::string> FakeInstallationModel::anonymous_installation(
+    const std::string& access_token) const {
+  std::lock_guard lock(mutex_);
+  if (anonymous_tokens_.count(access_token) == 0) return std::nullopt;
+  for (const FakeIssuedSession& session : sessions_) {
+    if (session.access_token == access_token) return session.installation_id;
+  }
+  return std::nullopt;
+}
+
 void FakeInstallationModel::forget(const std::string& installation_id) {
   std::lock_guard lock(mutex_);
   installations_.erase(installation_id);

@@ -3,7 +3,7 @@
 // initialize and restore, claim and disconnect of an installation, and the
 // analytics heartbeat. It keeps the installations it knows, the anonymous
 // sessions it issued and the user access tokens a test minted (standing in
-// for a browser sign-in).
+// for a browser sign-in, or issued by the OAuth side's token endpoint).
 //
 //   initialize  an unknown id is created with the sent credential as its
 //               platform credential: 201 and an anonymous session; a known
@@ -71,6 +71,13 @@ class FakeInstallationModel {
 
   // A user access token of `owner`, as a sign-in would give it.
   std::string mint_user_token(const std::string& owner);
+
+  // Ends an access token (user or anonymous): 401 from then on.
+  void expire_token(const std::string& token);
+
+  // The installation of a live anonymous access token; nothing for any
+  // other token.
+  std::optional<std::string> anonymous_installation(const std::string& access_token) const;
 
   // Drops the installation's records, as a service that lost them.
   void forget(const std::string& installation_id);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "account/unique_socket.h"
+#include "account/winhttp_handle.h"
 #include "account/winsock_session.h"
 #include "tests/support/test_support.h"
 
@@ -95,6 +96,72 @@ void send_all(SOCKET connection, std::string_view bytes) {
   }
 }
 
+std::wstring wide(std::string_view text) {
+  std::wstring out;
+  for (const char c : text) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string narrow(std::wstring_view text) {
+  std::string out;
+  for (const wchar_t c : text) out.push_back(static_cast<char>(c));
+  return out;
+}
+
+// GETs `url` once, without following a redirect; the status (0 when the
+// exchange failed) and the Location header.
+void fetch_without_redirect(const std::string& url, VisitOutcome& outcome) {
+  const std::wstring wide_url = wide(url);
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof(parts);
+  parts.dwHostNameLength = static_cast<DWORD>(-1);
+  parts.dwUrlPathLength = static_cast<DWORD>(-1);
+  parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+  if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts)) return;
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  const std::wstring target = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                              std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  const UniqueWinHttpHandle session(WinHttpOpen(L"TestBrowser", WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!session) return;
+  const UniqueWinHttpHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+  if (!connection) return;
+  const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+  const UniqueWinHttpHandle request(WinHttpOpenRequest(connection.get(), L"GET", target.c_str(),
+                                                       nullptr, WINHTTP_NO_REFERER,
+                                                       WINHTTP_DEFAULT_ACCEPT_TYPES, secure));
+  if (!request) return;
+  DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+  if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof(never)) ||
+      !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
+                          0, 0, 0) ||
+      !WinHttpReceiveResponse(request.get(), nullptr)) {
+    return;
+  }
+  DWORD status = 0;
+  DWORD size = sizeof(status);
+  if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return;
+  }
+  outcome.authorize_status = static_cast<int>(status);
+  std::array<wchar_t, 4096> location{};
+  size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
+  if (WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                          location.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
+    outcome.location = narrow(std::wstring_view(location.data(), size / sizeof(wchar_t)));
+  }
+}
+
+// The request a browser sends to follow `location` to the listener on
+// `port`; empty when the location points elsewhere.
+std::string callback_request(const std::string& location, uint16_t port) {
+  const std::string origin = std::string(kLoopbackPrefix) + std::to_string(port);
+  if (!location.starts_with(origin + "/")) return {};
+  return "GET " + location.substr(origin.size()) +
+         " HTTP/1.1\r\nHost: {host}\r\nUser-Agent: TestBrowser\r\n\r\n";
+}
+
 }  // namespace
 
 TestBrowser::TestBrowser(std::vector<BrowserVisit> visits, bool opens)
@@ -134,10 +201,17 @@ void TestBrowser::visit_all() {
 VisitOutcome TestBrowser::visit(const BrowserVisit& visit) {
   VisitOutcome outcome;
   const uint16_t target = port();
+  std::string request = visit.request;
+  if (visit.follow_authorize) {
+    fetch_without_redirect(authorize_url(), outcome);
+    request = callback_request(outcome.location, target);
+    // A browser left on the service's page never comes back.
+    if (request.empty()) return outcome;
+  }
   UniqueSocket connection = connect_to(target, outcome.connect_error);
   outcome.connected = connection.valid();
   if (outcome.connected) {
-    send_all(connection.get(), with_host(visit.request, target));
+    send_all(connection.get(), with_host(request, target));
     if (visit.stop_sending) shutdown(connection.get(), SD_SEND);
   }
   {

@@ -3,7 +3,9 @@
 // authorize URL, reads the redirect URI's port from it and, from its own
 // thread, makes the scripted visits to 127.0.0.1:<port>: each visit
 // connects, sends its bytes, optionally stops sending, and reads whatever
-// comes back until the listener closes the connection. It speaks only the
+// comes back until the listener closes the connection. A visit may instead
+// first fetch the authorize URL from the service and follow its redirect to
+// the listener. It speaks only the
 // wire format and uses nothing of the code under test.
 #pragma once
 
@@ -25,6 +27,11 @@ struct BrowserVisit {
   // Shut the sending side down after the request, as a client that has
   // nothing more to say.
   bool stop_sending = false;
+  // Instead of `request`: fetch the authorize URL over HTTPS (WinHTTP,
+  // redirects not followed) and, when the service redirects to the
+  // listener, request the Location's path and query there, as a browser
+  // following the redirect does.
+  bool follow_authorize = false;
 };
 
 struct VisitOutcome {
@@ -37,6 +44,10 @@ struct VisitOutcome {
   // reset. False when the browser gave up waiting.
   bool closed = false;
   bool reset = false;
+  // For a followed authorize URL: the service's status (0 when the fetch
+  // failed) and its Location header.
+  int authorize_status = 0;
+  std::string location;
 };
 
 class TestBrowser {
