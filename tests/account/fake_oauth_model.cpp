@@ -193,6 +193,21 @@ std::string FakeOAuthModel::payload_for(const FakeUser& user, const std::string&
          json_literal(user.email) + ",\"name\":" + json_literal(user.name) + "}";
 }
 
+std::string FakeOAuthModel::grant_code(const std::string& redirect_uri,
+                                       const std::string& code_challenge,
+                                       const std::string& nonce) {
+  std::lock_guard lock(mutex_);
+  const std::string code = "code-" + std::to_string(++serial_);
+  grants_[code] = Grant{client_id_, redirect_uri, code_challenge, nonce, user_, {}, false};
+  return code;
+}
+
+void FakeOAuthModel::redeem_code(const std::string& code) {
+  std::lock_guard lock(mutex_);
+  const auto found = grants_.find(code);
+  if (found != grants_.end()) found->second.used = true;
+}
+
 FakeTokenSet FakeOAuthModel::issue_session() {
   std::lock_guard lock(mutex_);
   FakeTokenSet tokens{installations_.mint_user_token(user_.subject),

@@ -97,6 +97,14 @@ class FakeOAuthModel {
   std::string id_token_payload(const std::string& nonce) const;
   static std::string id_token_header();
 
+  // A code of the user for `redirect_uri` and `code_challenge`, as the
+  // authorize page would give it to another sign-in (for tests that hand
+  // the client a code it did not ask for).
+  std::string grant_code(const std::string& redirect_uri, const std::string& code_challenge,
+                         const std::string& nonce);
+  // Marks `code` as used, as an exchange that came first.
+  void redeem_code(const std::string& code);
+
   // A session of the user as a past sign-in left it (for refresh tests).
   FakeTokenSet issue_session();
   bool refresh_token_valid(const std::string& refresh_token) const;

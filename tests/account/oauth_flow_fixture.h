@@ -24,6 +24,7 @@ class OAuthFlowTest : public InstallationFlowTest {
     InstallationFlowTest::SetUp();
     if (IsSkipped()) return;
     ASSERT_TRUE(Rs256Signer::instance().ready()) << "CNG could not make the signing key";
+    configuration_.client_id = "quorvel.desktop";
     oauth_.emplace(account_service(), model(), configuration_.base_url, configuration_.client_id);
   }
 

@@ -204,7 +204,9 @@ VisitOutcome TestBrowser::visit(const BrowserVisit& visit) {
   std::string request = visit.request;
   if (visit.follow_authorize) {
     fetch_without_redirect(authorize_url(), outcome);
-    request = callback_request(outcome.location, target);
+    const std::string location =
+        visit.rewrite_location ? visit.rewrite_location(outcome.location) : outcome.location;
+    request = callback_request(location, target);
     // A browser left on the service's page never comes back.
     if (request.empty()) return outcome;
   }

@@ -13,6 +13,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,6 +33,9 @@ struct BrowserVisit {
   // listener, request the Location's path and query there, as a browser
   // following the redirect does.
   bool follow_authorize = false;
+  // When set, the followed Location is passed through it before the
+  // browser requests it (a tampered or replayed redirect).
+  std::function<std::string(const std::string& location)> rewrite_location = nullptr;
 };
 
 struct VisitOutcome {
