@@ -32,7 +32,8 @@ std::vector<uint8_t> read_blob(IMFMediaType* type, const GUID& key, UINT32 max_s
 }
 
 HRESULT audio_messages(FlvState& state, IMFMediaType* type, const EncodedPacket& packet,
-                       uint32_t timestamp, std::vector<FlvMessage>& out) {
+                       uint32_t timestamp, std::vector<uint8_t> body,
+                       std::vector<FlvMessage>& out) {
   if (state.audio_config.empty()) {
     std::vector<uint8_t> user_data = read_blob(type, MF_MT_USER_DATA, kMaxAacUserData);
     if (user_data.size() > kAacUserDataPrefix) {
@@ -49,7 +50,7 @@ HRESULT audio_messages(FlvState& state, IMFMediaType* type, const EncodedPacket&
     }
     out.push_back({8, timestamp, make_aac_sequence_header(state.audio_config)});
   }
-  std::vector<uint8_t> body;
+  body.clear();
   body.reserve(2 + packet.data.size());
   body.push_back(0xAF);
   body.push_back(0x01);
@@ -62,6 +63,10 @@ HRESULT audio_messages(FlvState& state, IMFMediaType* type, const EncodedPacket&
 
 HRESULT make_flv_payload(FlvState& state, const EncodedPacket& packet,
                          std::vector<FlvMessage>& out) {
+  // The last message of the previous call is the previous frame: its body's
+  // storage carries this frame, so a stream of packets needs no allocation
+  // per message.
+  std::vector<uint8_t> body = out.empty() ? std::vector<uint8_t>{} : std::move(out.back().body);
   out.clear();
   if (!packet.format || packet.data.empty()) return E_INVALIDARG;
   const bool audio = packet.format->kind == EncodedStreamFormat::kAacAudio;
@@ -83,14 +88,14 @@ HRESULT make_flv_payload(FlvState& state, const EncodedPacket& packet,
   HRESULT hr = packet.format->copy_media_type(&type);
   if (FAILED(hr)) return hr;
 
-  if (audio) return audio_messages(state, type.Get(), packet, timestamp, out);
+  if (audio) return audio_messages(state, type.Get(), packet, timestamp, std::move(body), out);
 
   if (units.empty()) return E_INVALIDARG;
   bool changed = false;
   const std::vector<uint8_t> sequence_header =
       read_blob(type.Get(), MF_MT_MPEG_SEQUENCE_HEADER, kMaxSequenceHeaderBlob);
   capture_avc_parameter_sets(state, sequence_header, changed);
-  capture_avc_parameter_sets(state, packet.data, changed);
+  capture_avc_parameter_sets(state, units, changed);
   const bool key = has_idr(units);
   if (!state.avc_header_sent && !key) return S_OK;
   if (state.sps.size() < 4 || state.sps.size() > 65535 || state.pps.empty() ||
@@ -103,7 +108,7 @@ HRESULT make_flv_payload(FlvState& state, const EncodedPacket& packet,
   }
   const int64_t offset = (packet.sample_time - t) / 10'000;
   if (offset < -8388608 || offset > 8388607) return E_INVALIDARG;
-  FlvMessage frame{9, timestamp, {}};
+  FlvMessage frame{9, timestamp, std::move(body)};
   hr = make_avc_frame_body(key, static_cast<int32_t>(offset), units, frame.body);
   if (FAILED(hr)) return hr;
   out.push_back(std::move(frame));

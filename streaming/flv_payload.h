@@ -43,6 +43,8 @@ std::vector<NalUnit> split_annexb_nal_units(std::span<const uint8_t> data);
 
 // Keeps the last SPS and PPS found in `data`; sets `changed` when either differs.
 void capture_avc_parameter_sets(FlvState& state, std::span<const uint8_t> data, bool& changed);
+// The same over NAL units already split out of the data.
+void capture_avc_parameter_sets(FlvState& state, std::span<const NalUnit> units, bool& changed);
 
 // Video body 0x17 0x00 0 0 0 + AVCDecoderConfigurationRecord (4-byte lengths).
 std::vector<uint8_t> make_avc_sequence_header(std::span<const uint8_t> sps,
@@ -58,7 +60,9 @@ std::vector<uint8_t> make_aac_sequence_header(std::span<const uint8_t> config);
                                           std::vector<uint8_t>& body);
 
 // Zero, one or two messages for `packet` (sequence header first). E_INVALIDARG
-// for unusable input; media type errors are passed through.
+// for unusable input; media type errors are passed through. `out` is
+// replaced; passing the same vector for every packet lets the bodies reuse
+// their storage.
 [[nodiscard]] HRESULT make_flv_payload(FlvState& state, const EncodedPacket& packet,
                                        std::vector<FlvMessage>& out);
 

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <utility>
 
 #include "engine/byte_order.h"
 #include "streaming/flv_payload.h"
@@ -13,27 +15,44 @@ bool same_bytes(const std::vector<uint8_t>& stored, NalUnit unit) {
 
 }  // namespace
 
+namespace {
+
+// The position of the first start code at or after `from`, and its length;
+// {n, 0} when there is none. Every start code ends in the byte 1 behind two
+// zero bytes, so memchr finds the candidates and only they are looked at.
+// Where three zero bytes come before the 1, the code is the 4-byte form
+// starting one byte earlier, as a byte-by-byte scan would find it first.
+std::pair<size_t, size_t> find_start_code(std::span<const uint8_t> data, size_t from) {
+  const size_t n = data.size();
+  const uint8_t* const bytes = data.data();
+  size_t search = from + 2;
+  while (search < n) {
+    const void* found = std::memchr(bytes + search, 1, n - search);
+    if (found == nullptr) break;
+    const size_t one = static_cast<size_t>(static_cast<const uint8_t*>(found) - bytes);
+    if (bytes[one - 1] == 0 && bytes[one - 2] == 0) {
+      if (one >= from + 3 && bytes[one - 3] == 0) return {one - 3, 4};
+      return {one - 2, 3};
+    }
+    search = one + 1;
+  }
+  return {n, 0};
+}
+
+}  // namespace
+
 std::vector<NalUnit> split_annexb_nal_units(std::span<const uint8_t> data) {
   std::vector<NalUnit> units;
   const size_t n = data.size();
   bool begun = false;
   size_t begin = 0;
   size_t i = 0;
-  while (i < n) {
-    size_t start_code = 0;
-    if (i + 2 < n && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
-      start_code = 3;
-    } else if (i + 3 < n && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 0 &&
-               data[i + 3] == 1) {
-      start_code = 4;
-    }
-    if (start_code == 0) {
-      ++i;
-      continue;
-    }
-    if (begun && i > begin) units.push_back(data.subspan(begin, i - begin));
+  for (;;) {
+    const auto [at, length] = find_start_code(data, i);
+    if (length == 0) break;
+    if (begun && at > begin) units.push_back(data.subspan(begin, at - begin));
     begun = true;
-    begin = i + start_code;
+    begin = at + length;
     i = begin;
   }
   if (begun && n > begin) units.push_back(data.subspan(begin));
@@ -41,7 +60,12 @@ std::vector<NalUnit> split_annexb_nal_units(std::span<const uint8_t> data) {
 }
 
 void capture_avc_parameter_sets(FlvState& state, std::span<const uint8_t> data, bool& changed) {
-  for (NalUnit unit : split_annexb_nal_units(data)) {
+  const std::vector<NalUnit> units = split_annexb_nal_units(data);
+  capture_avc_parameter_sets(state, std::span<const NalUnit>(units), changed);
+}
+
+void capture_avc_parameter_sets(FlvState& state, std::span<const NalUnit> units, bool& changed) {
+  for (NalUnit unit : units) {
     const uint8_t type = unit[0] & 0x1F;
     std::vector<uint8_t>* target = type == 7 ? &state.sps : type == 8 ? &state.pps : nullptr;
     if (target == nullptr || same_bytes(*target, unit)) continue;

@@ -24,50 +24,58 @@ uint8_t chunk_stream_for(uint8_t message_type) {
   return 3;
 }
 
-void write_chunked_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
-                           std::span<const uint8_t> payload, const ByteSink& write) {
+void append_chunked_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
+                            std::span<const uint8_t> payload, std::vector<uint8_t>& out) {
   if (payload.size() > kRtmpMaxPayload) protocol_error("outbound message too large");
   const uint8_t csid = chunk_stream_for(message_type);
   const bool extended = timestamp >= 0xFFFFFF;
   const uint32_t field = extended ? 0xFFFFFF : timestamp;
   const uint32_t length = static_cast<uint32_t>(payload.size());
+  const size_t piece_limit = message_type == kRtmpSetChunkSize ? 128 : kRtmpOutChunkSize;
+  const size_t extended_size = extended ? 4 : 0;
+  const size_t continuations = payload.empty() ? 0 : (payload.size() - 1) / piece_limit;
+  const size_t header_size = 12 + extended_size;
+  const size_t total = header_size + payload.size() + continuations * (1 + extended_size);
 
-  uint8_t header[16];
-  size_t size = 0;
-  header[size++] = csid;
-  store_uint_be(std::span<uint8_t>(header + size, 3), field);
-  size += 3;
-  store_uint_be(std::span<uint8_t>(header + size, 3), length);
-  size += 3;
-  header[size++] = message_type;
+  const size_t begin = out.size();
+  out.resize(begin + total);
+  uint8_t* at = out.data() + begin;
+  at[0] = csid;
+  store_uint_be(std::span<uint8_t>(at + 1, 3), field);
+  store_uint_be(std::span<uint8_t>(at + 4, 3), length);
+  at[7] = message_type;
   // The message stream id alone is little-endian.
-  for (int i = 0; i < 4; ++i) header[size++] = static_cast<uint8_t>(message_stream_id >> (8 * i));
+  for (int i = 0; i < 4; ++i) at[8 + i] = static_cast<uint8_t>(message_stream_id >> (8 * i));
   uint8_t extended_bytes[4];
   store_uint_be(extended_bytes, timestamp);
+  at += 12;
   if (extended) {
-    std::memcpy(header + size, extended_bytes, 4);
-    size += 4;
+    std::memcpy(at, extended_bytes, 4);
+    at += 4;
   }
-  write(std::span<const uint8_t>(header, size));
 
-  const size_t piece_limit = message_type == kRtmpSetChunkSize ? 128 : kRtmpOutChunkSize;
+  const uint8_t continuation = static_cast<uint8_t>(0xC0 | csid);
   size_t offset = 0;
-  bool first = true;
-  while (first || offset < payload.size()) {
-    if (!first) {
-      uint8_t continuation[5] = {static_cast<uint8_t>(0xC0 | csid)};
-      size_t continuation_size = 1;
+  while (offset < payload.size()) {
+    if (offset > 0) {
+      *at++ = continuation;
       if (extended) {
-        std::memcpy(continuation + 1, extended_bytes, 4);
-        continuation_size = 5;
+        std::memcpy(at, extended_bytes, 4);
+        at += 4;
       }
-      write(std::span<const uint8_t>(continuation, continuation_size));
     }
     const size_t piece = std::min(piece_limit, payload.size() - offset);
-    if (piece > 0) write(payload.subspan(offset, piece));
+    std::memcpy(at, payload.data() + offset, piece);
+    at += piece;
     offset += piece;
-    first = false;
   }
+}
+
+void write_chunked_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
+                           std::span<const uint8_t> payload, const ByteSink& write) {
+  std::vector<uint8_t> message;
+  append_chunked_message(message_type, message_stream_id, timestamp, payload, message);
+  write(message);
 }
 
 void ChunkReader::read(const ByteSource& source, std::span<uint8_t> into) {

@@ -35,7 +35,7 @@ inline constexpr uint32_t kRtmpMaxInboundMessage = 0x100000;
 inline constexpr size_t kRtmpMaxChunkStreams = 64;
 inline constexpr uint32_t kRtmpMaxPayload = 0xFFFFFF;
 
-// Receives each header and payload piece of an outbound message, in order.
+// Receives the bytes of one whole outbound message.
 using ByteSink = std::function<void(std::span<const uint8_t>)>;
 // Fills the whole span or throws.
 using ByteSource = std::function<void(std::span<uint8_t>)>;
@@ -45,8 +45,14 @@ using ControlSender = std::function<void(uint8_t type, std::span<const uint8_t> 
 // Chunk stream id chosen for a message type: control 2, audio 4, video 6, others 3.
 uint8_t chunk_stream_for(uint8_t message_type);
 
-// Writes one message as format-0 header plus pieces separated by format-3
-// headers; code 3 for payloads over 0xFFFFFF bytes.
+// Appends one message to `out` as a format-0 header plus pieces separated by
+// format-3 headers, so that the caller can hand the network a whole message
+// (or a batch of them) at once; code 3 for payloads over 0xFFFFFF bytes,
+// with `out` unchanged.
+void append_chunked_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
+                            std::span<const uint8_t> payload, std::vector<uint8_t>& out);
+
+// The same message handed to `write` in one call.
 void write_chunked_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
                            std::span<const uint8_t> payload, const ByteSink& write);
 

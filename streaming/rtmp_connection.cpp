@@ -80,6 +80,7 @@ class SocketConnection final : public Connection {
     std::vector<uint8_t> chunk_size;
     write_uint_be(chunk_size, kOutboundChunkSize, 4);
     send_message(kRtmpSetChunkSize, 0, 0, chunk_size);
+    flush();
   }
 
   uint32_t publish(const StreamTarget& target) override {
@@ -106,8 +107,15 @@ class SocketConnection final : public Connection {
                     std::span<const uint8_t> payload) override {
     if (payload.size() > kRtmpMaxPayload) throw Failure(kFailureProtocol, "payload too large");
     io_deadline_ = after(closing_ ? kClosingTimeout : kIoTimeout);
-    write_chunked_message(message_type, message_stream_id, timestamp, payload,
-                          [this](std::span<const uint8_t> bytes) { write(bytes); });
+    append_chunked_message(message_type, message_stream_id, timestamp, payload, outbound_);
+    if (outbound_.size() >= kRtmpSendBatchBytes) flush();
+  }
+
+  void flush() override {
+    if (outbound_.empty()) return;
+    write(outbound_);
+    // The buffer keeps its capacity for the next batch.
+    outbound_.clear();
   }
 
   bool inbound_pending() override {
@@ -122,6 +130,7 @@ class SocketConnection final : public Connection {
   }
 
   RtmpMessage read_message() override {
+    flush();
     io_deadline_ = after(kIoTimeout);
     return reader_.read_message([this](std::span<uint8_t> into) { read_exact(into); },
                                 control_sender());
@@ -137,6 +146,7 @@ class SocketConnection final : public Connection {
     closing_ = true;
     try {
       send_message(kRtmpAmf0Command, 0, 0, make_delete_stream_command(message_stream_id));
+      flush();
     } catch (...) {
     }
   }
@@ -149,9 +159,12 @@ class SocketConnection final : public Connection {
     if (!published_ && now >= connect_deadline_) throw Failure(kFailureTimeout, "connect deadline");
   }
 
+  // Answers (pongs, acknowledgements) leave at once: the server may be
+  // waiting for them.
   ControlSender control_sender() {
     return [this](uint8_t type, std::span<const uint8_t> payload) {
       send_message(type, 0, 0, payload);
+      flush();
     };
   }
 
@@ -312,6 +325,8 @@ class SocketConnection final : public Connection {
   int64_t io_deadline_;
   int64_t connect_deadline_;
   ChunkReader reader_;
+  // Chunked messages not yet handed to the socket or the TLS channel.
+  std::vector<uint8_t> outbound_;
 };
 
 }  // namespace

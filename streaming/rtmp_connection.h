@@ -25,6 +25,10 @@
 
 namespace quorvel::windows {
 
+// Outbound messages are gathered up to this many bytes before a send: one
+// system call per batch instead of one per chunk.
+inline constexpr size_t kRtmpSendBatchBytes = 65536;
+
 class Connection {
  public:
   virtual ~Connection() = default;
@@ -33,16 +37,21 @@ class Connection {
   virtual void connect(const StreamTarget& target) = 0;
   // connect, createStream and publish; returns the message stream id.
   virtual uint32_t publish(const StreamTarget& target) = 0;
+  // Adds one message to the outbound batch; the batch goes out by itself once
+  // it holds about 64 KiB, before any blocking read, and at `flush`.
   virtual void send_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
                             std::span<const uint8_t> payload) = 0;
+  // Sends the batched messages now (one send, or one run of TLS records).
+  virtual void flush() = 0;
   // True when an inbound message can be read without waiting for the network.
   virtual bool inbound_pending() = 0;
+  // Flushes the batch first, since the server may be waiting for it.
   virtual RtmpMessage read_message() = 0;
   // Obeys or answers control messages; the AMF0 values of a command, else empty.
   virtual std::vector<AmfValue> decode_command(const RtmpMessage& message) = 0;
   // Gives the next network step a fresh 10 s.
   virtual void renew_io_deadline() = 0;
-  // Sends "deleteStream" with a short deadline; never throws.
+  // Sends the batch and "deleteStream" with a short deadline; never throws.
   virtual void delete_stream(uint32_t message_stream_id) noexcept = 0;
 };
 

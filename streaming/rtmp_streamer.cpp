@@ -22,6 +22,9 @@ namespace {
 constexpr int64_t kNsPerMs = 1'000'000;
 constexpr int64_t kNsPerSecond = 1'000'000'000;
 constexpr int64_t kSendWaitNs = 20 * kNsPerMs;
+// While a backlog keeps the batch from being flushed, the server's messages
+// are still looked at this often.
+constexpr int64_t kInboundCheckNs = 100 * kNsPerMs;
 constexpr int64_t kDrainNs = kNsPerSecond;
 constexpr int64_t kRateWindowNs = kNsPerSecond;
 constexpr int64_t kRateIdleNs = 2 * kNsPerSecond;
@@ -324,6 +327,12 @@ void RtmpStreamer::publish_and_send(const StreamTarget& target) {
 void RtmpStreamer::send_loop(Connection& connection, uint32_t stream_id) {
   FlvState flv;
   std::vector<FlvMessage> messages;
+  // The server is heard once per flush (and at every idle turn), not once
+  // per packet: a backlog goes out in batches without a poll between them.
+  bool flushed = true;
+  // Messages handed to the connection since its last flush.
+  bool unflushed = false;
+  int64_t last_inbound_check = clock_->now();
   while (!stop_requested_.load() && !abort_requested_.load()) {
     std::shared_ptr<const EncodedPacket> packet;
     int64_t enqueued_at = 0;
@@ -348,8 +357,19 @@ void RtmpStreamer::send_loop(Connection& connection, uint32_t stream_id) {
     }
     if (abort_requested_.load()) throw Failure(kFailureAborted, "aborted");
     connection.renew_io_deadline();
-    check_inbound(connection);
-    if (!packet) continue;
+    const int64_t now = clock_->now();
+    if (!packet || flushed || now - last_inbound_check >= kInboundCheckNs) {
+      check_inbound(connection);
+      flushed = false;
+      last_inbound_check = now;
+    }
+    if (!packet) {
+      // The queue was emptied under the batch (a privacy switch): what it
+      // holds must not wait for the next packet.
+      if (unflushed) connection.flush();
+      unflushed = false;
+      continue;
+    }
     if (clock_->now() - enqueued_at >= kStreamQueueMaxAgeNs) {
       throw Failure(kFailureCongestion, "packet too old");
     }
@@ -361,6 +381,15 @@ void RtmpStreamer::send_loop(Connection& connection, uint32_t stream_id) {
     for (const FlvMessage& message : messages) {
       connection.send_message(message.message_type, stream_id, message.timestamp, message.body);
       record_sent_message(message.body.size());
+      unflushed = true;
+    }
+    // Nothing waiting behind this packet: the batch leaves now, so a live
+    // stream gains no latency. It leaves before the packet stops counting as
+    // in flight, so a drain that sees nothing pending has nothing unsent.
+    if (queue_empty()) {
+      connection.flush();
+      flushed = true;
+      unflushed = false;
     }
 
     std::lock_guard lock(mutex_);
@@ -379,6 +408,11 @@ void RtmpStreamer::send_loop(Connection& connection, uint32_t stream_id) {
     in_flight_bytes_ = 0;
     cv_.notify_all();
   }
+}
+
+bool RtmpStreamer::queue_empty() {
+  std::lock_guard lock(mutex_);
+  return queue_.empty();
 }
 
 void RtmpStreamer::check_inbound(Connection& connection) {

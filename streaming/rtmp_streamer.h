@@ -104,6 +104,7 @@ class RtmpStreamer {
   void publish_and_send(const StreamTarget& target);
   void send_loop(Connection& connection, uint32_t stream_id);
   void check_inbound(Connection& connection);
+  bool queue_empty();
   std::shared_ptr<const EncodedPacket> apply_privacy(std::shared_ptr<const EncodedPacket> packet);
   void record_sent_message(size_t body_bytes);
   bool prepare_reconnect(int caught_code);

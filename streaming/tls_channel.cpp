@@ -76,6 +76,7 @@ void TlsChannel::close() {
   release_credentials_ = false;
   ciphertext_ = {};
   plaintext_ = {};
+  records_ = {};
   plaintext_offset_ = 0;
   send_ = nullptr;
   receive_ = nullptr;
@@ -226,30 +227,45 @@ void TlsChannel::verify_server_certificate(const StreamTarget& target) {
 }
 
 void TlsChannel::send(std::span<const uint8_t> bytes) {
-  size_t offset = 0;
-  std::vector<uint8_t> record;
-  while (offset < bytes.size()) {
-    const size_t piece = std::min<size_t>(bytes.size() - offset, sizes_.cbMaximumMessage);
-    record.assign(sizes_.cbHeader + piece + sizes_.cbTrailer, 0);
-    std::memcpy(record.data() + sizes_.cbHeader, bytes.data() + offset, piece);
+  if (bytes.empty()) return;
+  const size_t limit = sizes_.cbMaximumMessage;
+  // No established context (never handshaken, or closed): nothing to encrypt with.
+  if (limit == 0) fail(SEC_E_INVALID_HANDLE);
+  const size_t records = (bytes.size() + limit - 1) / limit;
+  // Every record is encrypted in place, one behind the other, so that the
+  // whole span leaves in one send.
+  records_.resize(bytes.size() + records * (sizes_.cbHeader + sizes_.cbTrailer));
+  size_t used = 0;
+  for (size_t offset = 0; offset < bytes.size();) {
+    const size_t piece = std::min(bytes.size() - offset, limit);
+    uint8_t* const record = records_.data() + used;
+    uint8_t* const data = record + sizes_.cbHeader;
+    uint8_t* const trailer = data + piece;
+    std::memcpy(data, bytes.data() + offset, piece);
     SecBuffer buffers[4] = {};
-    buffers[0] = {sizes_.cbHeader, SECBUFFER_STREAM_HEADER, record.data()};
-    buffers[1] = {static_cast<unsigned long>(piece), SECBUFFER_DATA,
-                  record.data() + sizes_.cbHeader};
-    buffers[2] = {sizes_.cbTrailer, SECBUFFER_STREAM_TRAILER,
-                  record.data() + sizes_.cbHeader + piece};
+    buffers[0] = {sizes_.cbHeader, SECBUFFER_STREAM_HEADER, record};
+    buffers[1] = {static_cast<unsigned long>(piece), SECBUFFER_DATA, data};
+    buffers[2] = {sizes_.cbTrailer, SECBUFFER_STREAM_TRAILER, trailer};
     buffers[3] = {0, SECBUFFER_EMPTY, nullptr};
     SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
     const SECURITY_STATUS status = EncryptMessage(&context_, 0, &desc, 0);
     if (status != SEC_E_OK) fail(status);
-    for (const SecBuffer& buffer : buffers) {
-      if (buffer.cbBuffer != 0) {
-        send_(std::span<const uint8_t>(static_cast<const uint8_t*>(buffer.pvBuffer),
-                                       buffer.cbBuffer));
-      }
+    // The package may use less than the largest header or trailer (block
+    // padding): close the record up so the next one follows it directly.
+    const size_t header = buffers[0].cbBuffer;
+    const size_t body = buffers[1].cbBuffer;
+    const size_t tail = buffers[2].cbBuffer;
+    if (header > sizes_.cbHeader || body > piece || tail > sizes_.cbTrailer) {
+      fail(SEC_E_INTERNAL_ERROR);
     }
+    if (header != sizes_.cbHeader) std::memmove(record + header, data, body);
+    if (header + body != sizes_.cbHeader + piece) {
+      std::memmove(record + header + body, trailer, tail);
+    }
+    used += header + body + tail;
     offset += piece;
   }
+  send_(std::span<const uint8_t>(records_.data(), used));
 }
 
 bool TlsChannel::receive(bool wait) {

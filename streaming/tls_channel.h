@@ -57,6 +57,8 @@ class TlsChannel {
   TlsChannel& operator=(const TlsChannel&) = delete;
 
   void handshake(const StreamTarget& target);
+  // Encrypts all of `bytes`, record by record, and hands the records to the
+  // send callback in one call.
   void send(std::span<const uint8_t> bytes);
   bool receive(bool wait);
   bool ensure_plaintext();
@@ -80,6 +82,8 @@ class TlsChannel {
   std::vector<uint8_t> ciphertext_;
   std::vector<uint8_t> plaintext_;
   size_t plaintext_offset_ = 0;
+  // The records of the last send, kept for its capacity.
+  std::vector<uint8_t> records_;
 };
 
 }  // namespace quorvel::windows

@@ -61,6 +61,57 @@ TEST(FlvPayloadTest, SplitsMixedStartCodesAndDropsLeadingGarbage) {
   EXPECT_EQ(split_annexb_nal_units(Bytes{0, 0, 1, 0, 0, 1, 0x41}).size(), 1u);
 }
 
+// The splitting rule as written: every position in turn, the 3-byte start
+// code tested before the 4-byte one.
+std::vector<std::pair<size_t, size_t>> split_byte_by_byte(const Bytes& data) {
+  std::vector<std::pair<size_t, size_t>> units;
+  const size_t n = data.size();
+  bool begun = false;
+  size_t begin = 0;
+  size_t i = 0;
+  while (i < n) {
+    size_t code = 0;
+    if (i + 2 < n && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+      code = 3;
+    } else if (i + 3 < n && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 0 &&
+               data[i + 3] == 1) {
+      code = 4;
+    }
+    if (code == 0) {
+      ++i;
+      continue;
+    }
+    if (begun && i > begin) units.emplace_back(begin, i - begin);
+    begun = true;
+    begin = i + code;
+    i = begin;
+  }
+  if (begun && n > begin) units.emplace_back(begin, n - begin);
+  return units;
+}
+
+TEST(FlvPayloadTest, SplitsExactlyAsAByteByByteScan) {
+  // Streams dense in zeros and ones put start codes, runs of zeros, ones
+  // without zeros before them and codes at both ends side by side.
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    Bytes data(next() % 48);
+    for (uint8_t& byte : data) {
+      const uint32_t pick = next() % 8;
+      byte = pick < 4 ? 0 : pick < 6 ? 1 : static_cast<uint8_t>(2 + next() % 250);
+    }
+    std::vector<std::pair<size_t, size_t>> found;
+    for (NalUnit unit : split_annexb_nal_units(data)) {
+      found.emplace_back(static_cast<size_t>(unit.data() - data.data()), unit.size());
+    }
+    ASSERT_EQ(found, split_byte_by_byte(data)) << ::testing::PrintToString(data);
+  }
+}
+
 TEST(FlvPayloadTest, BuildsAvcSequenceHeaderFromInBandParameterSets) {
   FlvState state;
   std::vector<FlvMessage> out;
@@ -261,6 +312,25 @@ TEST(FlvPayloadTest, PackagesTheFixtureClipWithItsOwnTimes) {
   }
   EXPECT_EQ(headers, 2u);
   EXPECT_EQ(frames, clip.size());
+}
+
+TEST(FlvPayloadTest, ReusingTheOutputGivesTheSameMessagesAsFreshOnes) {
+  const auto clip = test::load_av_clip(test::av_clip_path());
+  ASSERT_GT(clip.size(), 400u);
+  FlvState reused_state;
+  FlvState fresh_state;
+  std::vector<FlvMessage> reused;
+  for (const test::ClipPacket& p : clip) {
+    std::vector<FlvMessage> fresh;
+    ASSERT_HRESULT_SUCCEEDED(make_flv_payload(fresh_state, *p.packet, fresh));
+    ASSERT_HRESULT_SUCCEEDED(make_flv_payload(reused_state, *p.packet, reused));
+    ASSERT_EQ(reused.size(), fresh.size());
+    for (size_t i = 0; i < fresh.size(); ++i) {
+      EXPECT_EQ(reused[i].message_type, fresh[i].message_type);
+      EXPECT_EQ(reused[i].timestamp, fresh[i].timestamp);
+      ASSERT_EQ(reused[i].body, fresh[i].body);
+    }
+  }
 }
 
 }  // namespace

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "streaming/failure.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel::windows {
 namespace {
@@ -81,12 +86,91 @@ TEST(RtmpChunkTest, SplitsA5000ByteVideoBodyAt4096Bytes) {
   write_chunked_message(9, 1, 0x010203, body, [&](std::span<const uint8_t> bytes) {
     writes.emplace_back(bytes.begin(), bytes.end());
   });
-  ASSERT_EQ(writes.size(), 4u);
-  const Bytes header = {0x06, 0x01, 0x02, 0x03, 0x00, 0x13, 0x88, 0x09, 0x01, 0x00, 0x00, 0x00};
-  EXPECT_EQ(writes[0], header);
-  EXPECT_EQ(writes[1], Bytes(body.begin(), body.begin() + 4096));
-  EXPECT_EQ(writes[2], Bytes{0xC6});
-  EXPECT_EQ(writes[3], Bytes(body.begin() + 4096, body.end()));
+  // Header, first piece, continuation header and second piece leave in one write.
+  ASSERT_EQ(writes.size(), 1u);
+  Bytes expected = {0x06, 0x01, 0x02, 0x03, 0x00, 0x13, 0x88, 0x09, 0x01, 0x00, 0x00, 0x00};
+  expected.insert(expected.end(), body.begin(), body.begin() + 4096);
+  expected.push_back(0xC6);
+  expected.insert(expected.end(), body.begin() + 4096, body.end());
+  EXPECT_EQ(writes[0], expected);
+}
+
+#ifdef QUORVEL_STREAMING_TEST_DATA
+Bytes read_data_file(const char* name) {
+  std::ifstream file(quorvel::test::host_path(std::string(QUORVEL_STREAMING_TEST_DATA "/") + name),
+                     std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// The same message laid out by hand: format-0 header (with the extended
+// timestamp when the field saturates), 4096-byte pieces, each further piece
+// behind 0xC6 (and the extended timestamp again).
+Bytes video_message_layout(const Bytes& body, uint32_t timestamp) {
+  const bool extended = timestamp >= 0xFFFFFF;
+  const uint32_t field = extended ? 0xFFFFFF : timestamp;
+  Bytes out = {0x06,
+               static_cast<uint8_t>(field >> 16), static_cast<uint8_t>(field >> 8),
+               static_cast<uint8_t>(field),
+               static_cast<uint8_t>(body.size() >> 16), static_cast<uint8_t>(body.size() >> 8),
+               static_cast<uint8_t>(body.size()),
+               0x09, 0x01, 0x00, 0x00, 0x00};
+  const Bytes stamp = {static_cast<uint8_t>(timestamp >> 24), static_cast<uint8_t>(timestamp >> 16),
+                       static_cast<uint8_t>(timestamp >> 8), static_cast<uint8_t>(timestamp)};
+  if (extended) out.insert(out.end(), stamp.begin(), stamp.end());
+  for (size_t offset = 0; offset < body.size(); offset += 4096) {
+    if (offset > 0) {
+      out.push_back(0xC6);
+      if (extended) out.insert(out.end(), stamp.begin(), stamp.end());
+    }
+    out.insert(out.end(), body.begin() + offset,
+               body.begin() + std::min<size_t>(offset + 4096, body.size()));
+  }
+  return out;
+}
+
+struct GoldenCase {
+  const char* file;
+  uint32_t timestamp;
+};
+
+class ChunkGoldenTest : public ::testing::TestWithParam<GoldenCase> {};
+
+TEST_P(ChunkGoldenTest, TenKilobyteVideoMessageIsOneWriteOfTheRecordedBytes) {
+  const Bytes body = pattern(10240);
+  std::vector<Bytes> writes;
+  write_chunked_message(9, 1, GetParam().timestamp, body, [&](std::span<const uint8_t> bytes) {
+    writes.emplace_back(bytes.begin(), bytes.end());
+  });
+  ASSERT_EQ(writes.size(), 1u);
+  // The golden file holds the bytes the writer produced before it gathered
+  // messages into one buffer.
+  const Bytes golden = read_data_file(GetParam().file);
+  ASSERT_FALSE(golden.empty());
+  EXPECT_EQ(writes[0], golden);
+  EXPECT_EQ(writes[0], video_message_layout(body, GetParam().timestamp));
+}
+
+INSTANTIATE_TEST_SUITE_P(Timestamps, ChunkGoldenTest,
+                         ::testing::Values(GoldenCase{"video_10k.bin", 0x123456},
+                                           GoldenCase{"video_10k_extended.bin", 0x1234567}));
+#endif
+
+TEST(RtmpChunkTest, AppendsMessagesBehindWhatTheBufferHolds) {
+  Bytes batch = {0xAA, 0xBB};
+  const Bytes first = pattern(4096);
+  const Bytes second = pattern(4097);
+  append_chunked_message(9, 1, 5, first, batch);
+  append_chunked_message(8, 1, 6, second, batch);
+  append_chunked_message(20, 0, 0, {}, batch);
+  Bytes expected = {0xAA, 0xBB};
+  for (const Bytes& part :
+       {chunked(9, 1, 5, first), chunked(8, 1, 6, second), chunked(20, 0, 0, {})}) {
+    expected.insert(expected.end(), part.begin(), part.end());
+  }
+  EXPECT_EQ(batch, expected);
+  // A refused message leaves the batch as it was.
+  EXPECT_THROW(append_chunked_message(9, 1, 0, Bytes(0x1000000), batch), Failure);
+  EXPECT_EQ(batch, expected);
 }
 
 TEST(RtmpChunkTest, RepeatsExtendedTimestampAfterEveryContinuation) {

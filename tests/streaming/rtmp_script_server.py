@@ -9,9 +9,9 @@ the test program; this one holds only what needs a TLS server:
                    close_notify  the TLS closing alert, then the TCP close,
                                  as a server ends a connection gracefully
   --greeting-port  speaks no RTMP: right after the TLS handshake it sends
-                 GREETING and then BULK (several records), and keeps the
-                 connection until the client goes, for tests of record
-                 handling.
+                 GREETING and then BULK (several records), then echoes
+                 whatever the client sends until the client goes, for tests
+                 of record handling in both directions.
 
 Usage: rtmp_script_server.py --tls-port Q --cert C --key K [--greeting-port G]
        [--log FILE]
@@ -116,9 +116,12 @@ class Peer:
             log("client C2 does not echo S1")
             raise EOFError
 
-    def wait_for_eof(self):
-        while self.conn.recv(65536):
-            pass
+    def echo_until_eof(self):
+        while True:
+            data = self.conn.recv(65536)
+            if not data:
+                return
+            self.conn.sendall(data)
 
     def read_message(self):
         while True:
@@ -169,7 +172,7 @@ class Handler(socketserver.BaseRequestHandler):
             try:
                 conn.sendall(GREETING)
                 conn.sendall(BULK)
-                peer.wait_for_eof()
+                peer.echo_until_eof()
             except (OSError, ssl.SSLError):
                 pass
             return

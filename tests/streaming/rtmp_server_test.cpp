@@ -442,6 +442,10 @@ TEST_F(ScriptedServerTest, SilentServerTimesOut) {
   std::atomic<bool> abort_requested{false};
   auto connection = create_connection(abort_requested, clock);
   connection->connect(silent);
+  // Two seconds pass before publishing: a message now leaves in one write,
+  // so the clock is read (and moved on) less often than per chunk piece,
+  // and the creation's lead over the first renewal must not hang on that.
+  *now += 2 * kSecondNs;
   *step = kSecondNs;
   const auto [code, detail] = failure_of([&] { connection->publish(silent); });
   EXPECT_EQ(code, kFailureTimeout);
@@ -578,7 +582,10 @@ class TlsRecordTest : public ServerTest {
         static_cast<uint16_t>(std::stoi(ports_.at("greeting"))));
     ASSERT_TRUE(feeder_->connected());
     channel_ = TlsChannel::create(
-        [this](std::span<const uint8_t> bytes) { feeder_->send(bytes); },
+        [this](std::span<const uint8_t> bytes) {
+          sends_.emplace_back(bytes.begin(), bytes.end());
+          feeder_->send(bytes);
+        },
         [this](bool wait) { return feeder_->receive(wait); });
     target_.host = L"localhost";
     target_.tls = true;
@@ -597,6 +604,8 @@ class TlsRecordTest : public ServerTest {
   std::unique_ptr<RecordFeeder> feeder_;
   std::unique_ptr<TlsChannel> channel_;
   StreamTarget target_;
+  // Every span the channel handed to the network, in order.
+  std::vector<Bytes> sends_;
 };
 
 using ScriptedServerTlsRecordTest = TlsRecordTest;
@@ -622,6 +631,53 @@ TEST_F(ScriptedServerTlsRecordTest, AssemblesRecordsSplitAcrossReads) {
   EXPECT_FALSE(channel_->ensure_plaintext());
   EXPECT_EQ(read_text(kGreeting.size()), kGreeting);
   EXPECT_EQ(channel_->read_exact(bulk_bytes().size()), bulk_bytes());
+}
+
+struct TlsRecord {
+  uint8_t type;
+  uint16_t version;
+  size_t length;
+};
+
+// The records of a span of TLS bytes; the span must end with a whole record.
+std::vector<TlsRecord> split_records(const Bytes& bytes) {
+  std::vector<TlsRecord> records;
+  size_t offset = 0;
+  while (offset + 5 <= bytes.size()) {
+    const size_t length = (size_t{bytes[offset + 3]} << 8) | bytes[offset + 4];
+    records.push_back({bytes[offset],
+                       static_cast<uint16_t>((bytes[offset + 1] << 8) | bytes[offset + 2]),
+                       length});
+    offset += 5 + length;
+  }
+  EXPECT_EQ(offset, bytes.size());
+  return records;
+}
+
+TEST_F(ScriptedServerTlsRecordTest, BatchLeavesInOneSendAndDecryptsToTheChunkedBytes) {
+  channel_->handshake(target_);
+  EXPECT_EQ(read_text(kGreeting.size()), kGreeting);
+  EXPECT_EQ(channel_->read_exact(bulk_bytes().size()), bulk_bytes());
+
+  // A video and an audio message as the connection batches them: more than
+  // four records' worth.
+  Bytes batch;
+  append_chunked_message(kRtmpVideo, 1, 40, bulk_bytes(), batch);
+  append_chunked_message(kRtmpAudio, 1, 41, Bytes(29000, 0x5A), batch);
+  sends_.clear();
+  channel_->send(batch);
+
+  ASSERT_EQ(sends_.size(), 1u);
+  const std::vector<TlsRecord> records = split_records(sends_[0]);
+  constexpr size_t kMaxRecordPlaintext = 16384;
+  EXPECT_EQ(records.size(), (batch.size() + kMaxRecordPlaintext - 1) / kMaxRecordPlaintext);
+  for (const TlsRecord& record : records) {
+    EXPECT_EQ(record.type, 23);  // application data
+    EXPECT_EQ(record.version, 0x0303);
+  }
+  // The server decrypts the records and echoes the plaintext: it is the
+  // chunk stream, byte for byte.
+  EXPECT_EQ(channel_->read_exact(batch.size()), batch);
 }
 
 }  // namespace

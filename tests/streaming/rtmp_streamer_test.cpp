@@ -420,6 +420,65 @@ TEST_F(RtmpStreamerTest, SendsPacketsAndCountsThem) {
   EXPECT_EQ(sent[3].renewals, sent[2].renewals);
 }
 
+TEST_F(RtmpStreamerTest, QueuedPacketsLeaveInOneBatchWithoutPollsBetweenThem) {
+  start_with_nothing_in_flight();
+  const int polls_before = server_.polls();
+  ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 0x01)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.audio(10, 0x02)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.video(33, false, 0x03)), S_OK);
+  server_.hold_polls(false);
+  // Sequence header and frame, audio header and frame, then the frame.
+  ASSERT_TRUE(server_.wait_flushes(1));
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.pending_bytes == 0; }));
+  EXPECT_EQ(server_.sent().size(), 5u);
+  EXPECT_EQ(server_.flushes(), std::vector<size_t>{5});
+  // Only the poll the thread was held at: none while the backlog went out.
+  EXPECT_EQ(server_.polls(), polls_before);
+}
+
+TEST_F(RtmpStreamerTest, EachLivePacketIsFlushedAndTheServerHeardBeforeTheNext) {
+  start_published();
+  const int polls_before = server_.polls();
+  ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 0x01)), S_OK);
+  ASSERT_TRUE(server_.wait_flushes(1));
+  ASSERT_EQ(streamer_->enqueue(packets_.video(33, false, 0x02)), S_OK);
+  ASSERT_TRUE(server_.wait_flushes(2));
+  EXPECT_EQ(server_.flushes(), (std::vector<size_t>{2, 3}));
+  // One poll before each packet, after the flush before it.
+  EXPECT_EQ(server_.polls(), polls_before + 2);
+}
+
+struct BacklogPollCase {
+  const char* name;
+  int64_t held_ms;  // how long the first packet's send is held
+  int extra_polls;  // polls while the two packets behind it go out
+};
+
+class BacklogPollTest : public RtmpStreamerTest,
+                        public ::testing::WithParamInterface<BacklogPollCase> {};
+
+TEST_P(BacklogPollTest, ABacklogStillHearsTheServerEveryHundredMilliseconds) {
+  start_published();
+  server_.hold_sends(true);
+  ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 0x01)), S_OK);
+  ASSERT_TRUE(server_.wait_held_at_send());
+  const int polls_before = server_.polls();
+  ASSERT_EQ(streamer_->enqueue(packets_.video(33, false, 0x02)), S_OK);
+  ASSERT_EQ(streamer_->enqueue(packets_.video(66, false, 0x03)), S_OK);
+  clock_->advance(GetParam().held_ms * kMs);
+  server_.hold_sends(false);
+  ASSERT_TRUE(server_.wait_flushes(1));
+  EXPECT_EQ(server_.flushes(), std::vector<size_t>{4});
+  EXPECT_EQ(server_.polls(), polls_before + GetParam().extra_polls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, BacklogPollTest,
+    ::testing::Values(BacklogPollCase{"NoTime", 0, 0}, BacklogPollCase{"JustShort", 99, 0},
+                      BacklogPollCase{"HundredMilliseconds", 100, 1},
+                      BacklogPollCase{"Longer", 400, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RtmpStreamerTest, RateWindowGivesBitsPerSecondAndReadsZeroAfterTwoIdleSeconds) {
   start_published();
   ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 1)), S_OK);

@@ -72,8 +72,15 @@ class FakeRtmpConnection final : public Connection {
     server_.cv_.notify_all();
   }
 
+  void flush() override {
+    std::lock_guard lock(server_.mutex_);
+    server_.flushes_.push_back(server_.sent_.size());
+    server_.cv_.notify_all();
+  }
+
   bool inbound_pending() override {
     std::unique_lock lock(server_.mutex_);
+    ++server_.polls_;
     while (server_.hold_polls_) {
       if (abort_.load()) {
         server_.held_at_poll_ = false;
@@ -191,6 +198,21 @@ bool FakeRtmpServer::wait_attempts(int count, int timeout_ms) {
 std::vector<FakeSentMessage> FakeRtmpServer::sent() {
   std::lock_guard lock(mutex_);
   return sent_;
+}
+
+std::vector<size_t> FakeRtmpServer::flushes() {
+  std::lock_guard lock(mutex_);
+  return flushes_;
+}
+
+bool FakeRtmpServer::wait_flushes(size_t count, int timeout_ms) {
+  std::unique_lock lock(mutex_);
+  return wait_for(lock, timeout_ms, [&] { return flushes_.size() >= count; });
+}
+
+int FakeRtmpServer::polls() {
+  std::lock_guard lock(mutex_);
+  return polls_;
 }
 
 std::vector<std::string> FakeRtmpServer::events() {

@@ -70,6 +70,12 @@ class FakeRtmpServer {
   bool wait_attempts(int count, int timeout_ms = 5000);
 
   std::vector<FakeSentMessage> sent();
+  // For each flush, how many messages had been sent in all when it came.
+  std::vector<size_t> flushes();
+  // Waits until at least `count` flushes were made.
+  bool wait_flushes(size_t count, int timeout_ms = 5000);
+  // Inbound polls (`inbound_pending` calls) made so far.
+  int polls();
   // "connect #1", "publish #1", "delete_stream 1 #1" (stream id, connection), "close #1"
   std::vector<std::string> events();
   int attempts();
@@ -98,6 +104,8 @@ class FakeRtmpServer {
   bool held_at_poll_ = false;
   std::deque<std::vector<AmfValue>> inbound_;
   std::vector<FakeSentMessage> sent_;
+  std::vector<size_t> flushes_;
+  int polls_ = 0;
   std::vector<std::string> events_;
   int attempts_ = 0;
   int renewals_ = 0;
