@@ -58,7 +58,8 @@ HRESULT PacketWriteQueue::enqueue(std::shared_ptr<const EncodedPacket> packet) {
   if (stop_) return kErrorShutdown;
 
   const int64_t now = clock_->now();
-  const auto oldest = in_flight_ ? in_flight_enqueued_ : (!fifo_.empty() ? fifo_.front().enqueued : now);
+  const int64_t oldest =
+      in_flight_ ? in_flight_enqueued_.load() : (!fifo_.empty() ? fifo_.front().enqueued : now);
   const uint64_t size = packet->data.size();
   const bool fits = size <= limits_.max_bytes && queued_bytes_ + size <= limits_.max_bytes &&
                     queued_packets_ < limits_.max_packets && !too_old(now, oldest);
@@ -75,7 +76,8 @@ HRESULT PacketWriteQueue::enqueue(std::shared_ptr<const EncodedPacket> packet) {
   queued_bytes_ += size;
   ++queued_packets_;
   if (queued_bytes_ > peak_bytes_) peak_bytes_ = queued_bytes_;
-  wake_.notify_all();
+  // A worker busy with a batch comes back for this one by itself.
+  if (worker_waiting_) wake_.notify_one();
   return S_OK;
 }
 
@@ -86,9 +88,10 @@ void PacketWriteQueue::fail(HRESULT code) {
 
 void PacketWriteQueue::fail_locked(HRESULT code) {
   if (SUCCEEDED(status_)) status_ = FAILED(code) ? code : E_FAIL;
+  failed_.store(true);
   fifo_.clear();
   queued_bytes_ = in_flight_ ? in_flight_bytes_ : 0;
-  queued_packets_ = in_flight_ ? 1 : 0;
+  queued_packets_ = in_flight_ ? in_flight_packets_ : 0;
   wake_.notify_all();
 }
 
@@ -120,6 +123,26 @@ PacketQueueStats PacketWriteQueue::stats() const {
   return PacketQueueStats{status_, queued_bytes_, peak_bytes_, queued_packets_};
 }
 
+HRESULT PacketWriteQueue::write_batch(std::deque<Entry>& batch) {
+  bool first = true;
+  for (Entry& entry : batch) {
+    // A failure from another thread (or the packet function itself) drops
+    // what the batch still holds, as it drops what waits in the FIFO.
+    if (failed_.load()) return S_OK;
+    if (!first) {
+      // Each packet is judged by its age when its turn comes, as if it had
+      // waited in the FIFO until now.
+      if (too_old(clock_->now(), entry.enqueued)) return kErrorQueueTimeout;
+      in_flight_enqueued_.store(entry.enqueued);
+    }
+    first = false;
+    const HRESULT written =
+        call_guarded([&] { return packet_function_(std::move(entry.packet)); });
+    if (FAILED(written)) return written;
+  }
+  return S_OK;
+}
+
 void PacketWriteQueue::run() {
   {
     std::lock_guard lock(mutex_);
@@ -132,32 +155,37 @@ void PacketWriteQueue::run() {
     return;
   }
 
+  std::deque<Entry> batch;
   for (;;) {
-    std::shared_ptr<const EncodedPacket> packet;
     {
       std::unique_lock lock(mutex_);
+      worker_waiting_ = true;
       wake_.wait(lock, [this] { return stop_ || FAILED(status_) || !fifo_.empty(); });
+      worker_waiting_ = false;
       if (FAILED(status_) || (stop_ && fifo_.empty())) break;
       if (too_old(clock_->now(), fifo_.front().enqueued)) {
         fail_locked(kErrorQueueTimeout);
         break;
       }
-      Entry entry = std::move(fifo_.front());
-      fifo_.pop_front();
+      // Everything queued is the batch; nothing was in flight, so the
+      // queued totals are the batch's own.
+      batch.swap(fifo_);
       in_flight_ = true;
-      in_flight_bytes_ = entry.packet->data.size();
-      in_flight_enqueued_ = entry.enqueued;
-      packet = std::move(entry.packet);
+      in_flight_bytes_ = queued_bytes_;
+      in_flight_packets_ = queued_packets_;
+      in_flight_enqueued_.store(batch.front().enqueued);
     }
 
-    const HRESULT written = call_guarded([&] { return packet_function_(packet); });
-    packet.reset();
+    const HRESULT written = write_batch(batch);
+    // The references of packets left unwritten go without the lock too.
+    batch.clear();
 
     std::lock_guard lock(mutex_);
     queued_bytes_ -= in_flight_bytes_;
-    --queued_packets_;
+    queued_packets_ -= in_flight_packets_;
     in_flight_ = false;
     in_flight_bytes_ = 0;
+    in_flight_packets_ = 0;
     if (FAILED(written)) fail_locked(written);
   }
 

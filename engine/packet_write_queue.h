@@ -18,6 +18,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -89,6 +90,9 @@ class PacketWriteQueue {
                    PacketQueueLimits limits, std::shared_ptr<Clock> clock);
 
   void run();
+  // Writes the batch in order without the lock; the first failure, with the
+  // rest of the batch left unwritten, or S_OK.
+  HRESULT write_batch(std::deque<Entry>& batch);
   // The caller holds the lock.
   void fail_locked(HRESULT code);
   bool too_old(int64_t now, int64_t enqueued) const;
@@ -106,9 +110,19 @@ class PacketWriteQueue {
   uint64_t peak_bytes_ = 0;
   uint64_t queued_packets_ = 0;
   bool stop_ = false;
+  // The worker takes everything queued at once and writes it as one batch;
+  // the batch still counts as queued until it is settled.
   bool in_flight_ = false;
   uint64_t in_flight_bytes_ = 0;
-  int64_t in_flight_enqueued_ = 0;
+  uint64_t in_flight_packets_ = 0;
+  // The enqueue time of the batch's packet being written: stored by the
+  // worker without the lock as it moves on, read under the lock.
+  std::atomic<int64_t> in_flight_enqueued_{0};
+  // Set with the failure under the lock; read by the worker between the
+  // packets of a batch, so nothing is written after a failure.
+  std::atomic<bool> failed_{false};
+  // The worker waits for work: only then does an enqueue need to wake it.
+  bool worker_waiting_ = false;
   std::thread::id worker_id_;  // set by the worker itself when it starts
 
   std::mutex join_mutex_;

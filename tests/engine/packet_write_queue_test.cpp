@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -307,6 +308,103 @@ TEST(PacketWriteQueueTest, FailDropsWhatWaits) {
   EXPECT_EQ(queue->finish(), E_ABORT);
   EXPECT_EQ(disk.written().size(), 1u);
 }
+
+// What the packet function does when the chosen packet of a batch comes.
+enum class BatchFault { None, WriteFails, FailCalled, RestTooOld };
+
+struct BatchCase {
+  const char* name;
+  BatchFault fault;
+  size_t at;  // 1 to 4: the packet of the batch that meets the fault
+  HRESULT expected;
+  size_t written;  // packet function calls in all, the held first one included
+};
+
+class BatchFailureTest : public ::testing::TestWithParam<BatchCase> {};
+
+TEST_P(BatchFailureTest, AFailureInsideABatchDropsItsRestAndIsKept) {
+  const BatchCase& c = GetParam();
+  auto clock = std::make_shared<FakeClock>();
+  std::atomic<PacketWriteQueue*> queue_for_worker{nullptr};
+  Signal first_entered;
+  Signal release;
+  std::mutex mutex;
+  std::vector<size_t> sizes;
+  std::vector<uint64_t> queued_while_writing;
+  int completions = 0;
+  auto packet_function = [&](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
+    size_t number = 0;
+    {
+      std::lock_guard lock(mutex);
+      sizes.push_back(packet->data.size());
+      number = sizes.size();
+    }
+    if (number == 1) {
+      first_entered.set();
+      release.wait(60s);
+      return S_OK;
+    }
+    PacketWriteQueue* queue = queue_for_worker.load();
+    {
+      std::lock_guard lock(mutex);
+      queued_while_writing.push_back(queue->stats().queued_packets);
+    }
+    if (number != c.at + 1) return S_OK;
+    switch (c.fault) {
+      case BatchFault::WriteFails:
+        return E_ACCESSDENIED;
+      case BatchFault::FailCalled:
+        queue->fail(E_ABORT);
+        return S_OK;
+      case BatchFault::RestTooOld:
+        clock->advance(std::chrono::nanoseconds(5001ms).count());
+        return S_OK;
+      case BatchFault::None:
+        return S_OK;
+    }
+    return S_OK;
+  };
+  auto completion = [&]() -> HRESULT {
+    std::lock_guard lock(mutex);
+    ++completions;
+    return S_OK;
+  };
+  auto queue = PacketWriteQueue::create(packet_function, completion, kLimits, clock);
+  queue_for_worker.store(queue.get());
+
+  // The first packet holds the worker while four more queue up behind it;
+  // the worker then takes those four as one batch.
+  ASSERT_EQ(queue->enqueue(make_packet(1)), S_OK);
+  ASSERT_TRUE(first_entered.wait());
+  for (size_t size = 2; size <= 5; ++size) ASSERT_EQ(queue->enqueue(make_packet(size)), S_OK);
+  release.set();
+  EXPECT_EQ(queue->finish(), c.expected);
+
+  std::lock_guard lock(mutex);
+  std::vector<size_t> expected_sizes;
+  for (size_t size = 1; size <= c.written; ++size) expected_sizes.push_back(size);
+  EXPECT_EQ(sizes, expected_sizes);
+  // The whole batch counts as queued until it is settled, whatever was
+  // written of it (a failure in between leaves it as the in-flight part).
+  for (uint64_t queued : queued_while_writing) EXPECT_EQ(queued, 4u);
+  EXPECT_EQ(completions, 1);
+  const PacketQueueStats stats = queue->stats();
+  EXPECT_EQ(stats.status, c.expected);
+  EXPECT_EQ(stats.queued_bytes, 0u);
+  EXPECT_EQ(stats.queued_packets, 0u);
+  EXPECT_EQ(stats.peak_bytes, 1u + 2 + 3 + 4 + 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BatchFailureTest,
+    ::testing::Values(
+        BatchCase{"AllWritten", BatchFault::None, 0, S_OK, 5},
+        BatchCase{"FirstOfBatchFails", BatchFault::WriteFails, 1, E_ACCESSDENIED, 2},
+        BatchCase{"MiddleOfBatchFails", BatchFault::WriteFails, 2, E_ACCESSDENIED, 3},
+        BatchCase{"LastOfBatchFails", BatchFault::WriteFails, 4, E_ACCESSDENIED, 5},
+        BatchCase{"FailedFromOutsideInTheMiddle", BatchFault::FailCalled, 2, E_ABORT, 3},
+        BatchCase{"RestOfBatchGrowsTooOld", BatchFault::RestTooOld, 2, kErrorQueueTimeout, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PacketWriteQueueTest, EnqueueAfterFinishIsShutdown) {
   Disk disk;
