@@ -31,6 +31,18 @@ bool all_zero(const float* samples, size_t count) {
   return true;
 }
 
+// Limits the samples to [-1, 1] and returns how many were beyond; NaN stays
+// as it is and is not counted. Branch-free, so the loop vectorises.
+uint64_t clip(float* samples, size_t count) {
+  uint64_t clipped = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const float v = samples[i];
+    clipped += static_cast<uint64_t>(v > 1.0f) + static_cast<uint64_t>(v < -1.0f);
+    samples[i] = std::min(std::max(v, -1.0f), 1.0f);
+  }
+  return clipped;
+}
+
 // Linear resampling of `n` stereo frames to `out` frames.
 void resample(const float* input, uint32_t n, uint32_t out, float* output) {
   if (out == n) {
@@ -288,71 +300,12 @@ void AudioMixer::mix_source(size_t index, int64_t s, uint32_t b, float master, f
     source.queue.pop_front();
   }
 
-  std::array<bool, kBlockFrames> covered{};
-  std::array<bool, kBlockFrames> audible{};
-  std::array<float, kBlockFrames * 2> samples{};
-  const int64_t block_end = s + b;
-  for (const AudioChunk& chunk : source.queue) {
-    if (chunk.position >= block_end) break;
-    const int64_t from = std::max(s, chunk.position);
-    const int64_t to = std::min(block_end, chunk.position + static_cast<int64_t>(chunk.frames));
-    const bool has_sound = !chunk.silent && !chunk.samples.empty();
-    for (int64_t position = from; position < to; ++position) {
-      const size_t k = static_cast<size_t>(position - s);
-      if (covered[k]) continue;
-      covered[k] = true;
-      audible[k] = has_sound;
-      if (has_sound) {
-        const size_t at = static_cast<size_t>(position - chunk.position) * 2;
-        samples[2 * k] = chunk.samples[at];
-        samples[2 * k + 1] = chunk.samples[at + 1];
-      }
-    }
-  }
-
-  uint64_t missing = 0;
-  uint64_t missing_before = 0;
-  for (uint32_t k = 0; k < b; ++k) {
-    if (covered[k]) continue;
-    if (source.started && s + k >= source.first_position) {
-      ++missing;
-    } else {
-      ++missing_before;
-    }
-  }
-  stats_.missing_frames[index] += missing;
-  stats_.missing_before_start[index] += missing_before;
-  if (missing > 0) ++stats_.underrun_blocks[index];
-
-  const float from_gain = current_gain_[index];
-  const float to_gain = target_gain_[index];
-  for (uint32_t k = 0; k < b; ++k) {
-    const float r = b > 1 ? static_cast<float>(k) / static_cast<float>(b - 1) : 1.0f;
-    const float g = (from_gain + (to_gain - from_gain) * r) * master;
-    if (audible[k] != source.audible) {
-      source.held = source.last_output;
-      source.fade_remaining = kCrossfadeFrames;
-      source.audible = audible[k];
-    }
-    std::array<float, 2> output;
-    if (audible[k]) {
-      const float t = source.fade_remaining > 0
-                          ? 1.0f - static_cast<float>(source.fade_remaining - 1) / kCrossfadeFrames
-                          : 1.0f;
-      for (int c = 0; c < 2; ++c) output[c] = t * samples[2 * k + c] + (1.0f - t) * source.held[c];
-    } else {
-      const float t = source.fade_remaining > 0
-                          ? static_cast<float>(source.fade_remaining - 1) / kCrossfadeFrames
-                          : 0.0f;
-      for (int c = 0; c < 2; ++c) output[c] = t * source.held[c];
-    }
-    source.last_output = output;
-    own[2 * k] = output[0];
-    own[2 * k + 1] = output[1];
-    mix[2 * k] += output[0] * g;
-    mix[2 * k + 1] += output[1] * g;
-    if (source.fade_remaining > 0) --source.fade_remaining;
-  }
+  AudioBlockRuns block;
+  block.gather(source.queue, s, b, source.started, source.first_position);
+  stats_.missing_frames[index] += block.missing();
+  stats_.missing_before_start[index] += block.missing_before_start();
+  if (block.missing() > 0) ++stats_.underrun_blocks[index];
+  block.render(source.fade, current_gain_[index], target_gain_[index], master, mix, own);
 }
 
 void AudioMixer::run() {
@@ -404,16 +357,7 @@ void AudioMixer::mix_loop() {
       current_gain_[i] = target_gain_[i];
       own_silent[i] = all_zero(own[i].data(), static_cast<size_t>(b) * 2);
     }
-    for (size_t j = 0; j < static_cast<size_t>(b) * 2; ++j) {
-      float& sample = mix[j];
-      if (sample > 1.0f) {
-        sample = 1.0f;
-        ++stats_.clipped_samples;
-      } else if (sample < -1.0f) {
-        sample = -1.0f;
-        ++stats_.clipped_samples;
-      }
-    }
+    stats_.clipped_samples += clip(mix.data(), static_cast<size_t>(b) * 2);
     const bool mixed_silent = all_zero(mix.data(), static_cast<size_t>(b) * 2);
 
     // The outputs are read without the lock and not copied: while the

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "engine/audio_block_callback.h"
+#include "engine/audio_block_runs.h"
 #include "engine/audio_mixer_clock.h"
 
 namespace quorvel::windows {
@@ -60,10 +61,10 @@ struct AudioMixerStats {
 class AudioMixer {
  public:
   static constexpr uint32_t kSampleRate = 48000;
-  static constexpr uint32_t kBlockFrames = 480;
+  static constexpr uint32_t kBlockFrames = kMixBlockFrames;
   static constexpr int64_t kLatencyFrames = 2400;
   static constexpr uint64_t kQueueLimitFrames = 96000;
-  static constexpr int32_t kCrossfadeFrames = 64;
+  static constexpr int32_t kCrossfadeFrames = kMixCrossfadeFrames;
 
   // A mixer paced by the performance counter.
   static std::unique_ptr<AudioMixer> create();
@@ -100,28 +101,18 @@ class AudioMixer {
   AudioMixerStats stats() const;
 
  private:
-  struct AudioChunk {
-    int64_t position = 0;
-    uint32_t frames = 0;
-    std::vector<float> samples;
-    bool silent = false;
-  };
-
   struct MixerSource {
     std::deque<AudioChunk> queue;
     uint64_t queued_frames = 0;
     int64_t expected_position = 0;
     int64_t first_position = 0;
-    std::array<float, 2> held{};
-    std::array<float, 2> last_output{};
-    int32_t fade_remaining = 0;
+    AudioSourceFade fade;
     int64_t measure_position = 0;
     uint64_t measure_frames = 0;
     double rate_ppm = 0.0;
     double offset_average = 0.0;
     double fraction = 0.0;
     bool started = false;
-    bool audible = false;
     bool rate_valid = false;
   };
 
