@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <cstddef>
 #include <string>
 
 #include "streaming/name_lookup.h"
@@ -108,7 +109,7 @@ class SocketConnection final : public Connection {
     if (payload.size() > kRtmpMaxPayload) throw Failure(kFailureProtocol, "payload too large");
     io_deadline_ = after(closing_ ? kClosingTimeout : kIoTimeout);
     append_chunked_message(message_type, message_stream_id, timestamp, payload, outbound_);
-    if (outbound_.size() >= kRtmpSendBatchBytes) flush();
+    if (outbound_.size() >= batch_piece()) send_full_pieces();
   }
 
   void flush() override {
@@ -256,6 +257,18 @@ class SocketConnection final : public Connection {
       if (values.empty()) continue;
       if (reply_ends_wait(values, transaction, expected_status)) return values;
     }
+  }
+
+  size_t batch_piece() const { return tls_ ? kRtmpsSendBatchBytes : kRtmpSendBatchBytes; }
+
+  // Sends the batch's whole pieces and keeps the tail for the next messages.
+  void send_full_pieces() {
+    const size_t piece = batch_piece();
+    const size_t full = outbound_.size() / piece * piece;
+    for (size_t offset = 0; offset < full; offset += piece) {
+      write(std::span<const uint8_t>(outbound_.data() + offset, piece));
+    }
+    outbound_.erase(outbound_.begin(), outbound_.begin() + static_cast<ptrdiff_t>(full));
   }
 
   void write(std::span<const uint8_t> bytes) {

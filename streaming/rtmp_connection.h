@@ -25,9 +25,12 @@
 
 namespace quorvel::windows {
 
-// Outbound messages are gathered up to this many bytes before a send: one
-// system call per batch instead of one per chunk.
+// Outbound messages are gathered and sent in pieces of this many bytes: one
+// system call per piece instead of one per chunk. Over TLS a piece is
+// smaller, so that its four records with their framing still fit one
+// 64 KiB socket send.
 inline constexpr size_t kRtmpSendBatchBytes = 65536;
+inline constexpr size_t kRtmpsSendBatchBytes = 61440;
 
 class Connection {
  public:
@@ -37,8 +40,9 @@ class Connection {
   virtual void connect(const StreamTarget& target) = 0;
   // connect, createStream and publish; returns the message stream id.
   virtual uint32_t publish(const StreamTarget& target) = 0;
-  // Adds one message to the outbound batch; the batch goes out by itself once
-  // it holds about 64 KiB, before any blocking read, and at `flush`.
+  // Adds one message to the outbound batch. Whole 64 KiB pieces of the batch
+  // go out as soon as they are full; the rest before any blocking read and
+  // at `flush`.
   virtual void send_message(uint8_t message_type, uint32_t message_stream_id, uint32_t timestamp,
                             std::span<const uint8_t> payload) = 0;
   // Sends the batched messages now (one send, or one run of TLS records).
