@@ -59,7 +59,7 @@ HRESULT PacketWriteQueue::enqueue(std::shared_ptr<const EncodedPacket> packet) {
 
   const int64_t now = clock_->now();
   const int64_t oldest =
-      in_flight_ ? in_flight_enqueued_.load() : (!fifo_.empty() ? fifo_.front().enqueued : now);
+      in_flight_ ? in_flight_enqueued_ : (!fifo_.empty() ? fifo_.front().enqueued : now);
   const uint64_t size = packet->data.size();
   const bool fits = size <= limits_.max_bytes && queued_bytes_ + size <= limits_.max_bytes &&
                     queued_packets_ < limits_.max_packets && !too_old(now, oldest);
@@ -124,18 +124,10 @@ PacketQueueStats PacketWriteQueue::stats() const {
 }
 
 HRESULT PacketWriteQueue::write_batch(std::deque<Entry>& batch) {
-  bool first = true;
   for (Entry& entry : batch) {
     // A failure from another thread (or the packet function itself) drops
     // what the batch still holds, as it drops what waits in the FIFO.
-    if (failed_.load()) return S_OK;
-    if (!first) {
-      // Each packet is judged by its age when its turn comes, as if it had
-      // waited in the FIFO until now.
-      if (too_old(clock_->now(), entry.enqueued)) return kErrorQueueTimeout;
-      in_flight_enqueued_.store(entry.enqueued);
-    }
-    first = false;
+    if (failed_.load(std::memory_order_relaxed)) return S_OK;
     const HRESULT written =
         call_guarded([&] { return packet_function_(std::move(entry.packet)); });
     if (FAILED(written)) return written;
@@ -173,7 +165,7 @@ void PacketWriteQueue::run() {
       in_flight_ = true;
       in_flight_bytes_ = queued_bytes_;
       in_flight_packets_ = queued_packets_;
-      in_flight_enqueued_.store(batch.front().enqueued);
+      in_flight_enqueued_ = batch.front().enqueued;
     }
 
     const HRESULT written = write_batch(batch);

@@ -91,7 +91,8 @@ class PacketWriteQueue {
 
   void run();
   // Writes the batch in order without the lock; the first failure, with the
-  // rest of the batch left unwritten, or S_OK.
+  // rest of the batch left unwritten, or S_OK. A failure of the queue made
+  // meanwhile leaves the rest unwritten too.
   HRESULT write_batch(std::deque<Entry>& batch);
   // The caller holds the lock.
   void fail_locked(HRESULT code);
@@ -111,13 +112,12 @@ class PacketWriteQueue {
   uint64_t queued_packets_ = 0;
   bool stop_ = false;
   // The worker takes everything queued at once and writes it as one batch;
-  // the batch still counts as queued until it is settled.
+  // the batch still counts as queued, with the age of its oldest packet,
+  // until it is settled.
   bool in_flight_ = false;
   uint64_t in_flight_bytes_ = 0;
   uint64_t in_flight_packets_ = 0;
-  // The enqueue time of the batch's packet being written: stored by the
-  // worker without the lock as it moves on, read under the lock.
-  std::atomic<int64_t> in_flight_enqueued_{0};
+  int64_t in_flight_enqueued_ = 0;
   // Set with the failure under the lock; read by the worker between the
   // packets of a batch, so nothing is written after a failure.
   std::atomic<bool> failed_{false};

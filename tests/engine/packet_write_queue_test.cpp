@@ -310,7 +310,7 @@ TEST(PacketWriteQueueTest, FailDropsWhatWaits) {
 }
 
 // What the packet function does when the chosen packet of a batch comes.
-enum class BatchFault { None, WriteFails, FailCalled, RestTooOld };
+enum class BatchFault { None, WriteFails, FailCalled, EnqueueFindsBatchTooOld };
 
 struct BatchCase {
   const char* name;
@@ -356,8 +356,10 @@ TEST_P(BatchFailureTest, AFailureInsideABatchDropsItsRestAndIsKept) {
       case BatchFault::FailCalled:
         queue->fail(E_ABORT);
         return S_OK;
-      case BatchFault::RestTooOld:
+      case BatchFault::EnqueueFindsBatchTooOld:
+        // The batch counts with the age of its oldest packet.
         clock->advance(std::chrono::nanoseconds(5001ms).count());
+        EXPECT_EQ(queue->enqueue(make_packet(6)), kErrorQueueTimeout);
         return S_OK;
       case BatchFault::None:
         return S_OK;
@@ -403,7 +405,8 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"MiddleOfBatchFails", BatchFault::WriteFails, 2, E_ACCESSDENIED, 3},
         BatchCase{"LastOfBatchFails", BatchFault::WriteFails, 4, E_ACCESSDENIED, 5},
         BatchCase{"FailedFromOutsideInTheMiddle", BatchFault::FailCalled, 2, E_ABORT, 3},
-        BatchCase{"RestOfBatchGrowsTooOld", BatchFault::RestTooOld, 2, kErrorQueueTimeout, 3}),
+        BatchCase{"EnqueueFindsTheBatchTooOld", BatchFault::EnqueueFindsBatchTooOld, 2,
+                  kErrorQueueTimeout, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PacketWriteQueueTest, EnqueueAfterFinishIsShutdown) {
