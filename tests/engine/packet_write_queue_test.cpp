@@ -328,6 +328,7 @@ TEST_P(BatchFailureTest, AFailureInsideABatchDropsItsRestAndIsKept) {
   std::atomic<PacketWriteQueue*> queue_for_worker{nullptr};
   Signal first_entered;
   Signal release;
+  Signal fault_met;
   std::mutex mutex;
   std::vector<size_t> sizes;
   std::vector<uint64_t> queued_while_writing;
@@ -350,21 +351,24 @@ TEST_P(BatchFailureTest, AFailureInsideABatchDropsItsRestAndIsKept) {
       queued_while_writing.push_back(queue->stats().queued_packets);
     }
     if (number != c.at + 1) return S_OK;
+    HRESULT result = S_OK;
     switch (c.fault) {
       case BatchFault::WriteFails:
-        return E_ACCESSDENIED;
+        result = E_ACCESSDENIED;
+        break;
       case BatchFault::FailCalled:
         queue->fail(E_ABORT);
-        return S_OK;
+        break;
       case BatchFault::EnqueueFindsBatchTooOld:
         // The batch counts with the age of its oldest packet.
         clock->advance(std::chrono::nanoseconds(5001ms).count());
         EXPECT_EQ(queue->enqueue(make_packet(6)), kErrorQueueTimeout);
-        return S_OK;
+        break;
       case BatchFault::None:
-        return S_OK;
+        break;
     }
-    return S_OK;
+    fault_met.set();
+    return result;
   };
   auto completion = [&]() -> HRESULT {
     std::lock_guard lock(mutex);
@@ -380,6 +384,9 @@ TEST_P(BatchFailureTest, AFailureInsideABatchDropsItsRestAndIsKept) {
   ASSERT_TRUE(first_entered.wait());
   for (size_t size = 2; size <= 5; ++size) ASSERT_EQ(queue->enqueue(make_packet(size)), S_OK);
   release.set();
+  // The fault must meet a running queue: finishing first would refuse the
+  // enqueue as a shutdown instead.
+  if (c.fault != BatchFault::None) ASSERT_TRUE(fault_met.wait());
   EXPECT_EQ(queue->finish(), c.expected);
 
   std::lock_guard lock(mutex);

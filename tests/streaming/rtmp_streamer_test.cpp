@@ -483,6 +483,9 @@ TEST_F(RtmpStreamerTest, RateWindowGivesBitsPerSecondAndReadsZeroAfterTwoIdleSec
   start_published();
   ASSERT_EQ(streamer_->enqueue(packets_.video(0, true, 1)), S_OK);
   ASSERT_TRUE(server_.wait_sent(2));
+  // The server can see the bytes before the streamer has counted them; the
+  // clock must not move before they are in the window.
+  ASSERT_TRUE(wait_status([](const LiveStreamStatus& s) { return s.video_packets_sent == 1; }));
   EXPECT_EQ(streamer_->status().bitrate_bps, 0u);  // the window is not a second old yet
   clock_->advance(1250 * kMs);
   ASSERT_EQ(streamer_->enqueue(packets_.video(40, false, 2)), S_OK);
