@@ -15,6 +15,8 @@ class View;
 using InputOrigin = std::int32_t;
 inline constexpr InputOrigin kInputPointer = 0;
 inline constexpr InputOrigin kInputKeyboard = 1;
+// A hosted native control raised it.
+inline constexpr InputOrigin kInputNativeControl = 2;
 inline constexpr InputOrigin kInputAccessibility = 3;
 
 struct Event {

@@ -9,7 +9,9 @@
 namespace win32_ui::modern {
 
 Surface::Surface(SurfaceServices services)
-    : impl_(std::make_unique<Impl>(std::move(services))) {}
+    : impl_(std::make_unique<Impl>(std::move(services))) {
+  impl_->style_identity = this;
+}
 
 Surface::~Surface() {
   if (impl_) impl_->detach();
@@ -147,7 +149,10 @@ void Surface::scroll_to(float offset) {
   const float before = impl_->scroll_offset;
   impl_->scroll_offset = offset;
   impl_->clamp_scroll();
-  if (impl_->scroll_offset != before) impl_->invalidate_window();
+  if (impl_->scroll_offset == before) return;
+  // Native controls do not move with the drawing: place them again.
+  impl_->place_native_hosts();
+  impl_->invalidate_window();
 }
 
 // ---- Painting ----

@@ -223,8 +223,8 @@ LRESULT Surface::Impl::message(HWND window, UINT message, WPARAM wparam, LPARAM 
       }
       break;
     default:
-      // Keyboard, mouse, pointer and hosted-control messages are handled
-      // here too once the surface takes input.
+      if (const auto answer = input_message(message, wparam, lparam)) return *answer;
+      if (const auto answer = native_control_message(message, wparam, lparam)) return *answer;
       break;
   }
   return default_subclass_proc(window, message, wparam, lparam);
@@ -244,6 +244,13 @@ void Surface::Impl::sync_semantics_if_pending() {
 }
 
 void Surface::Impl::on_focus_changed(View* current) {
+  // A hosted control takes the keyboard focus itself, so keys go to it.
+  if (const auto* host = dynamic_cast<const NativeHost*>(current)) {
+    if (const HWND native = host->native_handle(); native != nullptr) {
+      if (GetFocus() != native) SetFocus(native);
+      return;
+    }
+  }
   if (current != nullptr && hwnd != nullptr) SetFocus(hwnd);
 }
 
@@ -319,11 +326,14 @@ void Surface::Impl::relayout() {
   content_height = std::isfinite(result.content_height) && result.content_height > 0.0f
                        ? result.content_height
                        : 0.0f;
-  // The element pass fills these again from the new tree.
   element_views.clear();
   focus_order.clear();
+  collect_elements(view_root.root_view());
   view_root.focus_manager().validate_focus();
+  const float placed_at = scroll_offset;
   clamp_scroll();
+  // The hosts were placed at the offset from before the clamp.
+  if (scroll_offset != placed_at) place_native_hosts();
 }
 
 void Surface::Impl::clamp_scroll() {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ui/platform/accessibility/semantics_automation_host.h"
+#include "ui/platform/hosting/native_host.h"
 #include "ui/platform/localization_context.h"
 #include "ui/platform/theme/theme.h"
 #include "ui/views/dpi_scale.h"
@@ -73,6 +74,37 @@ class Surface::Impl final : public platform::FrameScheduler,
   // fonts, so the measure cache never serves a size measured with others.
   std::uint64_t layout_revision();
 
+  // ---- Input (surface_input.cpp) ----
+  // The answer to a keyboard, mouse, pointer, cursor or context-menu
+  // message; empty when the message is not one of them or goes on to
+  // default processing.
+  std::optional<LRESULT> input_message(UINT message, WPARAM wparam, LPARAM lparam);
+  bool dispatch_key(UINT message, WPARAM wparam, LPARAM lparam);
+  bool handle_default_key(const KeyEvent& event);
+  void cycle_focus(bool backwards, bool keyboard);
+  struct PointerDispatch {
+    std::int64_t element = -1;
+    bool handled = false;
+  };
+  PointerDispatch dispatch_pointer(PointerAction action, ui::graphics::Point position,
+                                   PointerButtons buttons, float wheel_y, unsigned pointer_id,
+                                   PointerDevice device, float wheel_x, View* target);
+  // Dispatches through the root without running any command.
+  void dispatch_event(Event& event);
+
+  // ---- Hosted native controls (surface_native_input.cpp) ----
+  // The answer to a message of a hosted control; empty when the message is
+  // not one or goes on to default processing.
+  std::optional<LRESULT> native_control_message(UINT message, WPARAM wparam, LPARAM lparam);
+  bool forward_native_notification(const NativeNotification& notification);
+
+  // ---- Elements (surface_elements.cpp) ----
+  // Attaches, places and lists the hosted native controls of the tree.
+  void collect_elements(View* view);
+  void place_native_hosts();
+  // The client area below the pinned scroll view, in client DIP.
+  std::optional<layout::LayoutRect> native_host_clip() const;
+
   // ---- FrameScheduler ----
   void request_frame(int all) override;
   void start_frame_timer() override;
@@ -110,6 +142,10 @@ class Surface::Impl final : public platform::FrameScheduler,
   std::optional<layout::LayoutRect> dirty_rect;
   View* scroll_view = nullptr;
   bool frame_timer_active = false;
+  // A TrackMouseEvent leave request is armed.
+  bool mouse_tracking = false;
+  // The styling identity hosted controls compare: the owning Surface.
+  const void* style_identity = nullptr;
   int relayout_depth = 0;
   bool semantics_pending = false;
   std::unordered_set<unsigned> pointers_down;
@@ -133,6 +169,19 @@ class Surface::Impl final : public platform::FrameScheduler,
   void on_paint_message();
   void on_frame_timer();
   void on_nc_destroy();
+  // Input paths of input_message.
+  LRESULT on_mouse_message(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> on_mouse_wheel(bool horizontal, WPARAM wparam, LPARAM lparam);
+  void handle_pointer_message(UINT message, WPARAM wparam);
+  // Scrolls by `notches` wheel notches; false when the offset stayed.
+  bool scroll_by_notches(float notches);
+  std::optional<LRESULT> on_set_cursor(LPARAM lparam);
+  LRESULT on_context_menu(LPARAM lparam);
+  ui::graphics::Point client_to_content(float x, float y) const;
+  // Native-control colours of a control of this window.
+  std::optional<LRESULT> on_control_color(HDC dc, HWND control);
+  void attach_and_place(NativeHost& host);
+  NativePlacement placement_for(const NativeHost& host) const;
   bool client_area_animation_on() const;
   ThemeSystem& theme_system() const;
 
