@@ -215,5 +215,21 @@ TEST_F(SurfaceMouseTest, HorizontalWheelNeverScrolls) {
   EXPECT_EQ(harness.defaulted(WM_MOUSEHWHEEL), 1);
 }
 
+TEST_F(SurfaceMouseTest, PointerWheelScrollsLikeTheMouseWheel) {
+  POINTER_INFO info{};
+  info.pointerType = PT_MOUSE;
+  info.pointerId = 4;
+  info.ptPixelLocation = harness.to_screen(50, 50);
+  harness.pointers.infos[4] = info;
+  harness.send(WM_POINTERWHEEL, MAKEWPARAM(4, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  EXPECT_FLOAT_EQ(harness.surface.scroll_offset(), 48.0f);
+  ASSERT_FALSE(content.view->pointers.empty());
+  EXPECT_EQ(content.view->pointers.back().device, kDeviceMouse);
+  EXPECT_FLOAT_EQ(content.view->pointers.back().wheel_y, -1.0f);
+  harness.send(WM_POINTERHWHEEL, MAKEWPARAM(4, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  EXPECT_FLOAT_EQ(harness.surface.scroll_offset(), 48.0f);
+  EXPECT_FLOAT_EQ(content.view->pointers.back().wheel_x, -1.0f);
+}
+
 }  // namespace
 }  // namespace win32_ui::modern

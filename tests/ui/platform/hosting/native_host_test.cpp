@@ -51,12 +51,18 @@ class RecordingPeer final : public NativeViewPeer {
 
 HWND fake_handle(std::uintptr_t value) { return reinterpret_cast<HWND>(value); }
 
+NativeViewContext themed(const Theme& theme) {
+  NativeViewContext context;
+  context.theme = &theme;
+  return context;
+}
+
 TEST(NativeHostTest, WithoutPeerAnswersNothing) {
   NativeHost host(5, 120.0f, 32.0f);
   const Theme theme = Theme::light(kDefaultAccent);
   EXPECT_EQ(host.native_handle(), nullptr);
   EXPECT_EQ(host.hwnd(), nullptr);
-  EXPECT_FALSE(host.attach_window(fake_handle(0x10), NativeViewContext{&theme}));
+  EXPECT_FALSE(host.attach_window(fake_handle(0x10), themed(theme)));
   Event event;
   EXPECT_FALSE(host.translate_notification({}, event));
   host.sync_peer_bounds({});
@@ -71,7 +77,7 @@ TEST(NativeHostTest, ForwardsToItsPeer) {
   const Theme theme = Theme::light(kDefaultAccent);
   EXPECT_EQ(host.native_handle(), fake_handle(0x20));
   EXPECT_EQ(host.hwnd(), fake_handle(0x20));
-  EXPECT_TRUE(host.attach_window(fake_handle(0x10), NativeViewContext{&theme}));
+  EXPECT_TRUE(host.attach_window(fake_handle(0x10), themed(theme)));
   EXPECT_FALSE(host.attach_window(fake_handle(0x10), NativeViewContext{}));
   EXPECT_EQ(log.parents, (std::vector<HWND>{fake_handle(0x10), fake_handle(0x10)}));
   NativePlacement placement;
