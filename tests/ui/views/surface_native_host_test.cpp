@@ -148,6 +148,15 @@ TEST_F(SurfaceNativeHostTest, ScrollingThroughTheSurfacePlacesTheHostsAgain) {
   EXPECT_FLOAT_EQ(last_placement().scroll_offset, 100.0f);
 }
 
+TEST_F(SurfaceNativeHostTest, ResizeThatClampsTheScrollPlacesTheHostsAtTheNewOffset) {
+  harness.surface.scroll_to(400.0f);
+  ASSERT_FLOAT_EQ(last_placement().scroll_offset, 400.0f);
+  // 400 px tall, the 600-DIP content scrolls at most 200.
+  SetWindowPos(harness.hwnd(), nullptr, 0, 0, 300, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_FLOAT_EQ(harness.surface.scroll_offset(), 200.0f);
+  EXPECT_FLOAT_EQ(last_placement().scroll_offset, 200.0f);
+}
+
 TEST_F(SurfaceNativeHostTest, HiddenHostOrHostInAHiddenPanelIsPlacedHidden) {
   layout::LayoutParams params = content.host->layout_params();
   params.visibility = layout::kHidden;
