@@ -5,6 +5,7 @@
 
 #include "ui/platform/windows_locale_formatter.h"
 #include "ui/views/surface_impl.h"
+#include "ui/views/widgets/widget.h"
 
 namespace win32_ui::modern {
 
@@ -133,6 +134,17 @@ void Surface::set_scroll_view(View* view) {
 }
 
 View* Surface::root_view() const { return impl_ ? impl_->view_root.root_view() : nullptr; }
+
+Widget* Surface::find_widget(int control_id) const {
+  if (!impl_) return nullptr;
+  Widget* found = nullptr;
+  impl_->view_root.for_each_view([&found, control_id](View& view) {
+    if (found != nullptr) return;
+    auto* widget = dynamic_cast<Widget*>(&view);
+    if (widget != nullptr && widget->control_id() == control_id) found = widget;
+  });
+  return found;
+}
 
 void Surface::refresh() {
   if (!impl_) return;

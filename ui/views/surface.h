@@ -28,6 +28,8 @@
 
 namespace win32_ui::modern {
 
+class Widget;
+
 class Surface final : public ViewHost {
  public:
   class Impl;
@@ -78,6 +80,9 @@ class Surface final : public ViewHost {
   // The view that keeps its place while the content scrolls (a title bar).
   void set_scroll_view(View* view);
   View* root_view() const;
+  // The first widget with this control id, a view before its children and
+  // children in order; null when none.
+  Widget* find_widget(int control_id) const;
   // Lays the tree out again and repaints the whole window.
   void refresh();
 

@@ -10,6 +10,7 @@
 #include "ui/platform/windows_locale_formatter.h"
 #include "ui/views/draw_context.h"
 #include "ui/views/view_group.h"
+#include "ui/views/widgets/widget.h"
 
 namespace win32_ui::modern {
 namespace {
@@ -322,6 +323,7 @@ void Surface::Impl::relayout() {
   context.direction =
       localization.is_right_to_left() ? layout::kLayoutRightToLeft : layout::kLayoutLeftToRight;
   context.text_measurer = &text_measurer;
+  refresh_localized_text();
   const ViewRoot::LayoutResult result = view_root.layout(width, height, context);
   content_height = std::isfinite(result.content_height) && result.content_height > 0.0f
                        ? result.content_height
@@ -334,6 +336,12 @@ void Surface::Impl::relayout() {
   clamp_scroll();
   // The hosts were placed at the offset from before the clamp.
   if (scroll_offset != placed_at) place_native_hosts();
+}
+
+void Surface::Impl::refresh_localized_text() {
+  view_root.for_each_view([this](View& view) {
+    if (auto* widget = dynamic_cast<Widget*>(&view)) widget->refresh_localized_text(localization);
+  });
 }
 
 void Surface::Impl::clamp_scroll() {

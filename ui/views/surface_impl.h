@@ -61,6 +61,8 @@ class Surface::Impl final : public platform::FrameScheduler,
 
   // ---- Layout and scrolling ----
   void relayout();
+  // Every widget of the tree resolves its text again in the current locale.
+  void refresh_localized_text();
   // Keeps the scroll inside the content and tells the automation host.
   void clamp_scroll();
   void apply_scroll_transform();
