@@ -146,6 +146,17 @@ TEST(SliderValueTest, ChangesUnderATenThousandthAreDropped) {
   slider.attach_host(nullptr);
 }
 
+TEST(SliderValueTest, ANaNValueNeverReachesTheSlider) {
+  FakeViewHost host;
+  Slider slider(1, 0.5f);
+  slider.attach_host(&host);
+  slider.set_value(std::numeric_limits<float>::quiet_NaN(), kInputKeyboard, true);
+  EXPECT_FLOAT_EQ(slider.value(), 0.5f);
+  EXPECT_TRUE(host.requests.empty());
+  slider.attach_host(nullptr);
+  EXPECT_FLOAT_EQ(Slider(1, std::numeric_limits<float>::quiet_NaN()).value(), 0.0f);
+}
+
 TEST(SliderValueTest, TheConstructorClampsAndIgnoresTinyValues) {
   EXPECT_FLOAT_EQ(Slider(1, 0.00005f).value(), 0.0f);
   EXPECT_FLOAT_EQ(Slider(1, 2.0f).value(), 1.0f);
