@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 
+#include "ui/views/key_codes.h"
 #include "ui/views/surface_impl.h"
 #include "ui/views/view_group.h"
 
@@ -24,14 +25,14 @@ constexpr unsigned kMousePointerId = 1;
 std::int32_t toolkit_key(WPARAM wparam) {
   const auto vk = static_cast<unsigned>(wparam);
   switch (vk) {
-    case VK_TAB: return 1;
-    case VK_RETURN: return 2;
-    case VK_SPACE: return 3;
-    case VK_ESCAPE: return 4;
-    case VK_LEFT: return 5;
-    case VK_UP: return 6;
-    case VK_RIGHT: return 7;
-    case VK_DOWN: return 8;
+    case VK_TAB: return kKeyTab;
+    case VK_RETURN: return kKeyEnter;
+    case VK_SPACE: return kKeySpace;
+    case VK_ESCAPE: return kKeyEscape;
+    case VK_LEFT: return kKeyLeft;
+    case VK_UP: return kKeyUp;
+    case VK_RIGHT: return kKeyRight;
+    case VK_DOWN: return kKeyDown;
     default: break;
   }
   if (vk >= '0' && vk <= '9') return 9 + static_cast<std::int32_t>(vk - '0');
@@ -175,7 +176,7 @@ bool Surface::Impl::dispatch_key(UINT message, WPARAM wparam, LPARAM lparam) {
 
 bool Surface::Impl::handle_default_key(const KeyEvent& event) {
   if (event.kind != KeyEvent::kDown) return false;
-  if (event.key == 1) {
+  if (event.key == kKeyTab) {
     // Ctrl and Alt do not change Tab: Ctrl+Tab moves forwards too.
     cycle_focus((event.modifiers & KeyEvent::kShift) != 0, true);
     return true;
@@ -183,10 +184,10 @@ bool Surface::Impl::handle_default_key(const KeyEvent& event) {
   if (view_root.root_view() == nullptr || event.modifiers != 0) return false;
   FocusDirection direction = 0;
   switch (event.key) {
-    case 5: direction = kFocusLeft; break;
-    case 6: direction = kFocusUp; break;
-    case 7: direction = kFocusRight; break;
-    case 8: direction = kFocusDown; break;
+    case kKeyLeft: direction = kFocusLeft; break;
+    case kKeyUp: direction = kFocusUp; break;
+    case kKeyRight: direction = kFocusRight; break;
+    case kKeyDown: direction = kFocusDown; break;
     default: return false;
   }
   return view_root.focus_manager().move_focus(direction, kFocusKeyboard);
