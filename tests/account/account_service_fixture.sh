@@ -12,6 +12,15 @@
 #
 # DIR/ports.env tells the tests the ports (backend, valid, untrusted,
 # wrong_name); nginx is stopped by the PID recorded in DIR/nginx.pid.
+#
+# It also makes DIR/shell_browser.py the test prefix's web browser (the
+# "Browsers" value of HKCU\Software\Wine\WineBrowser, through which Wine's
+# ShellExecuteW opens web pages): a host program that fetches the sign-in's
+# authorize URL from the valid front, trusting the test CA, and follows the
+# redirect to the sign-in's loopback listener. ports.env then says
+# shell_browser=1; stop removes the value again.
+#
+#   account_service_fixture.sh stop DIR EMULATOR...
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -33,10 +42,18 @@ stop_front() {
   fi
 }
 
+browser_key='HKCU\Software\Wine\WineBrowser'
+
 if [[ "$action" == "stop" ]]; then
   stop_front
+  if (( $# )); then
+    "$@" reg delete "$browser_key" /v Browsers /f >/dev/null 2>&1 || true
+  fi
   exit 0
 fi
+
+emulator=()
+while [[ "$1" != "--" ]]; do emulator+=("$1"); shift; done
 
 install_missing_packages nginx libnginx-mod-stream openssl python3
 
@@ -98,5 +115,32 @@ untrusted=$untrusted_port
 wrong_name=$wrong_port
 ENV
 
-trust_test_ca "$pki/test_ca.pem" "$@"
+trust_test_ca "$pki/test_ca.pem" "${emulator[@]}" "$@"
+
+cat >"$dir/shell_browser.py" <<PY
+#!/usr/bin/env python3
+# The test prefix's web browser: fetches the sign-in's authorize URL from the
+# fake account service's TLS front and follows its redirect to the loopback
+# listener, as the user's browser would. Other URLs are only logged.
+import ssl
+import sys
+import urllib.request
+
+root = "https://localhost:$valid_port/oauth/authorize?"
+with open("$dir/logs/shell_browser.log", "a") as log:
+    url = sys.argv[-1]
+    log.write(url + "\\n")
+    if url.startswith(root):
+        context = ssl.create_default_context(cafile="$pki/test_ca.pem")
+        opener = urllib.request.build_opener(urllib.request.ProxyHandler({}),
+                                             urllib.request.HTTPSHandler(context=context))
+        try:
+            with opener.open(url, timeout=20) as answer:
+                log.write("%d %s\\n" % (answer.status, answer.geturl()))
+        except Exception as error:
+            log.write("failed: %r\\n" % error)
+PY
+chmod +x "$dir/shell_browser.py"
+"${emulator[@]}" reg add "$browser_key" /v Browsers /d "$dir/shell_browser.py" /f >/dev/null
+echo "shell_browser=1" >>"$dir/ports.env"
 echo "TLS front on 127.0.0.1:$valid_port (untrusted $untrusted_port, wrong name $wrong_port) -> backend $backend_port"
