@@ -70,9 +70,8 @@ class Client {
   // once.
   AuthResult sign_in_interactive(const SignInOptions& options);
 
-  struct Impl;
-
  private:
+  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 

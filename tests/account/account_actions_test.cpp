@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
+#include <future>
 #include <map>
 #include <stop_token>
 #include <string>
@@ -93,30 +94,35 @@ TEST_F(AccountActionsTest, SignInAsksForTheApplicationsScopesLocaleAndThreeMinut
   TestBrowser browser;  // never comes back
   hooks_.open_url = [&browser](const std::wstring& url) { return browser.open(url); };
   Client client = quorvel::windows::make_account_client(configuration_, hooks_);
+  const int64_t reads_after_start = clock->reads();
 
-  AuthResult result;
-  std::atomic<bool> finished{false};
+  std::promise<AuthResult> outcome;
+  std::future<AuthResult> result = outcome.get_future();
   std::stop_source stop;
   std::thread worker([&] {
-    result = quorvel::windows::sign_in_account(client, stop.get_token(), "zh-CN");
-    finished = true;
+    outcome.set_value(quorvel::windows::sign_in_account(client, stop.get_token(), "zh-CN"));
   });
   ASSERT_TRUE(browser.wait_opened());
   const std::map<std::string, std::string> query = query_of(browser.authorize_url());
   EXPECT_EQ(query.at("scope"), "openid profile email offline_access");
   EXPECT_EQ(query.at("ui_locales"), "zh-CN");
 
-  // The browser step runs out after exactly 180 s of the hooks' clock.
+  // The browser wait's first read of the clock places its deadline; it
+  // runs out after exactly 180 s of the hooks' clock.
+  EXPECT_TRUE(clock->wait_for_reads(reads_after_start + 1));
   const int64_t reads = clock->reads();
   clock->advance(180 * kNsPerSecond - 1);
   // Three more reads: a whole pass has seen the last nanosecond and waited on.
   EXPECT_TRUE(clock->wait_for_reads(reads + 3));
-  EXPECT_FALSE(finished);
+  EXPECT_NE(result.wait_for(std::chrono::seconds(0)), std::future_status::ready);
   clock->advance(1);
+  const bool ended = result.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  if (!ended) stop.request_stop();
   worker.join();
-  EXPECT_EQ(result.error.kind, kErrorTimeout) << result.error.message;
-  EXPECT_EQ(result.error.message, "Timed out waiting for browser sign-in.");
-  EXPECT_FALSE(stop.stop_requested());
+  ASSERT_TRUE(ended) << "the sign-in did not end at its deadline";
+  const AuthResult signed_in = result.get();
+  EXPECT_EQ(signed_in.error.kind, kErrorTimeout) << signed_in.error.message;
+  EXPECT_EQ(signed_in.error.message, "Timed out waiting for browser sign-in.");
 }
 
 TEST_F(AccountActionsTest, SignInEndsWithTheStopOfItsToken) {

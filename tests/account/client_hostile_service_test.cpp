@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,8 @@ struct HostileRow {
   int64_t timeout_ms = 0;
   int64_t bound_ms = 5000;
 };
+
+void PrintTo(const HostileRow& row, std::ostream* out) { *out << row.name; }
 
 int32_t expected_kind(int32_t kind) {
   if (kind != kDroppedKind) return kind;

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,8 @@ TEST_F(ClientTest, AnOutageAtFirstRunIsRetriedOnlyAfterThirtySeconds) {
   EXPECT_EQ(account_service().request_count(), 1u) << "nothing sent within 30 s";
 
   clock_->advance(1 * kNsPerSecond);
+  EXPECT_FALSE(client->has_account());
+  EXPECT_EQ(account_service().request_count(), 1u) << "has_account never starts the client";
   EXPECT_FALSE(client->current_account().has_value());
   EXPECT_EQ(paths_after(1), (Paths{kRestore, kInitialize, kHeartbeat}));
   const std::vector<FakeRequest> requests = requests_after(1);
@@ -385,14 +388,20 @@ struct RenewalCase {
   FakeStep step;
   Paths expected;
   int32_t status;
+  // The token ran out by the system clock before the operation.
+  bool past_expiry = false;
 };
+
+void PrintTo(const RenewalCase& c, std::ostream* out) { *out << c.name; }
 
 class OneRenewalPerOperationTest : public ClientTest,
                                    public testing::WithParamInterface<RenewalCase> {};
 
 TEST_P(OneRenewalPerOperationTest, ASecondRefusalOrAFailedRenewalEndsTheOperation) {
   const RenewalCase& c = GetParam();
+  if (c.past_expiry) system_shift_ = -7200 * kTicksPerSecond;
   std::unique_ptr<Client> client = c.disconnect ? signed_in() : first_run();
+  system_shift_ = 0;
   if (!c.disconnect) model().expire_token(latest_anonymous_access());
   script_from_now(c.method, c.path, {c.step});
   const std::optional<std::string> installation = installation_text();
@@ -418,7 +427,15 @@ INSTANTIATE_TEST_SUITE_P(
                     {kContext, kRestore, kContext}, 401},
         // The renewal's own failure is the answer, not the 401 it was to mend.
         RenewalCase{"RenewalRefused", false, "POST", kRestoreRoute,
-                    answer_step(403, R"({"code":"AUTH_FORBIDDEN"})"), {kContext, kRestore}, 403}),
+                    answer_step(403, R"({"code":"AUTH_FORBIDDEN"})"), {kContext, kRestore}, 403},
+        // Renewed by the clock first, so the refusal is not renewed again.
+        RenewalCase{"DisconnectRefusedAfterRefreshByTheClock", true, "POST", kDisconnectRoute,
+                    answer_step(401, R"({"code":"AUTH_TOKEN_INVALID"})"),
+                    {kToken, kKeySet, kDisconnect}, 401, true},
+        RenewalCase{"ContextRefusedAfterRenewalByTheClock", false, "POST",
+                    kAuthorizationContextRoute,
+                    answer_step(401, R"({"code":"AUTH_TOKEN_INVALID"})"), {kRestore, kContext},
+                    401, true}),
     [](const testing::TestParamInfo<RenewalCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
