@@ -261,7 +261,9 @@ class HostileServiceTest : public ClientTest, public testing::WithParamInterface
     if (files != Files::kIdentityOnly && !before.platform.empty()) {
       EXPECT_EQ(platform_credential(), before.platform);
     }
-    if (installation_text()) EXPECT_FALSE(platform_credential().empty());
+    if (installation_text()) {
+      EXPECT_FALSE(platform_credential().empty()) << "an identity needs its platform credential";
+    }
   }
 };
 
