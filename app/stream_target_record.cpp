@@ -1,7 +1,6 @@
 #include "app/stream_target_record.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quorvel::windows {
 namespace {
@@ -32,27 +31,31 @@ std::wstring make_stream_target_record(const StreamSettings& settings) {
   return record;
 }
 
-std::optional<StreamSettings> parse_stream_target_record(std::span<const BYTE> plaintext) {
+std::optional<StreamSettings> parse_stream_target_record(std::span<const uint8_t> plaintext) {
   if (plaintext.size() < 8 || plaintext.size() % 2 != 0) return std::nullopt;
   const std::size_t count = plaintext.size() / 2;
-  // The bytes of the unprotected buffer need not be aligned for wchar_t.
-  std::wstring units(count, L'\0');
-  std::memcpy(units.data(), plaintext.data(), plaintext.size());
+  // Read unit by unit from the caller's buffer (which need not be aligned
+  // for wchar_t), so that no second copy of the secret is left to wipe.
+  const auto unit = [&](std::size_t index) {
+    return static_cast<wchar_t>(plaintext[2 * index] | (plaintext[2 * index + 1] << 8));
+  };
+  const auto find_zero = [&](std::size_t from) {
+    while (unit(from) != L'\0') ++from;
+    return from;
+  };
+  if (unit(0) != kFormatVersion || (unit(1) != L'0' && unit(1) != L'1')) return std::nullopt;
+  if (unit(count - 1) != L'\0') return std::nullopt;
+  const std::size_t url_end = find_zero(2);
+  const std::size_t key_begin = std::min(url_end + 1, count - 1);
+  if (find_zero(key_begin) != count - 1) return std::nullopt;
+
   StreamSettings settings;
-  const bool well_formed = [&] {
-    if (units[0] != kFormatVersion || (units[1] != L'0' && units[1] != L'1')) return false;
-    if (units[count - 1] != L'\0') return false;
-    const std::size_t url_end = units.find(L'\0', 2);
-    const std::size_t key_begin = std::min(url_end + 1, count - 1);
-    const std::wstring_view key(units.data() + key_begin, count - 1 - key_begin);
-    if (key.find(L'\0') != std::wstring_view::npos) return false;
-    settings.complete_url = units[1] == L'1';
-    settings.server_url.assign(units.data() + 2, url_end - 2);
-    settings.stream_key.assign(key);
-    return true;
-  }();
-  SecureZeroMemory(units.data(), units.size() * sizeof(wchar_t));
-  if (!well_formed) return std::nullopt;
+  settings.complete_url = unit(1) == L'1';
+  // One allocation of the final size each: no outgrown buffer keeps a copy.
+  settings.server_url.reserve(url_end - 2);
+  for (std::size_t i = 2; i < url_end; ++i) settings.server_url += unit(i);
+  settings.stream_key.reserve(count - 1 - key_begin);
+  for (std::size_t i = key_begin; i < count - 1; ++i) settings.stream_key += unit(i);
   return settings;
 }
 

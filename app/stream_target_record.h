@@ -1,16 +1,17 @@
 // The plaintext layout of the stored live target, which the registry keeps
 // only in protected form: UTF-16LE units "1" (format), "1"/"0" (complete-URL
-// flag), the server URL, U+0000, the stream key, U+0000. Pure functions.
+// flag), the server URL, U+0000, the stream key, U+0000. Pure functions with
+// no platform calls: the record comes back from the registry, where any
+// program of the user may have changed it.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
-#include "engine/recording_options.h"
+#include "engine/stream_settings.h"
 
 namespace quorvel::windows {
 
@@ -26,6 +27,6 @@ std::wstring make_stream_target_record(const StreamSettings& settings);
 // The target in a plaintext record; empty when the bytes are not a
 // well-formed record (odd or short length, another format, a flag other
 // than "0"/"1", no closing U+0000, or a U+0000 inside the key).
-std::optional<StreamSettings> parse_stream_target_record(std::span<const BYTE> plaintext);
+std::optional<StreamSettings> parse_stream_target_record(std::span<const uint8_t> plaintext);
 
 }  // namespace quorvel::windows

@@ -1,6 +1,6 @@
 // The records the application builds and hands to the engine and the
-// streamer: what one recording needs, the watermark settings and the user's
-// live target. Plain values, copied by whoever keeps them.
+// streamer: what one recording needs, the watermark settings and (from its own
+// header) the user's live target. Plain values, copied by whoever keeps them.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/encoded_packet.h"
+#include "engine/stream_settings.h"
 
 namespace quorvel::windows {
 
@@ -54,13 +55,6 @@ struct RecordingOptions {
   // A live output runs beside the file, so file failures do not stop the
   // session; requires both output_path and packet_callback.
   bool file_optional = false;
-};
-
-struct StreamSettings {
-  // The server URL already ends with the stream name; the key is then empty.
-  bool complete_url = false;
-  std::wstring server_url;  // "rtmp://" or "rtmps://" as typed
-  std::wstring stream_key;
 };
 
 }  // namespace quorvel::windows

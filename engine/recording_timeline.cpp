@@ -7,19 +7,13 @@
 #include <utility>
 
 #include "engine/recovered_name.h"
+#include "engine/timeline_format.h"
 
 namespace quorvel::windows {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kMagic[8] = {'Q', 'U', 'O', 'R', 'T', 'L', 'N', '\0'};
-constexpr uint32_t kVersion = 1;
-constexpr uint32_t kHeaderSize = 56;
-constexpr uint32_t kVideoRecordType = 1;
-constexpr uint32_t kVideoRecordSize = 76;
-constexpr uint32_t kCameraRecordType = 2;
-constexpr uint32_t kCameraRecordSize = 40;
 // Records buffered before the stream is flushed, whatever the record time.
 constexpr uint32_t kFlushRecords = 256;
 
@@ -48,12 +42,6 @@ void put_f64(uint8_t* at, double value) {
   put_u64(at, bits);
 }
 
-uint32_t get_u32(const uint8_t* at) {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) value |= static_cast<uint32_t>(at[i]) << (8 * i);
-  return value;
-}
-
 // Tick differences wrap instead of overflowing: the times come from the
 // caller and are not trusted to be in order.
 int64_t ticks_since(int64_t time, int64_t origin) {
@@ -68,30 +56,10 @@ bool move_file(const std::wstring& from, const std::wstring& to, DWORD flags) {
   return MoveFileExW(from.c_str(), to.c_str(), flags) != FALSE;
 }
 
-// Length of the valid prefix of a timeline file: 0 when the header is
-// invalid, else the header and every whole, well-formed record before the
-// first that is not.
-uint64_t valid_timeline_length(const fs::path& path, uint64_t file_size) {
+uint64_t valid_timeline_file_length(const fs::path& path, uint64_t file_size) {
   std::ifstream in(path, std::ios::in | std::ios::binary);
   if (!in.is_open()) return 0;
-  std::array<uint8_t, kHeaderSize> header{};
-  if (!in.read(reinterpret_cast<char*>(header.data()), header.size())) return 0;
-  if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0 ||
-      get_u32(header.data() + 8) != kVersion || get_u32(header.data() + 12) != kHeaderSize) {
-    return 0;
-  }
-  uint64_t valid = kHeaderSize;
-  std::array<uint8_t, 8> head{};
-  while (in.read(reinterpret_cast<char*>(head.data()), head.size())) {
-    const uint32_t type = get_u32(head.data());
-    const uint32_t size = get_u32(head.data() + 4);
-    const bool known = (type == kVideoRecordType && size == kVideoRecordSize) ||
-                       (type == kCameraRecordType && size == kCameraRecordSize);
-    if (!known || valid + size > file_size) break;
-    if (!in.seekg(size - 8, std::ios::cur)) break;
-    valid += size;
-  }
-  return valid;
+  return valid_timeline_length(in, file_size);
 }
 
 }  // namespace
@@ -117,10 +85,9 @@ bool RecordingTimeline::recover_existing(const std::wstring& partial_path,
   const uintmax_t size = fs::file_size(partial, error);
   if (error) return false;
 
-  const uint64_t valid = valid_timeline_length(partial, size);
-  const std::wstring target =
-      first_free_recovered_name(fs::path(valid >= kHeaderSize ? final_path : partial_path))
-          .wstring();
+  const uint64_t valid = valid_timeline_file_length(partial, size);
+  const fs::path beside(valid >= kTimelineHeaderSize ? final_path : partial_path);
+  const std::wstring target = first_free_recovered_name(beside).wstring();
   if (target.empty()) return false;
   if (valid > 0 && valid != size) {
     fs::resize_file(partial, valid, error);
@@ -158,10 +125,10 @@ bool RecordingTimeline::open(const TimelineOpenRequest& request, int64_t start_t
   pending_ = 0;
   write_failed_ = false;
 
-  std::array<uint8_t, kHeaderSize> header{};
-  std::memcpy(header.data(), kMagic, sizeof kMagic);
-  put_u32(header.data() + 8, kVersion);
-  put_u32(header.data() + 12, kHeaderSize);
+  std::array<uint8_t, kTimelineHeaderSize> header{};
+  std::memcpy(header.data(), kTimelineMagic, sizeof kTimelineMagic);
+  put_u32(header.data() + 8, kTimelineVersion);
+  put_u32(header.data() + 12, kTimelineHeaderSize);
   put_i64(header.data() + 16, frequency_);
   put_i64(header.data() + 24, start_ticks);
   put_i32(header.data() + 32, request.capture_left);
@@ -175,7 +142,7 @@ bool RecordingTimeline::open(const TimelineOpenRequest& request, int64_t start_t
     stream_.close();
     return false;
   }
-  bytes_written_ = kHeaderSize;
+  bytes_written_ = kTimelineHeaderSize;
   return true;
 }
 
@@ -183,10 +150,10 @@ bool RecordingTimeline::add_video_record(int64_t time, POINT cursor, uint32_t bu
                                          const CaptureViewport& viewport, double tightness) {
   std::lock_guard lock(mutex_);
   if (!stream_.is_open()) return false;
-  std::array<uint8_t, kVideoRecordSize> record{};
+  std::array<uint8_t, kTimelineVideoRecordSize> record{};
   uint8_t* r = record.data();
-  put_u32(r + 0, kVideoRecordType);
-  put_u32(r + 4, kVideoRecordSize);
+  put_u32(r + 0, kTimelineVideoRecordType);
+  put_u32(r + 4, kTimelineVideoRecordSize);
   put_i64(r + 8, ticks_since(time, start_ticks_));
   put_i32(r + 16, static_cast<int32_t>(cursor.x));
   put_i32(r + 20, static_cast<int32_t>(cursor.y));
@@ -204,10 +171,10 @@ bool RecordingTimeline::add_video_record(int64_t time, POINT cursor, uint32_t bu
 bool RecordingTimeline::add_camera_record(int64_t time, uint64_t frame_index, const RECT& rect) {
   std::lock_guard lock(mutex_);
   if (!stream_.is_open()) return false;
-  std::array<uint8_t, kCameraRecordSize> record{};
+  std::array<uint8_t, kTimelineCameraRecordSize> record{};
   uint8_t* r = record.data();
-  put_u32(r + 0, kCameraRecordType);
-  put_u32(r + 4, kCameraRecordSize);
+  put_u32(r + 0, kTimelineCameraRecordType);
+  put_u32(r + 4, kTimelineCameraRecordSize);
   put_i64(r + 8, ticks_since(time, start_ticks_));
   put_u64(r + 16, frame_index);
   put_i32(r + 24, static_cast<int32_t>(rect.left));

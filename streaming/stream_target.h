@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "engine/recording_options.h"
+#include "engine/stream_settings.h"
 
 namespace quorvel::windows {
 

@@ -23,6 +23,8 @@ struct ByteFeed {
   ByteSource source() {
     return [this](std::span<uint8_t> into) {
       if (into.size() > bytes.size() - position) throw Failure(kFailureNetwork, "peer closed");
+      // A zero-length message asks for no bytes, with a null span.
+      if (into.empty()) return;
       std::memcpy(into.data(), bytes.data() + position, into.size());
       position += into.size();
     };

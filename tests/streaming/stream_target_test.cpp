@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -123,6 +126,31 @@ TEST(StreamTargetTest, ToUtf8RejectsInvalidUtf16) {
   const std::wstring lone = L"a\xdc00";
   EXPECT_EQ(to_utf8(lone), "");
   EXPECT_EQ(to_utf8(std::wstring()), "");
+}
+
+// The same results as WideCharToMultiByte with WC_ERR_INVALID_CHARS.
+TEST(StreamTargetTest, ToUtf8EncodesEachLengthAndRefusesBrokenPairs) {
+  struct Case {
+    const char* name;
+    std::vector<uint32_t> units;  // UTF-16 code units
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"one byte", {0x41, 0x7F}, "A\x7f"},
+      {"two bytes", {0x80, 0x7FF}, "\xc2\x80\xdf\xbf"},
+      {"three bytes", {0x800, 0xFFFF}, "\xe0\xa0\x80\xef\xbf\xbf"},
+      {"pair", {0xD800, 0xDC00, 0xDBFF, 0xDFFF}, "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"},
+      {"zero unit", {0x61, 0x00}, std::string("a\0", 2)},
+      {"high surrogate last", {0x61, 0xD800}, ""},
+      {"high surrogate before another", {0xD800, 0xD800, 0xDC00}, ""},
+      {"high surrogate before a letter", {0xD83D, 0x61}, ""},
+      {"low surrogate first", {0xDC00, 0xD800}, ""},
+  };
+  for (const Case& c : cases) {
+    std::wstring text;
+    for (uint32_t unit : c.units) text += static_cast<wchar_t>(unit);
+    EXPECT_EQ(to_utf8(text), c.expected) << c.name;
+  }
 }
 
 }  // namespace

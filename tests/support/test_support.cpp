@@ -9,16 +9,6 @@
 
 namespace quorvel::test {
 
-std::string utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   const auto base = std::filesystem::temp_directory_path();
