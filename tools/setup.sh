@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build (and, with --test, the tests) need.
+# Installs the Debian packages the build (and, with --test, the tests) need;
+# with --fuzz only those of the native fuzzing build.
 # Idempotent and quiet: it asks apt only for what dpkg says is missing.
 set -euo pipefail
 
@@ -13,9 +14,15 @@ run_packages=(fonts-noto-cjk)
 test_packages=(nginx libnginx-mod-rtmp libnginx-mod-stream ffmpeg openssl
                pulseaudio pulseaudio-utils sox python3 locales)
 
+# The native fuzzing and sanitizer build of the portable core: clang with
+# libFuzzer and the sanitizer runtimes, and the symbolizer for its reports.
+fuzz_packages=(cmake ninja-build googletest clang libclang-rt-14-dev llvm)
+
 wanted=("${build_packages[@]}" "${run_packages[@]}")
 if [[ "${1:-}" == "--test" ]]; then
-  wanted+=("${test_packages[@]}")
+  wanted+=("${test_packages[@]}" "${fuzz_packages[@]}")
+elif [[ "${1:-}" == "--fuzz" ]]; then
+  wanted=("${fuzz_packages[@]}")
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test under Wine.
-# Extra arguments go to ctest (for example: tools/test.sh -R engine_tests).
+# Installs what is missing, builds everything and runs every test under Wine;
+# without arguments it then runs tools/fuzz.sh --ci. Extra arguments go to
+# ctest (for example: tools/test.sh -R engine_tests) and leave fuzzing out.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -33,3 +34,9 @@ wineserver -p </dev/null >/dev/null 2>&1
 WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" "$@"
+
+# The whole run (no ctest arguments) also runs the portable core's unit
+# tests natively under ASan and UBSan and fuzzes each of its parsers briefly.
+if (($# == 0)); then
+  "$root/tools/fuzz.sh" --ci
+fi
