@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "engine/byte_order.h"
+
 namespace quorvel::windows {
 namespace {
 
@@ -60,6 +62,26 @@ HRESULT audio_messages(FlvState& state, IMFMediaType* type, const EncodedPacket&
 }
 
 }  // namespace
+
+HRESULT make_avc_frame_body(bool key, int32_t composition_offset,
+                            std::span<const NalUnit> units, std::vector<uint8_t>& body) {
+  if (composition_offset < -8388608 || composition_offset > 8388607) return E_INVALIDARG;
+  size_t total = 5;
+  for (NalUnit unit : units) {
+    if (unit.size() > 0xFFFFFF) return E_INVALIDARG;
+    total += 4 + unit.size();
+  }
+  body.clear();
+  body.reserve(total);
+  body.push_back(key ? 0x17 : 0x27);
+  body.push_back(0x01);
+  write_uint_be(body, static_cast<uint32_t>(composition_offset) & 0xFFFFFF, 3);
+  for (NalUnit unit : units) {
+    write_uint_be(body, static_cast<uint32_t>(unit.size()), 4);
+    body.insert(body.end(), unit.begin(), unit.end());
+  }
+  return S_OK;
+}
 
 HRESULT make_flv_payload(FlvState& state, const EncodedPacket& packet,
                          std::vector<FlvMessage>& out) {
