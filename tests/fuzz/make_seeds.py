@@ -177,3 +177,25 @@ write("callback_request", "error",
       b"GET /callback?error=access_denied&error_description=The+user+said+%22no%22 HTTP/1.1\r\n"
       b"\r\n")
 write("callback_request", "favicon", b"GET /favicon.ico HTTP/1.1\r\nHost: localhost\r\n\r\n")
+
+# The fixture clip's parameter sets and first video frame as the encoder's
+# Annex-B output.
+annexb = b""
+for tag_type, body in tags:
+    if tag_type != 9 or len(body) < 5:
+        continue
+    if body[1] == 0:  # AVCDecoderConfigurationRecord
+        record = body[5:]
+        sps_length = int.from_bytes(record[6:8], "big")
+        sps = record[8:8 + sps_length]
+        pps_at = 8 + sps_length + 1
+        pps_length = int.from_bytes(record[pps_at:pps_at + 2], "big")
+        annexb += b"\x00\x00\x00\x01" + sps + b"\x00\x00\x00\x01" + record[pps_at + 2:pps_at + 2 + pps_length]
+    else:  # length-prefixed NAL units of a frame
+        at = 5
+        while at + 4 <= len(body):
+            length = int.from_bytes(body[at:at + 4], "big")
+            annexb += b"\x00\x00\x01" + body[at + 4:at + 4 + min(length, 2048)]
+            at += 4 + length
+write("flv", "clip-first-frames", annexb)
+write("flv", "parameter-sets", b"\x00\x00\x00\x01\x67\x4d\x40\x1e\xab\xcd\x00\x00\x01\x68\xee\x3c\x80")
