@@ -105,8 +105,13 @@ for target in "${targets[@]}"; do
   echo "${line//|/ | }"
   if [[ "$line" != *"|ok" ]]; then
     failed=1
-    echo "--- $build_dir/logs/$target.log (end)"
-    grep -E -A40 'ERROR|fuzz check failed|runtime error' "$build_dir/logs/$target.log" | head -60 || true
+    log="$build_dir/logs/$target.log"
+    echo "--- $log"
+    if grep -qE 'ERROR|fuzz check failed|runtime error' "$log"; then
+      grep -E -A40 'ERROR|fuzz check failed|runtime error' "$log" | head -60
+    else
+      tail -20 "$log"
+    fi
   fi
 done
 exit "$failed"

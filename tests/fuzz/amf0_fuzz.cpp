@@ -13,7 +13,9 @@ using quorvel::fuzz::check;
 
 namespace {
 
-bool same_number(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
+bool same_number(double a, double b) {
+  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
 
 void decode_anything(const uint8_t* data, size_t size) {
   try {

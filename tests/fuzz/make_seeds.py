@@ -190,7 +190,8 @@ for tag_type, body in tags:
         sps = record[8:8 + sps_length]
         pps_at = 8 + sps_length + 1
         pps_length = int.from_bytes(record[pps_at:pps_at + 2], "big")
-        annexb += b"\x00\x00\x00\x01" + sps + b"\x00\x00\x00\x01" + record[pps_at + 2:pps_at + 2 + pps_length]
+        pps = record[pps_at + 2:pps_at + 2 + pps_length]
+        annexb += b"\x00\x00\x00\x01" + sps + b"\x00\x00\x00\x01" + pps
     else:  # length-prefixed NAL units of a frame
         at = 5
         while at + 4 <= len(body):
@@ -198,4 +199,5 @@ for tag_type, body in tags:
             annexb += b"\x00\x00\x01" + body[at + 4:at + 4 + min(length, 2048)]
             at += 4 + length
 write("flv", "clip-first-frames", annexb)
-write("flv", "parameter-sets", b"\x00\x00\x00\x01\x67\x4d\x40\x1e\xab\xcd\x00\x00\x01\x68\xee\x3c\x80")
+write("flv", "parameter-sets",
+      b"\x00\x00\x00\x01\x67\x4d\x40\x1e\xab\xcd\x00\x00\x01\x68\xee\x3c\x80")
