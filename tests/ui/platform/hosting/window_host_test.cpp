@@ -13,6 +13,7 @@
 #include "tests/fakes/ui/platform/fake_dwm_attributes.h"
 #include "tests/fakes/ui/platform/fake_theme_system.h"
 #include "tests/ui/platform/hosting/host_test_window.h"
+#include "tests/ui/platform/theme/control_test_window.h"
 #include "ui/platform/hosting/window_chrome.h"
 #include "ui/platform/theme/subclass_tags.h"
 #include "ui/platform/theme/window_subclass.h"
@@ -133,6 +134,23 @@ TEST_F(WindowHostTest, TheTitleRowAddsFortyFourAndTheClientIsTheWholeWindow) {
   EXPECT_EQ(outer.bottom - outer.top, 444);
   EXPECT_EQ(client.right, 640);
   EXPECT_EQ(client.bottom, 444);
+}
+
+TEST_F(WindowHostTest, Dpi144ScalesTheClientAndTheTitleRow) {
+  QUORVEL_REQUIRE_DPI(144);
+  HostTestWindow window;
+  WindowHost host(system_, dwm_);
+  host.set_chrome_mode(1);
+  ASSERT_TRUE(host.attach(window.hwnd(), Theme::light(kDefaultAccent)));
+  host.set_preferred_size(640.0f, 400.0f);
+
+  ASSERT_TRUE(host.place_on_monitor(nullptr, true));
+
+  const RECT outer = window_rect(window.hwnd());
+  EXPECT_EQ(outer.right - outer.left, 960);
+  EXPECT_EQ(outer.bottom - outer.top, 666);
+  EXPECT_EQ(host.metrics().dpi, 144u);
+  EXPECT_FLOAT_EQ(host.metrics().scale, 1.5f);
 }
 
 TEST_F(WindowHostTest, ChromeModeIsFixedWhileAWindowIsBound) {
