@@ -14,6 +14,7 @@
 #include "tests/fakes/ui/platform/fake_theme_system.h"
 #include "tests/ui/platform/hosting/host_test_window.h"
 #include "tests/ui/platform/theme/control_test_window.h"
+#include "ui/platform/hosting/native_host.h"
 #include "ui/platform/hosting/window_chrome.h"
 #include "ui/platform/theme/subclass_tags.h"
 #include "ui/platform/theme/window_subclass.h"
@@ -340,6 +341,41 @@ TEST_F(WindowHostTest, FocusViewFocusesTheHostWindowForAPlainView) {
   host.focus_view(view);
 
   EXPECT_EQ(GetFocus(), window.hwnd());
+}
+
+// A peer that only names an existing native window.
+class HandlePeer final : public NativeViewPeer {
+ public:
+  explicit HandlePeer(HWND handle) : handle_(handle) {}
+  int capabilities() const override { return 0; }
+  HWND native_handle() const override { return handle_; }
+  bool attach_window(HWND, const NativeViewContext&) override { return true; }
+  bool adopt_window(HWND, bool, const NativeViewContext&) override { return false; }
+  void release_window() override {}
+  void apply_context(const NativeViewContext&) override {}
+  void place(const NativePlacement&) override {}
+  bool translate_notification(const NativeNotification&, Event&) override { return false; }
+
+ private:
+  HWND handle_;
+};
+
+TEST_F(WindowHostTest, FocusViewFocusesAHostedNativeControlItself) {
+  HostTestWindow window;
+  WindowHost host(system_, dwm_);
+  ASSERT_TRUE(host.attach(window.hwnd(), Theme::light(kDefaultAccent)));
+  SetForegroundWindow(window.hwnd());
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 100, 24,
+                              window.hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(edit, nullptr);
+  NativeHost native(7, 100.0f, 24.0f);
+  native.set_peer(std::make_unique<HandlePeer>(edit));
+  NativeHost empty(8, 100.0f, 24.0f);
+
+  host.focus_view(&native);
+  EXPECT_EQ(GetFocus(), edit);
+  host.focus_view(&empty);
+  EXPECT_EQ(GetFocus(), window.hwnd()) << "a native host without a window";
 }
 
 }  // namespace
