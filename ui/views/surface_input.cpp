@@ -182,6 +182,8 @@ bool Surface::Impl::handle_default_key(const KeyEvent& event) {
     return true;
   }
   if (view_root.root_view() == nullptr || event.modifiers != 0) return false;
+  // A hosted control moves its caret or selection with the arrows itself.
+  if (dynamic_cast<const NativeHost*>(event.target) != nullptr) return false;
   FocusDirection direction = 0;
   switch (event.key) {
     case kKeyLeft: direction = kFocusLeft; break;
