@@ -52,7 +52,9 @@ class Win32NativeHost : public NativeHost {
   static constexpr float kZoomTolerance = 1e-4f;
 
   Win32NativeHost(int control_id, float preferred_width, float preferred_height);
-  // Releases the window while the concrete control is still whole.
+  // Releases the window here and cuts the peer loose: the base's destructor
+  // would otherwise reach this part of the object through the peer after it
+  // is gone.
   ~Win32NativeHost() override;
 
   // The window, null when none was made or it was destroyed from outside.
