@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/exception_guard.h"
 #include "ui/platform/accessibility/action_call.h"
@@ -217,7 +218,9 @@ class Provider final : public IRawElementProviderSimple,
   HRESULT STDMETHODCALLTYPE GetEmbeddedFragmentRoots(SAFEARRAY** out) override {
     if (out == nullptr) return E_INVALIDARG;
     *out = nullptr;
-    return state_->has_element(id_) ? S_OK : ids::kElementNotAvailable;
+    return call_guarded([&]() -> HRESULT {
+      return state_->has_element(id_) ? S_OK : ids::kElementNotAvailable;
+    });
   }
 
   HRESULT STDMETHODCALLTYPE SetFocus() override {

@@ -304,14 +304,4 @@ AutomationSnapshot ProviderState::snapshot() const {
   return snapshot_;
 }
 
-std::size_t ProviderState::pending_call_count() const {
-  std::lock_guard lock(mutex_);
-  return pending_calls_.size();
-}
-
-float ProviderState::zoom() const {
-  std::lock_guard lock(mutex_);
-  return zoom_;
-}
-
 }  // namespace win32_ui::modern

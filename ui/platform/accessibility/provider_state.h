@@ -98,8 +98,6 @@ class ProviderState : public std::enable_shared_from_this<ProviderState> {
   // Installs a snapshot of chosen nodes as if it had been captured.
   void install_snapshot(AutomationSnapshot snapshot);
   AutomationSnapshot snapshot() const;
-  std::size_t pending_call_count() const;
-  float zoom() const;
 
  private:
   struct Scale {

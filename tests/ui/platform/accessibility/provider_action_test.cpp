@@ -91,7 +91,6 @@ TEST_F(ProviderActionTest, InvokeFromAnotherThreadRunsOnTheUiThread) {
   ASSERT_EQ(invoked.size(), 1u);
   EXPECT_EQ(invoked[0].element_id, button->id());
   EXPECT_NE(invoked[0].thread, GetCurrentThreadId()) << "announced by the provider's thread";
-  EXPECT_EQ(surface.state().pending_call_count(), 0u);
 }
 
 TEST_F(ProviderActionTest, InvokeOnTheUiThreadRunsDirectlyAndIsAnnouncedOnce) {
@@ -157,6 +156,67 @@ TEST_F(ProviderActionTest, ToggleAndRangeValueChangeTheViewAndPublishTheDiff) {
   EXPECT_DOUBLE_EQ(moved[0].new_value.double_value, 0.75);
 }
 
+TEST_F(ProviderActionTest, EachPatternMethodForwardsItsActionKindValueAndText) {
+  ElementInfo described = element(ElementRole::kComboBox,
+                                  ElementAction::kExpand | ElementAction::kCollapse |
+                                      ElementAction::kSetValueText | ElementAction::kSetRangeValue |
+                                      ElementAction::kFocus);
+  described.expanded_state = false;
+  described.has_range = true;
+  auto* view = surface.add(std::make_unique<DescribedView>(described), 10, 50, 100, 24);
+  ASSERT_TRUE(surface.attach());
+  const std::uint64_t id = view->id();
+  struct Case {
+    const char* name;
+    std::function<HRESULT()> call;
+    std::int32_t kind;
+    double value;
+    std::wstring text;
+  };
+  const Case cases[] = {
+      {"Expand", [&] { return surface.pattern<IExpandCollapseProvider>(id)->Expand(); },
+       ElementAction::kExpand, 0.0, L""},
+      {"Collapse", [&] { return surface.pattern<IExpandCollapseProvider>(id)->Collapse(); },
+       ElementAction::kCollapse, 0.0, L""},
+      {"range SetValue", [&] { return surface.pattern<IRangeValueProvider>(id)->SetValue(0.4); },
+       ElementAction::kSetRangeValue, 0.4, L""},
+      {"value SetValue",
+       [&] { return surface.pattern<IValueProvider>(id)->SetValue(L"1080p"); },
+       ElementAction::kSetValueText, 0.0, L"1080p"},
+      {"SetFocus",
+       [&] {
+         ComPtr<IRawElementProviderFragment> fragment;
+         surface.provider(id).As(&fragment);
+         return fragment->SetFocus();
+       },
+       ElementAction::kFocus, 0.0, L""},
+  };
+  for (const Case& c : cases) {
+    view->actions.clear();
+    ASSERT_EQ(c.call(), S_OK) << c.name;
+    ASSERT_EQ(view->actions.size(), 1u) << c.name;
+    EXPECT_EQ(view->actions[0].kind, c.kind) << c.name;
+    EXPECT_EQ(view->actions[0].value, c.value) << c.name;
+    EXPECT_EQ(view->actions[0].text, c.text) << c.name;
+  }
+}
+
+TEST_F(ProviderActionTest, RootReportsTheFocusedElement) {
+  ASSERT_TRUE(surface.attach());
+  ComPtr<IRawElementProviderFragmentRoot> root;
+  ASSERT_EQ(surface.provider(0).As(&root), S_OK);
+  ComPtr<IRawElementProviderFragment> focused;
+  ASSERT_EQ(root->GetFocus(&focused), S_OK);
+  EXPECT_EQ(focused, nullptr);
+  ASSERT_TRUE(surface.surface.request_focus(button, kFocusKeyboard));
+  surface.settle();
+  ASSERT_EQ(root->GetFocus(&focused), S_OK);
+  ASSERT_NE(focused, nullptr);
+  ComPtr<IRawElementProviderSimple> simple;
+  ASSERT_EQ(focused.As(&simple), S_OK);
+  EXPECT_EQ(testing::element_id_of(simple.Get()), button->id());
+}
+
 class ProviderActionTimeoutTest : public ProviderActionTest {
  protected:
   ProviderActionTimeoutTest() : ProviderActionTest(150) {}
@@ -171,7 +231,6 @@ TEST_F(ProviderActionTimeoutTest, BusyUiThreadFailsTheActionAndNeverRunsItLater)
   // before the client gives up.
   ASSERT_EQ(WaitForSingleObject(client.done(), 10000), WAIT_OBJECT_0);
   EXPECT_EQ(client.result(), ids::kActionFailed);
-  EXPECT_EQ(surface.state().pending_call_count(), 0u);
   // The late message now finds no pending call.
   drain_messages();
   EXPECT_TRUE(handler_threads.empty());

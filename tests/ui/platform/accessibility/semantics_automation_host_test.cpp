@@ -133,7 +133,10 @@ TEST_F(SemanticsAutomationHostTest, ScaleChangeInvalidatesLayoutOnlyAfterTheFirs
   surface.host().attach(surface.hwnd(), surface.view_root());
   surface.fake->clear();
   surface.host().update_scale(96, 0.0f, 0.0f);
-  EXPECT_EQ(surface.state().zoom(), 1.0f);
+  // Stored as zoom 1: the 100 x 30 DIP button keeps its size on screen.
+  const ElementRect bounds = surface.state().element_bounds(start->id());
+  EXPECT_EQ(bounds.width, 100.0);
+  EXPECT_EQ(bounds.height, 30.0);
   EXPECT_TRUE(surface.fake->events_of(RecordedEvent::kAutomation, ids::kLayoutInvalidatedEvent)
                   .empty());
   surface.host().update_scale(96, 1.0f, 0.0f);
