@@ -95,10 +95,12 @@ LRESULT FakeAutomationCore::return_raw_element_provider(HWND window, WPARAM wpar
   return provider != nullptr ? 0x5EED : 0;
 }
 
-HRESULT FakeAutomationCore::host_provider_from_hwnd(HWND,
+HRESULT FakeAutomationCore::host_provider_from_hwnd(HWND window,
                                                     IRawElementProviderSimple** provider) {
   if (provider == nullptr) return E_INVALIDARG;
   *provider = nullptr;
+  std::lock_guard lock(mutex_);
+  host_provider_windows_.push_back(window);
   return S_OK;
 }
 
@@ -126,10 +128,16 @@ std::vector<RecordedReturn> FakeAutomationCore::returns() const {
   return returns_;
 }
 
+std::vector<HWND> FakeAutomationCore::host_provider_windows() const {
+  std::lock_guard lock(mutex_);
+  return host_provider_windows_;
+}
+
 void FakeAutomationCore::clear() {
   std::lock_guard lock(mutex_);
   events_.clear();
   returns_.clear();
+  host_provider_windows_.clear();
 }
 
 void FakeAutomationCore::record(RecordedEvent event) {

@@ -55,6 +55,8 @@ class FakeAutomationCore final : public AutomationCore {
   // Events of one kind and id, e.g. (kAutomation, 20009).
   std::vector<RecordedEvent> events_of(int kind, int id) const;
   std::vector<RecordedReturn> returns() const;
+  // The windows host providers were asked for, in order.
+  std::vector<HWND> host_provider_windows() const;
   void clear();
 
  private:
@@ -64,6 +66,7 @@ class FakeAutomationCore final : public AutomationCore {
   bool listening_ = true;
   std::vector<RecordedEvent> events_;
   std::vector<RecordedReturn> returns_;
+  std::vector<HWND> host_provider_windows_;
 };
 
 // The element id a provider reports through its automation id.

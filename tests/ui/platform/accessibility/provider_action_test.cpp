@@ -171,7 +171,7 @@ TEST_F(ProviderActionTest, EachPatternMethodForwardsItsActionKindValueAndText) {
     std::function<HRESULT()> call;
     std::int32_t kind;
     double value;
-    std::wstring text;
+    const wchar_t* text;
   };
   const Case cases[] = {
       {"Expand", [&] { return surface.pattern<IExpandCollapseProvider>(id)->Expand(); },
@@ -197,7 +197,7 @@ TEST_F(ProviderActionTest, EachPatternMethodForwardsItsActionKindValueAndText) {
     ASSERT_EQ(view->actions.size(), 1u) << c.name;
     EXPECT_EQ(view->actions[0].kind, c.kind) << c.name;
     EXPECT_EQ(view->actions[0].value, c.value) << c.name;
-    EXPECT_EQ(view->actions[0].text, c.text) << c.name;
+    EXPECT_EQ(view->actions[0].text, std::wstring(c.text)) << c.name;
   }
 }
 

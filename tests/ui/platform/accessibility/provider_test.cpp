@@ -490,6 +490,23 @@ TEST_F(ProviderTest, OverrideForAnEditWindowIsItsElementsProvider) {
   EXPECT_EQ(surface.provider(other->id()).As(&refused), E_NOINTERFACE);
 }
 
+TEST_F(ProviderTest, HostProviderComesFromTheSurfaceOrTheHostedWindow) {
+  auto* plain = surface.add(std::make_unique<DescribedView>(element(ElementRole::kText)), 10, 10,
+                            50, 20);
+  auto* edit = surface.add(std::make_unique<TestEditHost>(7, L"draft", false), 10, 40, 120, 28);
+  ASSERT_TRUE(surface.attach());
+  surface.settle();
+  surface.fake->clear();
+  ComPtr<IRawElementProviderSimple> host;
+  EXPECT_EQ(surface.provider(plain->id())->get_HostRawElementProvider(&host), S_OK);
+  EXPECT_EQ(host, nullptr);
+  EXPECT_TRUE(surface.fake->host_provider_windows().empty());
+  EXPECT_EQ(surface.provider(0)->get_HostRawElementProvider(&host), S_OK);
+  EXPECT_EQ(surface.provider(edit->id())->get_HostRawElementProvider(&host), S_OK);
+  EXPECT_EQ(surface.fake->host_provider_windows(),
+            (std::vector<HWND>{surface.hwnd(), edit->native_handle()}));
+}
+
 TEST_F(ProviderTest, NullArgumentsAreRefused) {
   auto* view = surface.add(std::make_unique<DescribedView>(element(
                                ElementRole::kEdit, ElementAction::kSetValueText)),
