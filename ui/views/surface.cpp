@@ -1,5 +1,6 @@
 #include "ui/views/surface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -146,6 +147,28 @@ Widget* Surface::find_widget(int control_id) const {
   return found;
 }
 
+Element* Surface::find_element(int id) {
+  if (!impl_) return nullptr;
+  impl_->sync_elements();
+  const std::size_t count = std::min(impl_->elements.size(), impl_->element_views.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    // A widget removed since the last relayout is no longer there to find.
+    if (impl_->element_views[i] != nullptr && impl_->elements[i].id == id) {
+      return &impl_->elements[i];
+    }
+  }
+  return nullptr;
+}
+
+void Surface::set_command_table(CommandTable* table) {
+  if (!impl_ || table == impl_->command_table) return;
+  impl_->command_table = table;
+  impl_->relayout();
+  impl_->invalidate_window();
+}
+
+ShortcutTable& Surface::shortcuts() { return impl_->shortcuts; }
+
 void Surface::refresh() {
   if (!impl_) return;
   impl_->relayout();
@@ -162,8 +185,9 @@ void Surface::scroll_to(float offset) {
   impl_->scroll_offset = offset;
   impl_->clamp_scroll();
   if (impl_->scroll_offset == before) return;
-  // Native controls do not move with the drawing: place them again.
+  // Native controls and tooltip tools do not move with the drawing.
   impl_->place_native_hosts();
+  impl_->sync_tooltips();
   impl_->invalidate_window();
 }
 

@@ -21,6 +21,9 @@
 #include "ui/platform/localization_context.h"
 #include "ui/platform/resource_bundle.h"
 #include "ui/platform/theme/theme.h"
+#include "ui/views/commands/command_table.h"
+#include "ui/views/commands/shortcut_table.h"
+#include "ui/views/element.h"
 #include "ui/views/graphics/canvas_backend.h"
 #include "ui/views/surface_services.h"
 #include "ui/views/view.h"
@@ -83,8 +86,18 @@ class Surface final : public ViewHost {
   // The first widget with this control id, a view before its children and
   // children in order; null when none.
   Widget* find_widget(int control_id) const;
+  // The record of the first widget with this control id in tree order, as
+  // the widget is now; null when none. Valid until the next relayout.
+  Element* find_element(int id);
   // Lays the tree out again and repaints the whole window.
   void refresh();
+
+  // ---- Commands ----
+  // The table invoked widgets and shortcuts run commands from; not owned,
+  // null detaches. Widgets bound to a command are enabled from it at every
+  // relayout (refresh() after a command's availability changed).
+  void set_command_table(CommandTable* table);
+  ShortcutTable& shortcuts();
 
   // ---- Scrolling ----
   // The vertical scroll in DIP, 0 at the top.

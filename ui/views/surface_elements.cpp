@@ -1,11 +1,16 @@
-// The element pass of Surface::Impl for hosted native controls: after each
-// layout every NativeHost of the tree is attached under the surface window,
-// placed over its view and listed in the focus order; wheel scrolling places
-// them again.
+// The element pass of Surface::Impl: after each layout every widget of the
+// tree is listed as an Element (command-bearing ones enabled from their
+// command first), and every NativeHost is attached under the surface
+// window, placed over its view and listed in the focus order; wheel
+// scrolling places them again.
 #include <algorithm>
 
 #include "ui/views/surface_impl.h"
 #include "ui/views/view_group.h"
+#include "ui/views/widgets/button.h"
+#include "ui/views/widgets/icon.h"
+#include "ui/views/widgets/interactive.h"
+#include "ui/views/widgets/slider.h"
 
 namespace win32_ui::modern {
 namespace {
@@ -23,9 +28,53 @@ bool hidden_in_tree(const View& view) {
 
 void Surface::Impl::collect_elements(View* view) {
   if (view == nullptr) return;
+  if (auto* interactive = dynamic_cast<Interactive*>(view)) apply_command_state(*interactive);
+  if (std::optional<Element> element = element_from_view(view)) {
+    const bool actionable = element->is_actionable();
+    elements.push_back(std::move(*element));
+    element_views.push_back(view);
+    if (actionable) focus_order.emplace_back(static_cast<std::int64_t>(elements.size() - 1), nullptr);
+  }
   if (auto* host = dynamic_cast<NativeHost*>(view)) attach_and_place(*host);
   if (const auto* group = dynamic_cast<const ViewGroup*>(view)) {
     for (std::size_t i = 0; i < group->child_count(); ++i) collect_elements(group->child_at(i));
+  }
+}
+
+std::optional<Element> Surface::Impl::element_from_view(View* view) {
+  const auto* widget = dynamic_cast<const Widget*>(view);
+  if (widget == nullptr) return std::nullopt;
+  Element element;
+  element.id = widget->control_id();
+  element.type = widget->kind();
+  element.bounds = widget->surface_bounds();
+  element.text = std::wstring(widget->text());
+  element.text_style = widget->text_style();
+  element.enabled = widget->is_enabled();
+  if (const auto* interactive = dynamic_cast<const Interactive*>(widget)) {
+    element.enabled = interactive->accepts_input();
+  }
+  element.checked = widget->is_checked();
+  element.selected = widget->is_selected();
+  if (const auto* button = dynamic_cast<const Button*>(widget)) {
+    element.variant = button->glyph();
+    element.primary = button->is_primary();
+    element.shortcut_text = button->shortcut_text();
+  } else if (const auto* slider = dynamic_cast<const Slider*>(widget)) {
+    element.value = slider->value();
+  } else if (const auto* icon = dynamic_cast<const Icon*>(widget)) {
+    element.variant = icon->icon();
+  }
+  return element;
+}
+
+void Surface::Impl::sync_elements() {
+  const std::size_t count = std::min(elements.size(), element_views.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    if (element_views[i] == nullptr) continue;
+    if (std::optional<Element> fresh = element_from_view(element_views[i])) {
+      elements[i] = std::move(*fresh);
+    }
   }
 }
 

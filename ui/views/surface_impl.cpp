@@ -106,6 +106,8 @@ Surface::Impl::Impl(SurfaceServices services)
   view_root.set_input_adapter(this);
   view_root.set_semantics_listener([this](std::uint64_t) { on_semantics_changed(); });
   view_root.set_event_observer([this](const Event& event) { automation->raise_invoked(event); });
+  view_root.set_key_preview_listener([this](KeyEvent& event) { run_shortcut(event); });
+  view_root.set_event_listener([this](Event& event) { run_command_of_source(event); });
   view_root.focus_manager().set_callback(
       [this](View*, View* current, FocusOrigin) { on_focus_changed(current); });
   view_root.set_root_changed_listener([this](View* root) { reset_pointer_state(root); });
@@ -116,6 +118,8 @@ Surface::Impl::Impl(SurfaceServices services)
 Surface::Impl::~Impl() {
   view_root.set_semantics_listener({});
   view_root.set_event_observer({});
+  view_root.set_key_preview_listener({});
+  view_root.set_event_listener({});
   view_root.focus_manager().set_callback({});
   view_root.set_root_changed_listener({});
   view_root.set_views_removed_listener({});
@@ -157,6 +161,7 @@ void Surface::Impl::detach() {
   pointers_captured.clear();
   if (release) ReleaseCapture();
   automation->detach();
+  tooltip.destroy();
   if (frame_timer_active) {
     if (hwnd != nullptr) KillTimer(hwnd, frame_timer_id());
     frame_timer_active = false;
@@ -184,6 +189,7 @@ LRESULT CALLBACK Surface::Impl::subclass_proc(HWND window, UINT message, WPARAM 
 void Surface::Impl::on_nc_destroy() {
   if (hwnd != nullptr) remove_window_subclass(hwnd, &Impl::subclass_proc, kSurfaceSubclass);
   automation->detach();
+  tooltip.destroy();
   pointers_captured.clear();
   // The timer went with the window; a stale flag would keep the next
   // window's frames from ever starting.
@@ -280,10 +286,12 @@ void Surface::Impl::reset_pointer_state(View* new_root) {
   if (new_root != nullptr) {
     if (hwnd != nullptr) relayout();
   } else {
+    elements.clear();
     element_views.clear();
     focus_order.clear();
     content_height = 0.0f;
     scroll_offset = 0.0f;
+    sync_tooltips();
     if (relayout_depth == 0) sync_semantics_if_pending();
   }
   invalidate_window();
@@ -328,6 +336,7 @@ void Surface::Impl::relayout() {
   content_height = std::isfinite(result.content_height) && result.content_height > 0.0f
                        ? result.content_height
                        : 0.0f;
+  elements.clear();
   element_views.clear();
   focus_order.clear();
   collect_elements(view_root.root_view());
@@ -336,6 +345,7 @@ void Surface::Impl::relayout() {
   clamp_scroll();
   // The hosts were placed at the offset from before the clamp.
   if (scroll_offset != placed_at) place_native_hosts();
+  sync_tooltips();
 }
 
 void Surface::Impl::refresh_localized_text() {

@@ -24,7 +24,10 @@
 #include "ui/platform/hosting/native_host.h"
 #include "ui/platform/localization_context.h"
 #include "ui/platform/theme/theme.h"
+#include "ui/views/commands/command_table.h"
+#include "ui/views/commands/shortcut_table.h"
 #include "ui/views/dpi_scale.h"
+#include "ui/views/element.h"
 #include "ui/views/frame_scheduler.h"
 #include "ui/views/graphics/canvas.h"
 #include "ui/views/graphics/canvas_backend.h"
@@ -35,9 +38,12 @@
 #include "ui/views/surface_fonts.h"
 #include "ui/views/surface_services.h"
 #include "ui/views/surface_text_measurer.h"
+#include "ui/views/tooltip_window.h"
 #include "ui/views/view_root.h"
 
 namespace win32_ui::modern {
+
+class Interactive;
 
 class Surface::Impl final : public platform::FrameScheduler,
                             public platform::InputAdapter,
@@ -91,8 +97,9 @@ class Surface::Impl final : public platform::FrameScheduler,
   PointerDispatch dispatch_pointer(PointerAction action, ui::graphics::Point position,
                                    PointerButtons buttons, float wheel_y, unsigned pointer_id,
                                    PointerDevice device, float wheel_x, View* target);
-  // Dispatches through the root without running any command.
-  void dispatch_event(Event& event);
+  // Dispatches through the root; an invoked event runs `command_id`'s
+  // command when one is given and a table is attached, and no other.
+  void dispatch_event(Event& event, std::optional<unsigned> command_id = std::nullopt);
 
   // ---- Hosted native controls (surface_native_input.cpp) ----
   // The answer to a message of a hosted control; empty when the message is
@@ -100,12 +107,33 @@ class Surface::Impl final : public platform::FrameScheduler,
   std::optional<LRESULT> native_control_message(UINT message, WPARAM wparam, LPARAM lparam);
   bool forward_native_notification(const NativeNotification& notification);
 
+  // ---- Commands (surface_commands.cpp) ----
+  // Key pre-handler: runs the command of a matching shortcut.
+  void run_shortcut(KeyEvent& event);
+  // Root event listener: an invoked command-bearing Interactive runs its
+  // command.
+  void run_command_of_source(Event& event);
+  // An Interactive with a command accepts input only while the attached
+  // table can execute it.
+  void apply_command_state(Interactive& interactive);
+
   // ---- Elements (surface_elements.cpp) ----
-  // Attaches, places and lists the hosted native controls of the tree.
+  // Lists every widget, enables command-bearing ones, and attaches, places
+  // and lists the hosted native controls of the tree.
   void collect_elements(View* view);
+  // The record of a widget as it is now; none for other views.
+  static std::optional<Element> element_from_view(View* view);
+  // Refreshes every record from its view (not the list's shape).
+  void sync_elements();
   void place_native_hosts();
   // The client area below the pinned scroll view, in client DIP.
   std::optional<layout::LayoutRect> native_host_clip() const;
+
+  // ---- Tooltips (surface_tooltips.cpp) ----
+  // Makes the native tooltip's tools follow the views' tooltip texts.
+  void sync_tooltips();
+  // The tool every shown view with a tooltip text should have now.
+  TooltipWindow::Tools collect_tooltips() const;
 
   // ---- FrameScheduler ----
   void request_frame(int all) override;
@@ -123,6 +151,9 @@ class Surface::Impl final : public platform::FrameScheduler,
   void draw_tree(ui::graphics::Canvas& canvas);
 
   HWND hwnd = nullptr;
+  // One native tooltip for every view with a tooltip text; its window lives
+  // from the first tool to the last and is owned by `hwnd`.
+  TooltipWindow tooltip;
   Theme theme = Theme::light(kDefaultAccent);
   std::uint64_t theme_revision = 1;
   LocalizationContext localization;
@@ -130,10 +161,14 @@ class Surface::Impl final : public platform::FrameScheduler,
   std::uint64_t localization_replacements = 0;
   // Filled from the tree at every relayout by the element pass; a view
   // removed meanwhile leaves a null entry until then.
+  std::vector<Element> elements;
   std::vector<View*> element_views;
   std::vector<std::pair<std::int64_t, View*>> focus_order;
   ViewRoot view_root;
   std::unique_ptr<SemanticsAutomationHost> automation;
+  // Not owned; null when none is attached.
+  CommandTable* command_table = nullptr;
+  ShortcutTable shortcuts;
   std::uint32_t dpi = 96;
   float zoom = 1.0f;
   // DIP, never negative.

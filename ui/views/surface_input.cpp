@@ -301,6 +301,7 @@ std::optional<LRESULT> Surface::Impl::on_mouse_wheel(bool horizontal, WPARAM wpa
   if (horizontal) return std::nullopt;
   if (scroll_by_notches(notches)) {
     place_native_hosts();
+    sync_tooltips();
     invalidate_window();
   }
   return 0;
@@ -369,6 +370,7 @@ void Surface::Impl::handle_pointer_message(UINT message, WPARAM wparam) {
       if (!dispatch(kPointerWheel, notches, 0.0f).handled) {
         scroll_by_notches(notches);
         place_native_hosts();
+        sync_tooltips();
         invalidate_window();
       }
       break;
@@ -432,14 +434,6 @@ LRESULT Surface::Impl::on_context_menu(LPARAM lparam) {
                    0, 0.0f, kMousePointerId, device, 0.0f, target);
   invalidate_window();
   return 0;
-}
-
-// ---- Events ----
-
-void Surface::Impl::dispatch_event(Event& event) {
-  // An empty root step stands in for the command step: without a command
-  // id nothing runs.
-  view_root.dispatch_event(event, [](Event&) {});
 }
 
 }  // namespace win32_ui::modern

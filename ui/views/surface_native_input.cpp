@@ -87,7 +87,8 @@ bool Surface::Impl::forward_native_notification(const NativeNotification& notifi
   event.widget_kind = 2;
   event.origin = kInputAccessibility;
   if (!host->translate_notification(notification, event)) return false;
-  dispatch_event(event);
+  // A native control is not bound to a command: its events run none.
+  dispatch_event(event, std::nullopt);
   return true;
 }
 

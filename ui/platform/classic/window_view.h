@@ -17,7 +17,7 @@
 #include "ui/platform/classic/window_positioner.h"
 #include "ui/platform/layout/layout_node.h"
 #include "ui/platform/theme/theme.h"
-#include "ui/views/command_table.h"
+#include "ui/views/commands/command_table.h"
 
 namespace win32_ui {
 

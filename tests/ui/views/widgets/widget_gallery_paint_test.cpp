@@ -53,7 +53,9 @@ class WidgetGalleryPaintTest : public ::testing::TestWithParam<int> {
     auto root = std::make_unique<OverlayPanel>();
     add_at<Button>(*root, 10, 10, 160, 44, 1, L"Record", 0);
     add_at<Button>(*root, 180, 10, 160, 44, 2, L"Start", 0)->set_primary(true);
-    add_at<Button>(*root, 350, 10, 120, 44, 3, L"Stop", 0)->set_input_enabled(false);
+    // Bound to a command while no command table is attached: every relayout
+    // input-disables it.
+    add_at<Button>(*root, 350, 10, 120, 44, 3, L"Stop", 0)->set_command(99);
     add_at<Button>(*root, 480, 10, 120, 44, 4, L"Flat", 0)->set_flat(true);
     add_at<Button>(*root, 10, 64, 200, 44, 5, L"Screen", kGlyphMonitor);
     add_at<Button>(*root, 220, 64, 260, 44, 6, L"Screenshot", kGlyphRegion)

@@ -1,4 +1,4 @@
-#include "ui/views/command_table.h"
+#include "ui/views/commands/command_table.h"
 
 #include <cstdint>
 #include <type_traits>
