@@ -288,6 +288,10 @@ int main() {
     Bench bench(window, surface);
     bench.paint_whole();
     print("canvas_calls_per_full_frame", static_cast<double>(bench.count_calls()), "count");
+    // A paint that leaves the dirty region set makes every later frame a
+    // whole-window paint.
+    print("dirty_after_whole_paint",
+          Surface::Impl::from_window(window)->view_root.needs_paint() ? 1 : 0, "bool");
   }
   run_backend(window, surface, 2);
   run_backend(window, surface, 0);
