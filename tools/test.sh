@@ -29,7 +29,9 @@ trap cleanup EXIT
 start_xvfb
 
 "$root/cmake/wine_emulator.sh" --prefix "$WINEPREFIX" --init
-wineserver -p </dev/null >/dev/null 2>&1
+# A server left running for this prefix (another run, a debugging session)
+# is used as it is.
+wineserver -p </dev/null >/dev/null 2>&1 || true
 # Wine's own services would otherwise hold our stdout open.
 WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
