@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "account/base64url.h"
+#include "account/id_token_parts.h"
 #include "account/json_text.h"
 #include "account/rs256_signature.h"
 #include "account/send_with_retry.h"
@@ -29,33 +30,6 @@ Error rejected(const char* message) {
   error.kind = kErrorIdTokenRejected;
   error.message = message;
   return error;
-}
-
-std::string text_of(const std::vector<uint8_t>& bytes) {
-  return std::string(bytes.begin(), bytes.end());
-}
-
-struct TokenParts {
-  std::string_view signed_text;
-  std::string header;
-  std::string payload;
-  std::vector<uint8_t> signature;
-};
-
-// Splits at exactly two dots, the first not the last byte; false when the
-// token has another shape. Parts that do not decode stay empty.
-bool split_token(std::string_view token, TokenParts& parts) {
-  const size_t first = token.find('.');
-  if (token.empty() || first == std::string_view::npos || first + 1 == token.size()) return false;
-  const size_t second = token.find('.', first + 1);
-  if (second == std::string_view::npos || token.find('.', second + 1) != std::string_view::npos) {
-    return false;
-  }
-  parts.signed_text = token.substr(0, second);
-  parts.header = text_of(base64url_decode(token.substr(0, first)));
-  parts.payload = text_of(base64url_decode(token.substr(first + 1, second - first - 1)));
-  parts.signature = base64url_decode(token.substr(second + 1));
-  return true;
 }
 
 // The published key of `key_id`, or why there is none.
@@ -92,8 +66,8 @@ bool claims_hold(const ClientConfiguration& configuration, std::string_view payl
 Error verify_id_token(const ClientConfiguration& configuration, std::string_view id_token,
                       std::string_view expected_nonce, std::string& subject, std::string& email,
                       std::string& name, const PlatformHooks& hooks) {
-  TokenParts parts;
-  if (!split_token(id_token, parts)) return rejected(kMalformed);
+  IdTokenParts parts;
+  if (!split_id_token(id_token, parts)) return rejected(kMalformed);
   const std::string key_id = json_get_string(parts.header, "kid");
   if (json_get_string(parts.header, "alg") != "RS256" || key_id.empty()) {
     return rejected(kAlgorithmRefused);

@@ -170,6 +170,13 @@ write("base64url", "id-token-header", b"eyJhbGciOiJSUzI1NiIsImtpZCI6ImsxIiwidHlw
 write("base64url", "exponent", b"AQAB")
 write("base64url", "signature-tail", b"c2lnbmF0dXJlLWJ5dGVzLV8tXw")
 
+write("id_token", "rs256",
+      b"eyJhbGciOiJSUzI1NiIsImtpZCI6ImsxIiwidHlwIjoiSldUIn0."
+      b"eyJpc3MiOiJodHRwczovL2lkLmV4YW1wbGUiLCJzdWIiOiJ1MSIsImF1ZCI6WyJhcHAiXSwiZXhwIjoxfQ."
+      b"c2lnbmF0dXJlLWJ5dGVzLV8tXw")
+write("id_token", "empty-signature", b"eyJhbGciOiJub25lIn0.e30.")
+write("id_token", "third-dot", b"a.b.c.d")
+
 write("callback_request", "code",
       b"GET /callback?code=SplxlOBeZQQYbYS6WxSbIA&state=af0ifjsldkj HTTP/1.1\r\n"
       b"Host: 127.0.0.1:53682\r\nUser-Agent: Browser\r\n\r\n")
