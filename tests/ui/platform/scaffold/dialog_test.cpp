@@ -14,6 +14,7 @@
 #include "tests/fakes/ui/platform/fake_theme_system.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/platform/scaffold/scaffold_test_support.h"
+#include "tests/ui/views/graphics/paint_target.h"
 #include "ui/platform/scaffold/application.h"
 #include "ui/views/widgets/text.h"
 #include "ui/views/widgets/widget.h"
@@ -245,6 +246,44 @@ TEST_F(DialogTest, AButtonEndsTheRunWithItsResult) {
   options.close_result = kDialogResultAbort;
 
   EXPECT_EQ(dialog.show_modal(options, body_text(), dialog_actions_for(5)), kDialogResultRetry);
+}
+
+// The picture is for a look (QUORVEL_CANVAS_PNG_DIR); the test checks the
+// buttons' place: right-aligned in the bottom row, 96 DIP each with 8 between.
+TEST_F(DialogTest, DrawsTheBodyAboveARightAlignedRowOfButtons) {
+  Dialog dialog(app_);
+  bool left_of_buttons_clear = false;
+  bool buttons_inked = false;
+  bool body_inked = false;
+  dialog.on_shown([&](Dialog& shown) {
+    HWND hwnd = shown.window().hwnd();
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    ui::graphics::test::DibTarget pixels(client.right, client.bottom);
+    HDC dc = GetDC(hwnd);
+    BitBlt(pixels.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(hwnd, dc);
+    pixels.save_png_if_asked("dialog.png");
+    const ui::graphics::test::Rgb background = pixels.pixel(2, 2);
+    const int row_top = client.bottom - 20 - 44;
+    const int buttons_left = client.right - 20 - 3 * 96 - 2 * 8;
+    left_of_buttons_clear =
+        !pixels.ink(background, {20, row_top, buttons_left - 1, client.bottom - 20}).any;
+    buttons_inked =
+        pixels.ink(background, {buttons_left, row_top, client.right - 20, client.bottom - 20}).any;
+    body_inked = pixels.ink(background, {20, 20, client.right - 20, row_top - 14}).any;
+    shown.close_with_result(kDialogResultOk);
+  });
+  DialogOptions options;
+  options.title = LocalizedText::from_text(L"Quorvel dialog");
+  auto body = std::make_unique<modern::Text>(std::wstring(L"Keep the changes to the hotkeys?"), 2,
+                                             layout::Size{0.0f, 32.0f});
+
+  EXPECT_EQ(dialog.show_modal(options, std::move(body), dialog_actions_for(3)), kDialogResultOk);
+  EXPECT_TRUE(left_of_buttons_clear);
+  EXPECT_TRUE(buttons_inked);
+  EXPECT_TRUE(body_inked);
 }
 
 }  // namespace
