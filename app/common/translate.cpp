@@ -6,8 +6,15 @@
 #include "app/common/ui_language.h"
 #include "ui/platform/localization_context.h"
 #include "ui/platform/localized_text.h"
+#include "ui/platform/scaffold/application.h"
 
 namespace quorvel::windows {
+
+std::wstring translate(win32_ui::scaffold::Application& application, std::wstring_view key,
+                       std::vector<std::wstring> args) {
+  return application.localize(
+      win32_ui::modern::LocalizedText::from_key(std::wstring(key), std::move(args)));
+}
 
 std::wstring translate_for_locale(std::wstring_view locale, std::wstring_view key,
                                   std::vector<std::wstring> args) {

@@ -9,6 +9,8 @@
 #include "tests/support/test_support.h"
 #include "ui/platform/localization_context.h"
 #include "ui/platform/localized_text.h"
+#include "ui/platform/scaffold/application.h"
+#include "ui/platform/theme/theme.h"
 
 namespace quorvel::windows {
 namespace {
@@ -58,6 +60,42 @@ TEST(TranslateForLocale, ShowsAKeyOutsideTheCatalogueAsTheKeyItself) {
   // The toolkit's own dialog texts are not catalogue texts.
   EXPECT_EQ(translate_for_locale(L"en-US", L"scaffold.dialog.ok"), L"scaffold.dialog.ok");
   EXPECT_EQ(translate_for_locale(L"zh-CN", L"scaffold.dialog.ok"), L"scaffold.dialog.ok");
+}
+
+// translate looks up through a real toolkit application given the shared
+// bundle and a language, as the program's windows do.
+class Translate : public ::testing::Test {
+ protected:
+  Translate() {
+    app_.set_resource_bundle(text_catalog_bundle());
+    app_.set_language(L"en-US");
+  }
+
+  win32_ui::scaffold::Application app_{win32_ui::kThemeModeSystem, win32_ui::kDefaultAccent};
+};
+
+TEST_F(Translate, ReplacesPlaceholdersInTheApplicationLanguage) {
+  EXPECT_EQ(translate(app_, L"main.monitor_number", {L"2"}), L"Monitor 2");
+  app_.set_language(L"zh-CN");
+  EXPECT_EQ(translate(app_, L"main.monitor_number", {L"2"}), L"\u663E\u793A\u5668 2");
+  EXPECT_EQ(translate(app_, L"window.main"), translate_for_locale(L"zh-CN", L"window.main"));
+}
+
+TEST_F(Translate, KeepsTheLiteralBarOfTheDualStatus) {
+  EXPECT_EQ(translate(app_, L"stream.dual_status", {L"Recording", L"Live", L"0:12"}),
+            L"Recording | Live \u00B7 0:12");
+}
+
+TEST_F(Translate, KnowsTheToolkitTextsTheCatalogueLacks) {
+  EXPECT_EQ(translate(app_, L"scaffold.dialog.ok"), L"OK");
+  app_.set_language(L"zh-CN");
+  EXPECT_EQ(translate(app_, L"scaffold.dialog.ok"), L"\u786E\u5B9A");
+  EXPECT_EQ(translate_for_locale(L"zh-CN", L"scaffold.dialog.ok"), L"scaffold.dialog.ok");
+}
+
+TEST_F(Translate, ShowsAKeyKnownToNeitherAsTheKeyItself) {
+  EXPECT_EQ(translate(app_, L"window.nonexistent"), L"window.nonexistent");
+  EXPECT_EQ(translate(app_, L"window.nonexistent", {L"x"}), L"window.nonexistent");
 }
 
 // A view surface resolves catalogue keys through its own context given the
