@@ -33,10 +33,8 @@ NativeWindow::~NativeWindow() {
 
 bool NativeWindow::create(const std::wstring& text, HINSTANCE instance, HWND owner, DWORD style,
                           DWORD ex_style, Hook hook) {
-  if (is_open() || !hook) {
-    hook_ = nullptr;
-    return false;
-  }
+  // The refused hook goes with the argument; a live window keeps its own.
+  if (is_open() || !hook) return false;
   HINSTANCE module = instance != nullptr ? instance : GetModuleHandleW(nullptr);
   if (!ensure_class(module)) {
     hook_ = nullptr;

@@ -29,9 +29,9 @@ class NativeWindow {
   NativeWindow& operator=(const NativeWindow&) = delete;
 
   // Creates the window at the system's default position with an outer size
-  // of 640 x 480 pixels. False when a window is alive, the hook is empty,
-  // the class cannot be registered or CreateWindowExW fails. A null
-  // `instance` means the program's own module.
+  // of 640 x 480 pixels. False when a window is alive (which keeps its own
+  // hook), the hook is empty, the class cannot be registered or
+  // CreateWindowExW fails. A null `instance` means the program's own module.
   bool create(const std::wstring& text, HINSTANCE instance, HWND owner, DWORD style,
               DWORD ex_style, Hook hook);
 
