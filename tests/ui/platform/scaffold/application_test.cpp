@@ -15,7 +15,10 @@
 #include "tests/support/test_support.h"
 #include "tests/ui/platform/hosting/hosting_test_support.h"
 #include "tests/ui/platform/scaffold/scaffold_test_support.h"
+#include "ui/platform/hosting/chrome_caption_button.h"
+#include "ui/platform/hosting/window_chrome.h"
 #include "ui/platform/scaffold/window.h"
+#include "ui/views/overlay_panel.h"
 #include "ui/platform/theme/window_subclass.h"
 
 namespace win32_ui::scaffold {
@@ -117,6 +120,24 @@ TEST_F(ApplicationTest, TitlesAWindowWithTheBuiltInTextWhenThereIsNoBundle) {
   Window other(app_);
   ASSERT_TRUE(other.create(titled(L"window.settings")));
   EXPECT_EQ(testing::window_text(other.hwnd()), L"window.settings");
+}
+
+TEST_F(ApplicationTest, CaptionButtonsOfTheCustomFrameTakeTheBuiltInTexts) {
+  app_.set_language(L"en-US");
+  Window window(app_);
+  WindowOptions options;
+  options.chrome_mode = 1;
+  ASSERT_TRUE(window.create(options));
+  window.set_content(std::make_unique<modern::OverlayPanel>());
+  window.show(SW_SHOWNOACTIVATE);
+  const modern::WindowChrome* chrome = window.host().chrome();
+  ASSERT_NE(chrome, nullptr);
+  ASSERT_NE(chrome->maximize_button(), nullptr);
+  EXPECT_EQ(chrome->maximize_button()->text(), L"Maximize or restore");
+
+  app_.set_language(L"zh-CN");
+  window.host().surface().refresh();
+  EXPECT_EQ(chrome->maximize_button()->text(), L"\u6700\u5927\u5316\u6216\u8FD8\u539F");
 }
 
 TEST_F(ApplicationTest, SettingTheSameLanguageAgainRetitlesNothing) {
