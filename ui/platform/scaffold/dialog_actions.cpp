@@ -6,12 +6,12 @@
 namespace win32_ui::scaffold {
 namespace {
 
-struct ButtonSpec {
+struct StandardButton {
   DialogResult result;
   std::wstring_view name;
 };
 
-std::vector<ButtonSpec> button_specs(int set) {
+std::vector<StandardButton> standard_buttons(int set) {
   switch (set) {
     case 1:
       return {{kDialogResultOk, L"ok"}, {kDialogResultCancel, L"cancel"}};
@@ -38,8 +38,8 @@ std::vector<ButtonSpec> button_specs(int set) {
 
 std::vector<DialogAction> dialog_actions_for(int set) {
   std::vector<DialogAction> actions;
-  for (const ButtonSpec& spec : button_specs(set)) {
-    actions.push_back({spec.result, dialog_text_key(spec.name), actions.empty()});
+  for (const StandardButton& button : standard_buttons(set)) {
+    actions.push_back({button.result, dialog_text_key(button.name), actions.empty()});
   }
   return actions;
 }
