@@ -22,6 +22,7 @@
 #include "bench/recorded_canvas.h"
 #include "engine/com_apartment.h"
 #include "tests/fakes/ui/views/fake_canvas.h"
+#include "tests/ui/views/placed_layout.h"
 #include "ui/views/graphics/canvas_backend.h"
 #include "ui/views/grid_panel.h"
 #include "ui/views/menus/menu_view.h"
@@ -55,22 +56,10 @@ constexpr int kHoverX = 10 + 16 + 4 * 74 + 30;
 constexpr int kHoverY = 10 + 16 + 14;
 constexpr int kNextRowY = kHoverY + 28;
 
-layout::LayoutParams at(float x, float y, float width, float height) {
-  layout::LayoutParams params;
-  params.margin = {x, y, 0.0f, 0.0f};
-  params.width = width;
-  params.height = height;
-  params.has_width = true;
-  params.has_height = true;
-  params.horizontal_alignment = layout::kAlignStart;
-  params.vertical_alignment = layout::kAlignStart;
-  return params;
-}
-
 // A card of rows, each: label, check box, toggle, slider, button.
 std::unique_ptr<View> settings_card(int index) {
   auto box = std::make_unique<OverlayPanel>();
-  box->set_layout_params(at(10.0f + static_cast<float>(index % 3) * 420.0f,
+  box->set_layout_params(testing::placed(10.0f + static_cast<float>(index % 3) * 420.0f,
                             10.0f + static_cast<float>(index / 3) * 260.0f, 400.0f, 250.0f));
   box->add_child(std::make_unique<Card>());
   std::vector<layout::GridLength> columns(5, layout::GridLength::star(1.0f));
@@ -109,7 +98,7 @@ std::unique_ptr<View> settings_window() {
   }
   auto menu = std::make_unique<MenuView>(std::move(entries), [](unsigned) {},
                                          MenuLayout{240, 22, 12, 6});
-  menu->set_layout_params(at(10.0f + 420.0f * 2, 10.0f + 260.0f * 2, 240, 244));
+  menu->set_layout_params(testing::placed(10.0f + 420.0f * 2, 10.0f + 260.0f * 2, 240, 244));
   root->add_child(std::move(menu));
   return root;
 }

@@ -63,18 +63,6 @@ std::vector<PointerAction> RecordingView::actions() const {
   return result;
 }
 
-layout::LayoutParams at(float x, float y, float width, float height) {
-  layout::LayoutParams params;
-  params.margin = {x, y, 0.0f, 0.0f};
-  params.width = width;
-  params.has_width = true;
-  params.height = height;
-  params.has_height = true;
-  params.horizontal_alignment = layout::kAlignStart;
-  params.vertical_alignment = layout::kAlignStart;
-  return params;
-}
-
 InputHarness::InputHarness(int width, int height)
     : window(kX, kY, width, height), surface(make_services(this)) {
   SetWindowSubclass(window.hwnd(), &record_default, kDefaultRecorder,

@@ -15,6 +15,7 @@
 
 #include "tests/support/fake_clock.h"
 #include "tests/ui/views/graphics/paint_target.h"
+#include "tests/ui/views/placed_layout.h"
 #include "ui/views/overlay_panel.h"
 #include "ui/views/surface.h"
 #include "ui/views/surface_impl.h"
@@ -43,10 +44,6 @@ class RecordingView : public View {
   std::function<void()> on_wheel;
   std::vector<PointerAction> actions() const;
 };
-
-// Layout params that put a view at (x, y) with the given size inside an
-// overlay panel.
-layout::LayoutParams at(float x, float y, float width, float height);
 
 class InputHarness {
  public:

@@ -14,6 +14,7 @@
 #include "ui/views/overlay_panel.h"
 #include "ui/views/pointer_event.h"
 #include "ui/views/view.h"
+#include "tests/ui/views/placed_layout.h"
 
 namespace win32_ui::modern::testing {
 
@@ -39,17 +40,6 @@ struct Log {
   }
   void clear() { lines.clear(); }
 };
-
-// Layout params placing a view at (x, y) inside an overlay, with a size.
-inline layout::LayoutParams placed(float x, float y, float width, float height) {
-  layout::LayoutParams params;
-  params.margin = {x, y, 0.0f, 0.0f};
-  params.width = width;
-  params.has_width = true;
-  params.height = height;
-  params.has_height = true;
-  return params;
-}
 
 template <typename T, typename... Args>
 T* add_placed(ViewGroup& parent, float x, float y, float width, float height, Args&&... args) {

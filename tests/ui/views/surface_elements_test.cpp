@@ -18,13 +18,13 @@
 namespace win32_ui::modern {
 namespace {
 
-using testing::at;
+using testing::placed;
 using testing::InputHarness;
 
 template <typename T, typename... Args>
 T* add_at(ViewGroup& parent, float x, float y, float width, float height, Args&&... args) {
   auto view = std::make_unique<T>(std::forward<Args>(args)...);
-  view->set_layout_params(at(x, y, width, height));
+  view->set_layout_params(placed(x, y, width, height));
   return static_cast<T*>(parent.add_child(std::move(view)));
 }
 
@@ -61,7 +61,7 @@ TEST_F(SurfaceElementsTest, WidgetsWithoutIdOrDisabledAreListedButNotInTheFocusO
 TEST_F(SurfaceElementsTest, FindElementGivesTheFirstMatchInTreeOrderAsItIsNow) {
   auto root = std::make_unique<OverlayPanel>();
   auto inner = std::make_unique<OverlayPanel>();
-  inner->set_layout_params(at(0, 0, 200, 100));
+  inner->set_layout_params(placed(0, 0, 200, 100));
   Toggle* first = add_at<Toggle>(*inner, 10, 10, 150, 30, 4, L"First", false);
   root->add_child(std::move(inner));
   add_at<Toggle>(*root, 10, 150, 150, 30, 4, L"Second", true);
@@ -108,7 +108,7 @@ TEST_F(SurfaceElementsTest, RecordsCarryTheirKindsOwnFields) {
 TEST_F(SurfaceElementsTest, AWidgetAHandlerRemovedIsNotFound) {
   auto root = std::make_unique<OverlayPanel>();
   auto box = std::make_unique<OverlayPanel>();
-  box->set_layout_params(at(0, 0, 300, 100));
+  box->set_layout_params(placed(0, 0, 300, 100));
   Button* gone = add_at<Button>(*box, 0, 0, 120, 44, 9, L"Gone", 0);
   OverlayPanel* holder = static_cast<OverlayPanel*>(root->add_child(std::move(box)));
   harness.set_content(std::move(root));

@@ -4,18 +4,6 @@
 
 namespace win32_ui::modern::testing {
 
-layout::LayoutParams placed(float x, float y, float width, float height) {
-  layout::LayoutParams params;
-  params.margin = {x, y, 0.0f, 0.0f};
-  params.width = width;
-  params.has_width = true;
-  params.height = height;
-  params.has_height = true;
-  params.horizontal_alignment = layout::kAlignStart;
-  params.vertical_alignment = layout::kAlignStart;
-  return params;
-}
-
 BOOL HighContrastSwitch::get_high_contrast(HIGHCONTRASTW* info) {
   info->dwFlags = on ? HCF_HIGHCONTRASTON : 0;
   return TRUE;

@@ -13,6 +13,7 @@
 
 #include "tests/fakes/ui/views/recording_automation_host.h"
 #include "tests/support/fake_clock.h"
+#include "tests/ui/views/placed_layout.h"
 #include "tests/ui/views/graphics/paint_target.h"
 #include "ui/platform/theme/theme_system.h"
 #include "ui/views/draw_context.h"
@@ -40,10 +41,6 @@ class FillView : public View {
  private:
   ui::graphics::Color color_;
 };
-
-// Layout params that put a view at (x, y) with the given size inside an
-// overlay panel.
-layout::LayoutParams placed(float x, float y, float width, float height);
 
 // Answers the high-contrast read as told; the other reads are the system's.
 class HighContrastSwitch final : public ThemeSystem {

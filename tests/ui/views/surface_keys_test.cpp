@@ -11,7 +11,7 @@
 namespace win32_ui::modern {
 namespace {
 
-using testing::at;
+using testing::placed;
 using testing::HeldKeys;
 using testing::InputHarness;
 using testing::RecordingView;
@@ -28,7 +28,7 @@ ThreeViews install_three_views(InputHarness& harness) {
   ThreeViews views;
   const auto add = [&root](float x, float y) {
     auto view = std::make_unique<RecordingView>();
-    view->set_layout_params(at(x, y, 50, 30));
+    view->set_layout_params(placed(x, y, 50, 30));
     return static_cast<RecordingView*>(root->add_child(std::move(view)));
   };
   views.a = add(10, 10);

@@ -13,7 +13,7 @@
 namespace win32_ui::modern {
 namespace {
 
-using testing::at;
+using testing::placed;
 using testing::InputHarness;
 using testing::RecordingView;
 
@@ -37,7 +37,7 @@ std::unique_ptr<OverlayPanel> tall_root(float height) {
 TallContent install_tall_content(InputHarness& harness) {
   auto root = tall_root(1000);
   auto view = std::make_unique<RecordingView>();
-  view->set_layout_params(at(0, 0, 300, 1000));
+  view->set_layout_params(placed(0, 0, 300, 1000));
   TallContent content;
   content.view = static_cast<RecordingView*>(root->add_child(std::move(view)));
   content.root = harness.set_content(std::move(root));

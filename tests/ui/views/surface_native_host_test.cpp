@@ -18,7 +18,7 @@
 namespace win32_ui::modern {
 namespace {
 
-using testing::at;
+using testing::placed;
 using testing::FakeEditLog;
 using testing::FakeEditPeer;
 using testing::InputHarness;
@@ -46,20 +46,20 @@ HostedContent install_hosted_content(InputHarness& harness,
   root->set_layout_params(tall);
   HostedContent content;
   auto title = std::make_unique<View>();
-  title->set_layout_params(at(0, 0, 300, 30));
+  title->set_layout_params(placed(0, 0, 300, 30));
   content.title = root->add_child(std::move(title));
   auto before = std::make_unique<RecordingView>();
-  before->set_layout_params(at(200, 60, 40, 20));
+  before->set_layout_params(placed(200, 60, 40, 20));
   content.before = static_cast<RecordingView*>(root->add_child(std::move(before)));
   auto box = std::make_unique<OverlayPanel>();
-  box->set_layout_params(at(0, 0, 300, 600));
+  box->set_layout_params(placed(0, 0, 300, 600));
   auto host = std::make_unique<NativeHost>(kEditId, 120.0f, 32.0f);
   host->set_peer(std::make_unique<FakeEditPeer>(kEditId, log));
-  host->set_layout_params(at(20, 60, 120, 32));
+  host->set_layout_params(placed(20, 60, 120, 32));
   content.host = static_cast<NativeHost*>(box->add_child(std::move(host)));
   content.box = static_cast<OverlayPanel*>(root->add_child(std::move(box)));
   auto after = std::make_unique<RecordingView>();
-  after->set_layout_params(at(200, 120, 40, 20));
+  after->set_layout_params(placed(200, 120, 40, 20));
   content.after = static_cast<RecordingView*>(root->add_child(std::move(after)));
   content.root = harness.set_content(std::move(root));
   return content;

@@ -12,7 +12,7 @@
 namespace win32_ui::modern {
 namespace {
 
-using testing::at;
+using testing::placed;
 using testing::InputHarness;
 using testing::RecordingView;
 
@@ -24,7 +24,7 @@ class SurfacePointerTest : public ::testing::Test {
     ASSERT_TRUE(harness.attach());
     auto root = std::make_unique<OverlayPanel>();
     auto child = std::make_unique<RecordingView>();
-    child->set_layout_params(at(20, 20, 100, 60));
+    child->set_layout_params(placed(20, 20, 100, 60));
     view = static_cast<RecordingView*>(root->add_child(std::move(child)));
     harness.set_content(std::move(root));
   }
@@ -154,20 +154,20 @@ class SurfaceContextMenuTest : public ::testing::Test {
     tall.has_height = true;
     root->set_layout_params(tall);
     auto group = std::make_unique<OverlayPanel>();
-    group->set_layout_params(at(0, 0, 300, 600));
+    group->set_layout_params(placed(0, 0, 300, 600));
     group->set_context_menu_function([this](PointerEvent& event) {
       group_menus.push_back(event);
       return true;
     });
     auto child = std::make_unique<RecordingView>();
-    child->set_layout_params(at(20, 40, 200, 30));
+    child->set_layout_params(placed(20, 40, 200, 30));
     child->set_context_menu_function([this](PointerEvent& event) {
       view_menus.push_back(event);
       return true;
     });
     view = static_cast<RecordingView*>(group->add_child(std::move(child)));
     auto plain_child = std::make_unique<RecordingView>();
-    plain_child->set_layout_params(at(20, 100, 60, 30));
+    plain_child->set_layout_params(placed(20, 100, 60, 30));
     plain = static_cast<RecordingView*>(group->add_child(std::move(plain_child)));
     this->group = static_cast<OverlayPanel*>(root->add_child(std::move(group)));
     harness.set_content(std::move(root));

@@ -17,7 +17,7 @@
 namespace win32_ui::modern {
 namespace {
 
-using testing::at;
+using testing::placed;
 using testing::InputHarness;
 
 struct ReadTool {
@@ -78,7 +78,7 @@ class SurfaceTooltipsTest : public ::testing::Test {
   View* add(ViewGroup& parent, float x, float y, float width, float height,
             std::wstring tooltip) {
     auto view = std::make_unique<View>();
-    view->set_layout_params(at(x, y, width, height));
+    view->set_layout_params(placed(x, y, width, height));
     view->set_tooltip(std::move(tooltip));
     return parent.add_child(std::move(view));
   }
@@ -149,7 +149,7 @@ TEST_F(SurfaceTooltipsTest, ScrollingClampsAToolAtTheTopAndDropsOneScrolledOut) 
 
 TEST_F(SurfaceTooltipsTest, HidingAViewRemovesTheToolsOfItsWholeSubtree) {
   auto box = std::make_unique<OverlayPanel>();
-  box->set_layout_params(at(0, 0, 300, 100));
+  box->set_layout_params(placed(0, 0, 300, 100));
   box->set_tooltip(L"Box");
   OverlayPanel* panel = static_cast<OverlayPanel*>(root->add_child(std::move(box)));
   add(*panel, 10, 10, 40, 20, L"Inner one");
@@ -184,7 +184,7 @@ TEST_F(SurfaceTooltipsTest, ATextOnlyChangeUpdatesTheTextAndNotTheRectangle) {
   messages.clear();
   ASSERT_TRUE(SetWindowSubclass(tooltip(), &record_messages, 1,
                                 reinterpret_cast<DWORD_PTR>(&messages)));
-  view->set_layout_params(at(20, 10, 50, 20));
+  view->set_layout_params(placed(20, 10, 50, 20));
   harness.surface.refresh();
   RemoveWindowSubclass(tooltip(), &record_messages, 1);
   EXPECT_EQ(std::count(messages.begin(), messages.end(), UINT{TTM_NEWTOOLRECTW}), 1);

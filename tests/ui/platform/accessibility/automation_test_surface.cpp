@@ -4,6 +4,7 @@
 
 #include "ui/platform/theme/theme.h"
 #include "ui/views/surface_impl.h"
+#include "tests/ui/views/placed_layout.h"
 
 namespace win32_ui::modern::testing {
 namespace {
@@ -54,15 +55,7 @@ ViewRoot* AutomationTestSurface::view_root() const {
 
 void AutomationTestSurface::place(std::unique_ptr<View> view, float x, float y, float width,
                                   float height) {
-  layout::LayoutParams params;
-  params.margin = {x, y, 0.0f, 0.0f};
-  params.width = width;
-  params.has_width = true;
-  params.height = height;
-  params.has_height = true;
-  params.horizontal_alignment = layout::kAlignStart;
-  params.vertical_alignment = layout::kAlignStart;
-  view->set_layout_params(params);
+  view->set_layout_params(testing::placed(x, y, width, height));
   panel->add_child(std::move(view));
 }
 

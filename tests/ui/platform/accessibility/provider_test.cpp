@@ -16,6 +16,7 @@
 #include "ui/platform/accessibility/automation_ids.h"
 #include "ui/views/widgets/button.h"
 #include "ui/views/widgets/slider.h"
+#include "tests/ui/views/placed_layout.h"
 
 namespace win32_ui::modern {
 namespace {
@@ -280,15 +281,7 @@ class ProviderTreeTest : public ProviderTest {
 
   static View* place_in(OverlayPanel& box, float x, float y) {
     auto view = std::make_unique<DescribedView>(element(ElementRole::kButton));
-    layout::LayoutParams params;
-    params.margin = {x, y, 0, 0};
-    params.width = 60;
-    params.has_width = true;
-    params.height = 60;
-    params.has_height = true;
-    params.horizontal_alignment = layout::kAlignStart;
-    params.vertical_alignment = layout::kAlignStart;
-    view->set_layout_params(params);
+    view->set_layout_params(testing::placed(x, y, 60, 60));
     return box.add_child(std::move(view));
   }
 

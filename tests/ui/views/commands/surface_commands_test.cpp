@@ -16,7 +16,7 @@
 namespace win32_ui::modern {
 namespace {
 
-using testing::at;
+using testing::placed;
 using testing::HeldKeys;
 using testing::InputHarness;
 using testing::RecordingView;
@@ -44,7 +44,7 @@ class SurfaceShortcutTest : public ::testing::Test {
     ASSERT_TRUE(harness.attach());
     auto root = std::make_unique<OverlayPanel>();
     auto view = std::make_unique<RecordingView>();
-    view->set_layout_params(at(10, 10, 50, 30));
+    view->set_layout_params(placed(10, 10, 50, 30));
     focused = static_cast<RecordingView*>(root->add_child(std::move(view)));
     harness.set_content(std::move(root));
     ASSERT_TRUE(harness.surface.request_focus(focused, kFocusKeyboard));
@@ -122,11 +122,11 @@ class SurfaceBoundButtonTest : public ::testing::Test {
     auto root = std::make_unique<OverlayPanel>();
     auto made = std::make_unique<Button>(5, L"Record", 0);
     made->set_command(static_cast<int>(kRecord));
-    made->set_layout_params(at(10, 10, 120, 44));
+    made->set_layout_params(placed(10, 10, 120, 44));
     made->on_invoked([this] { ++invoked; });
     bound = static_cast<Button*>(root->add_child(std::move(made)));
     auto other = std::make_unique<Button>(6, L"Other", 0);
-    other->set_layout_params(at(10, 70, 120, 44));
+    other->set_layout_params(placed(10, 70, 120, 44));
     plain = static_cast<Button*>(root->add_child(std::move(other)));
     harness.set_content(std::move(root));
     table.add(counter.command(kRecord));
