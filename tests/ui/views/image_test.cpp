@@ -14,7 +14,7 @@
 
 #include "engine/com_apartment.h"
 #include "tests/support/test_support.h"
-#include "tests/ui/views/png_maker.h"
+#include "tests/support/png_maker.h"
 
 namespace win32_ui::ui::graphics {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/test_support.h"
-#include "tests/ui/views/png_maker.h"
+#include "tests/support/png_maker.h"
 
 namespace win32_ui::ui::graphics::test {
 

@@ -1,4 +1,4 @@
-#include "tests/ui/views/png_maker.h"
+#include "tests/support/png_maker.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>
