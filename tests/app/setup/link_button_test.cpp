@@ -57,5 +57,16 @@ TEST(LinkButton, DisabledDrawsTheDisabledColour) {
   EXPECT_EQ(test::count_pixels(target, kWhole, palette_rgb(theme, 9)), 0);
 }
 
+TEST(LinkButton, PressedDrawsThePressedColour) {
+  const Theme theme = Theme::light(win32_ui::kDefaultAccent);
+  LinkButton link(51, L"Support page");
+  DibTarget target(240, 36, palette_rgb(theme, 1));
+  test::PaintStates states;
+  states.pressed = &link;
+  ASSERT_TRUE(test::paint_view(link, theme, target, states));
+  EXPECT_GT(test::count_pixels(target, kWhole, palette_rgb(theme, 10)), 0);
+  EXPECT_EQ(test::count_pixels(target, kWhole, palette_rgb(theme, 9)), 0);
+}
+
 }  // namespace
 }  // namespace quorvel::windows
