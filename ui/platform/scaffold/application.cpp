@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "ui/platform/scaffold/tray_menu.h"
 #include "ui/platform/scaffold/window.h"
 
 namespace win32_ui::scaffold {
@@ -40,8 +41,20 @@ bool is_chinese_tag(std::wstring_view tag) {
   return tag.size() >= 2 && (tag.substr(0, 2) == L"zh" || tag.substr(0, 2) == L"ZH");
 }
 
-bool contains(const std::vector<Window*>& list, const Window* window) {
-  return std::find(list.begin(), list.end(), window) != list.end();
+template <typename Item>
+bool contains(const std::vector<Item*>& list, const Item* item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+template <typename Item>
+void append_once(std::vector<Item*>& list, Item* item) {
+  if (item != nullptr && !contains(list, item)) list.push_back(item);
+}
+
+template <typename Item>
+void remove_one(std::vector<Item*>& list, const Item* item) {
+  const auto found = std::find(list.begin(), list.end(), item);
+  if (found != list.end()) list.erase(found);
 }
 
 }  // namespace
@@ -81,6 +94,14 @@ void Application::for_each_live_window(Action action) {
   }
 }
 
+template <typename Action>
+void Application::for_each_live_tray_menu(Action action) {
+  const std::vector<TrayMenu*> snapshot = tray_menus_;
+  for (TrayMenu* menu : snapshot) {
+    if (contains(tray_menus_, menu)) action(*menu);
+  }
+}
+
 void Application::set_theme_mode(ThemeMode mode) {
   theme_state_.set_mode(mode);
   apply_theme_to_all();
@@ -104,6 +125,7 @@ void Application::on_theme_changed(ThemeChanged callback) { theme_changed_ = std
 
 void Application::apply_theme_to_all() {
   for_each_live_window([](Window& window) { window.sync_theme(); });
+  for_each_live_tray_menu([](TrayMenu& menu) { menu.sync_theme(); });
 }
 
 void Application::set_language(std::wstring language) {
@@ -113,6 +135,8 @@ void Application::set_language(std::wstring language) {
     window.host().surface().set_language(language_);
     window.refresh_title();
   });
+  // No menu stays open in the old language.
+  for_each_live_tray_menu([](TrayMenu& menu) { menu.close_menu(); });
 }
 
 void Application::set_resource_bundle(std::shared_ptr<const modern::ResourceBundle> bundle) {
@@ -122,6 +146,7 @@ void Application::set_resource_bundle(std::shared_ptr<const modern::ResourceBund
     window.host().surface().set_resource_bundle(bundle_);
     window.refresh_title();
   });
+  for_each_live_tray_menu([](TrayMenu& menu) { menu.close_menu(); });
 }
 
 modern::LocalizationContext Application::make_localization() const {
@@ -143,13 +168,12 @@ std::wstring Application::builtin_text(std::wstring_view key) const {
   return std::wstring(key);
 }
 
-void Application::register_window(Window* window) {
-  if (window != nullptr && !contains(windows_, window)) windows_.push_back(window);
-}
+void Application::register_window(Window* window) { append_once(windows_, window); }
 
-void Application::unregister_window(Window* window) {
-  const auto found = std::find(windows_.begin(), windows_.end(), window);
-  if (found != windows_.end()) windows_.erase(found);
-}
+void Application::unregister_window(Window* window) { remove_one(windows_, window); }
+
+void Application::register_tray_menu(TrayMenu* menu) { append_once(tray_menus_, menu); }
+
+void Application::unregister_tray_menu(TrayMenu* menu) { remove_one(tray_menus_, menu); }
 
 }  // namespace win32_ui::scaffold

@@ -1,7 +1,8 @@
 // The toolkit's application object: the one owner of the requested theme,
 // the UI language and the shared text catalogue, and the registry of every
-// open top-level Window. Changes made here reach every registered window, so
-// the program never walks its windows itself. It also carries the toolkit's
+// open top-level Window and tray menu. Changes made here reach every
+// registered window and tray menu (windows first), so the program never walks
+// them itself. It also carries the toolkit's
 // built-in English and Simplified Chinese texts (dialog buttons and headings,
 // caption buttons), used when the catalogue has none.
 //
@@ -26,6 +27,7 @@
 
 namespace win32_ui::scaffold {
 
+class TrayMenu;
 class Window;
 
 // Writes the user's locale name into `buffer` (capacity in UTF-16 units) and
@@ -83,16 +85,24 @@ class Application {
   void register_window(Window* window);
   void unregister_window(Window* window);
   const std::vector<Window*>& windows() const { return windows_; }
+  // Kept by TrayMenu itself, likewise. Tray menus are never destroyed by
+  // the application: each leaves the list when it is deleted.
+  void register_tray_menu(TrayMenu* menu);
+  void unregister_tray_menu(TrayMenu* menu);
+  const std::vector<TrayMenu*>& tray_menus() const { return tray_menus_; }
 
  private:
   template <typename Action>
   void for_each_live_window(Action action);
+  template <typename Action>
+  void for_each_live_tray_menu(Action action);
 
   ThemeSystem* system_;
   ThemeState theme_state_;
   std::wstring language_;
   std::shared_ptr<const modern::ResourceBundle> bundle_;
   std::vector<Window*> windows_;
+  std::vector<TrayMenu*> tray_menus_;
   ThemeChanged theme_changed_;
 };
 

@@ -17,6 +17,7 @@
 #include "tests/ui/platform/scaffold/scaffold_test_support.h"
 #include "ui/platform/hosting/chrome_caption_button.h"
 #include "ui/platform/hosting/window_chrome.h"
+#include "ui/platform/scaffold/tray_menu.h"
 #include "ui/platform/scaffold/window.h"
 #include "ui/views/overlay_panel.h"
 #include "ui/platform/theme/window_subclass.h"
@@ -289,6 +290,26 @@ TEST_F(ApplicationTest, RegistersEachWindowOnceAndIgnoresUnknownOnes) {
   EXPECT_EQ(app_.windows().size(), 1u);
   app_.unregister_window(&window);
   EXPECT_TRUE(app_.windows().empty());
+}
+
+TEST_F(ApplicationTest, KeepsEveryLiveTrayMenuOnceInOrder) {
+  auto first = std::make_unique<TrayMenu>(app_);
+  auto second = std::make_unique<TrayMenu>(app_);
+  auto third = std::make_unique<TrayMenu>(app_);
+  EXPECT_EQ(app_.tray_menus(), (std::vector<TrayMenu*>{first.get(), second.get(), third.get()}));
+
+  app_.register_tray_menu(first.get());
+  app_.unregister_tray_menu(nullptr);
+  EXPECT_EQ(app_.tray_menus().size(), 3u);
+
+  second.reset();
+  EXPECT_EQ(app_.tray_menus(), (std::vector<TrayMenu*>{first.get(), third.get()}));
+  // Passes over the list reach only the live menus.
+  app_.set_theme_mode(kThemeModeDark);
+  app_.set_language(L"fr-FR");
+  first.reset();
+  third.reset();
+  EXPECT_TRUE(app_.tray_menus().empty());
 }
 
 }  // namespace
