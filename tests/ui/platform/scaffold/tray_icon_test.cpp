@@ -290,6 +290,21 @@ TEST_F(TrayIconTest, HidingDropsThePendingMenuAndAddShowsTheIconAgain) {
   EXPECT_EQ(shell_.sent.back().message, static_cast<DWORD>(NIM_SETVERSION));
 }
 
+TEST_F(TrayIconTest, TalksToTheRealShellByDefault) {
+  NOTIFYICONDATAW probe{};
+  probe.cbSize = sizeof(probe);
+  probe.hWnd = owner_.hwnd();
+  probe.uID = kId;
+  probe.uFlags = NIF_TIP;
+  {
+    TrayIcon icon;
+    ASSERT_TRUE(configure(icon));
+    EXPECT_TRUE(icon.version_4());
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the shell knows the icon";
+  }
+  EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the shell forgot the icon";
+}
+
 TEST_F(TrayIconTest, DestructionDeletesTheIcon) {
   {
     TrayIcon icon(shell_.notify());
