@@ -138,6 +138,21 @@ class StreamerScenarioTest : public ::testing::TestWithParam<Scenario> {
     ASSERT_TRUE(run_until(
         [](const LiveStreamStatus& s) { return s.bytes_sent > 0 && s.pending_bytes > 0; }, false,
         10000));
+    // Messages are counted as they join a batch, before the socket takes
+    // them: only a count that stops growing while media waits shows the
+    // thread blocked in a send to the stalled server.
+    uint64_t last_sent = streamer_->status().bytes_sent;
+    auto unchanged_since = Clock::now();
+    ASSERT_TRUE(run_until(
+        [&](const LiveStreamStatus& s) {
+          if (s.bytes_sent != last_sent) {
+            last_sent = s.bytes_sent;
+            unchanged_since = Clock::now();
+            return false;
+          }
+          return s.pending_bytes > 0 && Clock::now() - unchanged_since >= std::chrono::milliseconds(300);
+        },
+        false, 20000));
   }
 
   StreamerPackets packets_;
