@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's small pictures: the application icon (16, 32 and 48
-px), the logo and the header icons in a light and a dark variant. Run it from
+px), the logo, the header icons and the control bar's button icons (56 px:
+28 DIP drawn for up to twice the density) in a light and a dark variant. Run it from
 the repository root after changing a picture; it rewrites resources/*.png and
 resources/quorvel.ico. Only the standard library is needed."""
 
@@ -157,6 +158,116 @@ def draw_glyph(size, shape, ink):
     return canvas
 
 
+def polygon(*points):
+    """Inside a convex or concave polygon (even-odd rule)."""
+    def inside(u, v):
+        hit = False
+        n = len(points)
+        for i in range(n):
+            (x0, y0), (x1, y1) = points[i], points[(i + 1) % n]
+            if (y0 > v) != (y1 > v) and u < x0 + (v - y0) * (x1 - x0) / (y1 - y0):
+                hit = not hit
+        return hit
+    return inside
+
+
+# The control bar's icons share a thin screen outline that the corner and
+# dock icons mark a place in.
+def screen_frame():
+    return minus(rounded_square(0.12, 0.08), rounded_square(0.18, 0.03))
+
+
+def corner(left, top):
+    x0 = 0.25 if left else 0.53
+    y0 = 0.25 if top else 0.53
+    return lambda: union(screen_frame(), rect(x0, y0, x0 + 0.22, y0 + 0.22))
+
+
+def dock(top):
+    bar = rect(0.34, 0.25, 0.66, 0.33) if top else rect(0.34, 0.67, 0.66, 0.75)
+    tip, base = (0.40, 0.58) if top else (0.60, 0.42)
+    arrow = union(segment(0.5, tip, 0.5, base, 0.07),
+                  segment(0.5, tip, 0.41, tip + (base - tip) * 0.5, 0.07),
+                  segment(0.5, tip, 0.59, tip + (base - tip) * 0.5, 0.07))
+    return lambda: union(screen_frame(), bar, arrow)
+
+
+def magnifier(plus):
+    glass = union(ring(0.44, 0.44, 0.24, 0.065), segment(0.61, 0.61, 0.82, 0.82, 0.10))
+    sign = rect(0.33, 0.41, 0.55, 0.47)
+    if plus:
+        sign = union(sign, rect(0.41, 0.33, 0.47, 0.55))
+    return lambda: union(glass, sign)
+
+
+def hidden_eye():
+    def lens(u, v):  # the eye's outline: two arcs meeting at the corners
+        dy = abs(v - 0.5)
+        return dy <= 0.22 * (1 - ((u - 0.5) / 0.36) ** 2) if abs(u - 0.5) <= 0.36 else False
+    outline = minus(lens, lambda u, v: lens(0.5 + (u - 0.5) * 1.2, 0.5 + (v - 0.5) * 1.45))
+    eye = union(outline, circle(0.5, 0.5, 0.09))
+    slash = segment(0.22, 0.80, 0.78, 0.20, 0.07)
+    gap = segment(0.22, 0.80, 0.78, 0.20, 0.17)
+    return union(minus(eye, gap), slash)
+
+
+def pause_bars():
+    return union(rounded_square_at(0.30, 0.24, 0.43, 0.76), rounded_square_at(0.57, 0.24, 0.70, 0.76))
+
+
+def rounded_square_at(x0, y0, x1, y1, radius=0.03):
+    def inside(u, v):
+        dx = max(x0 + radius - u, 0, u - (x1 - radius))
+        dy = max(y0 + radius - v, 0, v - (y1 - radius))
+        return dx * dx + dy * dy <= radius * radius
+    return inside
+
+
+def play():
+    return polygon((0.33, 0.22), (0.33, 0.78), (0.78, 0.5))
+
+
+def stop_square():
+    return rounded_square_at(0.26, 0.26, 0.74, 0.74, 0.07)
+
+
+def covered_screen():  # the live picture replaced by a blank screen
+    frame = minus(rounded_square_at(0.14, 0.20, 0.86, 0.70, 0.05),
+                  rounded_square_at(0.20, 0.26, 0.80, 0.64, 0.02))
+    blank_screen = rect(0.27, 0.33, 0.73, 0.57)
+    stand = union(rect(0.46, 0.70, 0.54, 0.78), rect(0.34, 0.77, 0.66, 0.82))
+    return union(frame, blank_screen, stand)
+
+
+def speaker():
+    return union(rect(0.16, 0.40, 0.28, 0.60),
+                 polygon((0.26, 0.40), (0.46, 0.24), (0.46, 0.76), (0.26, 0.60)))
+
+
+def muted_speaker():
+    return union(speaker(), segment(0.58, 0.38, 0.80, 0.62, 0.07),
+                 segment(0.80, 0.38, 0.58, 0.62, 0.07))
+
+
+def sounding_speaker():
+    def wave(r):
+        return lambda u, v: (ring(0.44, 0.5, r, 0.06)(u, v) and u > 0.52
+                             and abs(v - 0.5) < (u - 0.44) * 1.1)
+    return union(speaker(), wave(0.19), wave(0.32))
+
+
+# Light picture ids; the dark picture follows each. The view's icon table
+# pairs them in its own order (the dock icons come last in the resources).
+CONTROL_ICONS = [(8113, corner(True, True)), (8115, corner(False, True)),
+                 (8117, corner(False, False)), (8119, corner(True, False)),
+                 (8121, magnifier(True)), (8123, magnifier(False)), (8125, hidden_eye),
+                 (8127, pause_bars), (8129, play), (8131, stop_square),
+                 (8133, covered_screen), (8135, muted_speaker), (8137, sounding_speaker),
+                 (8139, dock(True)), (8141, dock(False))]
+STOP_RED = (0xE0, 0x3E, 0x45)
+CONTROL_ICON_SIZE = 56
+
+
 def ico(images):
     header = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
@@ -176,6 +287,12 @@ def main():
     for light_id, shape in HEADER_ICONS:
         (out / f"header_{light_id}.png").write_bytes(png(32, draw_glyph(32, shape, LIGHT_INK)))
         (out / f"header_{light_id + 1}.png").write_bytes(png(32, draw_glyph(32, shape, DARK_INK)))
+    for light_id, shape in CONTROL_ICONS:
+        # The stop square keeps its red in both themes, as a record button's.
+        light, dark = (STOP_RED, STOP_RED) if shape is stop_square else (LIGHT_INK, DARK_INK)
+        size = CONTROL_ICON_SIZE
+        (out / f"control_{light_id}.png").write_bytes(png(size, draw_glyph(size, shape, light)))
+        (out / f"control_{light_id + 1}.png").write_bytes(png(size, draw_glyph(size, shape, dark)))
 
 
 if __name__ == "__main__":
