@@ -1,0 +1,28 @@
+// What the screenshot editor is handed from outside: the one-shot capture of
+// its monitor, and the platform calls that tests replace.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string_view>
+
+#include "engine/desktop_snapshot.h"
+
+namespace quorvel::windows {
+
+// Captures the editor's monitor into the snapshot, synchronously on the UI
+// thread; a negative result is a failed capture.
+using SnapshotProvider = std::function<HRESULT(DesktopSnapshot&)>;
+
+// Each member left empty means the real call.
+struct EditorSeams {
+  // Keeps the window out of screen captures; false when refused. Real:
+  // SetWindowDisplayAffinity(window, WDA_EXCLUDEFROMCAPTURE).
+  std::function<bool(HWND window)> exclude_from_capture;
+  // Reports an error to the user, owned by `owner`. Real: the toolkit's
+  // message_box with caption "Quorvel" and MB_ICONERROR.
+  std::function<void(HWND owner, std::wstring_view text)> show_message;
+};
+
+}  // namespace quorvel::windows

@@ -1,0 +1,158 @@
+// The screenshot editor over one monitor. Its canvas window starts as a
+// transparent per-pixel-alpha layered window over the live desktop, where
+// the selection follows the window under the cursor or a dragged rectangle;
+// only when the user confirms is the monitor captured, and the canvas then
+// shows the frozen image with the selection frame and its resize handles.
+//
+// Owned by the application shell through a unique pointer, at most one at a
+// time; it outlives its canvas (the shell destroys it on the next
+// screenshot or at exit). The close callback runs once, when the canvas is
+// destroyed, never from the editor's own destructor. UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/editor/editor_seams.h"
+#include "app/editor/memory_bitmap.h"
+#include "engine/desktop_snapshot.h"
+#include "ui/platform/theme/theme.h"
+
+namespace win32_ui {
+class NativeThemeRegistry;
+}
+namespace win32_ui::scaffold {
+class Application;
+}
+
+namespace quorvel::windows {
+
+inline constexpr wchar_t kScreenshotCanvasClass[] = L"QuorvelScreenshotCanvas";
+
+// Canvas timers: the toolbar's wait for a possible second click, and the
+// selecting-mode re-snap to the cursor.
+inline constexpr UINT_PTR kToolbarDelayTimer = 71;
+inline constexpr UINT_PTR kHoverSnapTimer = 72;
+inline constexpr UINT kHoverSnapIntervalMs = 50;
+
+// Selection handles of editing mode.
+inline constexpr int kHandleNone = 0;
+inline constexpr int kHandleLeft = 1;
+inline constexpr int kHandleRight = 2;
+inline constexpr int kHandleTop = 3;
+inline constexpr int kHandleBottom = 4;
+
+class ScreenshotEditor {
+ public:
+  ScreenshotEditor(HINSTANCE instance, DesktopSnapshot snapshot, POINT origin,
+                   std::wstring save_folder, win32_ui::NativeThemeRegistry& theme_registry,
+                   win32_ui::scaffold::Application& ui_context, std::function<void()> on_closed,
+                   EditorSeams seams = {});
+  ~ScreenshotEditor();
+  ScreenshotEditor(const ScreenshotEditor&) = delete;
+  ScreenshotEditor& operator=(const ScreenshotEditor&) = delete;
+
+  // Opens the canvas over `screen_rect` in selecting mode. False, with no
+  // window left and the provider dropped, when a canvas is already open, the
+  // rectangle is empty, the provider is empty, the class cannot be
+  // registered, the canvas cannot be made or it cannot be kept out of screen
+  // captures.
+  bool open(const RECT& screen_rect, SnapshotProvider provider);
+  // Shows the canvas topmost and makes it the foreground window.
+  void bring_to_front();
+  void set_theme(const win32_ui::Theme& theme);
+  // The canvas exists.
+  bool is_open() const { return canvas_ != nullptr; }
+
+  // Canvas client coordinates, which are image pixels; right and bottom
+  // exclusive.
+  const RECT& selection() const { return selection_; }
+  bool is_selecting() const { return selecting_; }
+  HWND canvas() const { return canvas_; }
+  HWND toolbar() const { return toolbar_; }
+  HWND text_box() const { return text_box_; }
+
+  // The handle (kHandle...) whose centre lies within the DPI-scaled
+  // tolerance of the client point; the first of left, right, top, bottom.
+  int hit_test_handle(POINT point) const;
+  // Moves the active handle's edge to the client point, never letting the
+  // selection become empty or leave the image.
+  void resize_selection(POINT point);
+  // The client point of `lparam` as an image point; true when it lies inside
+  // the image. With `clamp` a point outside is pulled onto the image edge.
+  bool to_image_point(LPARAM lparam, bool clamp, POINT& point) const;
+
+  // The hint bar's text for the current drag state.
+  std::wstring hint_text() const;
+  // The screen rectangle to select for a screen point: the innermost visible
+  // window under it (skipping `skip`), clipped to its parents' client areas
+  // and to `bounds`; `bounds` itself when nothing fits.
+  static RECT find_window_rect_at(POINT screen_point, const RECT& bounds, HWND skip);
+
+  static bool register_window_classes(HINSTANCE instance);
+  static LRESULT CALLBACK canvas_window_proc(HWND window, UINT message, WPARAM wparam,
+                                             LPARAM lparam);
+
+ private:
+  static BOOL CALLBACK find_top_window_at(HWND window, LPARAM search);
+
+  LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT handle_key_down(WPARAM wparam, LPARAM lparam);
+  void on_mouse_move(WPARAM wparam, LPARAM lparam);
+  void on_left_button_down(LPARAM lparam);
+  void on_left_button_up(WPARAM wparam, LPARAM lparam);
+  void on_timer(UINT_PTR id);
+  void set_cursor_for_position();
+  void on_destroy();
+  void close();
+  UINT dpi() const;
+
+  void update_hover_selection(POINT screen_point);
+  void render_overlay();
+  // Captures the monitor and enters editing mode; on failure reports it and
+  // stays selecting. `finish` marks the confirmations that also mean "copy
+  // and close" (Enter, double-click); `clicked` one without a drag, after
+  // which the toolbar waits for a possible second click.
+  void confirm_selection(bool finish, bool clicked);
+  bool accept_capture(const DesktopSnapshot& captured) const;
+  bool create_snapshot_bitmap();
+  void leave_selecting_mode();
+  // The toolbar comes up now or after the double-click time.
+  void schedule_toolbar(bool clicked);
+  void end_toolbar_wait();
+  void report_error(std::wstring_view key);
+  bool exclude_from_capture(HWND window);
+
+  void paint();
+  bool ensure_back_buffer(HDC window_dc, const RECT& client);
+  void draw_selection_frame(HDC dc);
+
+  HINSTANCE instance_;
+  win32_ui::NativeThemeRegistry& theme_registry_;
+  win32_ui::scaffold::Application& ui_context_;
+  DesktopSnapshot snapshot_;
+  POINT origin_;
+  RECT selection_{};
+  SIZE canvas_size_{};
+  SnapshotProvider provider_;
+  bool selecting_ = false;
+  bool select_button_down_ = false;
+  bool select_dragged_ = false;
+  bool toolbar_pending_ = false;
+  POINT drag_start_{};
+  int active_handle_ = kHandleNone;
+  std::wstring save_folder_;
+  std::function<void()> on_closed_;
+  HWND canvas_ = nullptr;
+  HWND toolbar_ = nullptr;
+  HWND text_box_ = nullptr;
+  MemoryBitmap snapshot_bitmap_;
+  MemoryBitmap back_buffer_;
+  win32_ui::Theme theme_;
+  bool close_notified_ = false;
+  EditorSeams seams_;
+};
+
+}  // namespace quorvel::windows
