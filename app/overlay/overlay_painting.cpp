@@ -75,15 +75,25 @@ void paint_loupe_readout(HDC dc, const LoupeInput& in, const LoupeReadout& reado
   if (font) SelectObject(dc, font.get());
   SetBkMode(dc, TRANSPARENT);
   const LONG row_height = scale_dip(21, in.dpi);
-  const LONG label_right = grid.left + scale_dip(48, in.dpi);
   const LONG value_right = in.panel.right - scale_dip(8, in.dpi);
   const UINT label_format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
   const UINT value_format = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
-  LONG top = grid.bottom + scale_dip(4, in.dpi);
   const std::array<std::pair<std::wstring_view, std::wstring_view>, 2> rows{{
       {in.coordinates_label, readout.coordinates},
       {L"RGB", readout.color},
   }};
+  // The label column is 48 DIP unless a label needs more ("Coordinates" in a
+  // 9-point font does): a label cut mid-word would be unreadable, and the
+  // right-aligned values are short.
+  LONG label_width = scale_dip(48, in.dpi);
+  for (const auto& row : rows) {
+    RECT measured{0, 0, 0, 0};
+    DrawTextW(dc, row.first.data(), static_cast<int>(row.first.size()), &measured,
+              DT_CALCRECT | label_format);
+    label_width = std::max(label_width, measured.right - measured.left);
+  }
+  const LONG label_right = std::min(grid.left + label_width, value_right);
+  LONG top = grid.bottom + scale_dip(4, in.dpi);
   for (const auto& [label, value] : rows) {
     draw_text(dc, label, {grid.left, top, label_right, top + row_height}, kLoupeLabel,
               label_format);

@@ -70,8 +70,8 @@ RECT loupe_grid_rect(RECT panel, SIZE cell, UINT dpi);
 
 // The magnifier: a rounded panel with the 29 x 29 pixels around the pointer
 // (cells beyond the snapshot stay dark), a cyan crosshair column and row,
-// and the coordinates and colour of the pointer's pixel. Nothing when the
-// snapshot has no pixels.
+// and the coordinates and colour of the pointer's pixel, each under a label
+// whose column widens to fit it. Nothing when the snapshot has no pixels.
 void paint_loupe(HDC dc, const LoupeInput& input);
 
 }  // namespace quorvel::windows

@@ -282,6 +282,40 @@ TEST(PaintLoupe, MagnifiesEachSourcePixelIntoACellWithTheCrosshairOnTop) {
   }
 }
 
+// How wide `text` is drawn whole in the readout's font and shade.
+int label_ink_width(std::wstring_view text) {
+  DibTarget reference(400, 40, rgb(kLoupePanelFill));
+  const HFONT font = create_font(96, 9, 600);
+  const HGDIOBJ previous = SelectObject(reference.dc(), font);
+  SetBkMode(reference.dc(), TRANSPARENT);
+  SetTextColor(reference.dc(), kLoupeLabel);
+  RECT rect{0, 0, 400, 40};
+  DrawTextW(reference.dc(), text.data(), static_cast<int>(text.size()), &rect,
+            DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(reference.dc(), previous);
+  DeleteObject(font);
+  const Ink ink = reference.ink(rgb(kLoupePanelFill));
+  return ink.any ? ink.right - ink.left : 0;
+}
+
+TEST(PaintLoupe, ShowsTheWholeCoordinatesLabel) {
+  PatternedSnapshot snapshot(200, 200);
+  DibTarget target(300, 340);
+  LoupeInput in;
+  in.snapshot = snapshot.pixels();
+  in.pointer = {7, 3};  // a short value: "7, 3"
+  in.panel = {10, 10, 258, 308};
+  in.coordinates_label = L"Coordinates";
+  paint_loupe(target.dc(), in);
+  const int whole = label_ink_width(L"Coordinates");
+  ASSERT_GT(whole, 0);
+  const RECT grid = loupe_grid_rect(in.panel, in.cell, in.dpi);
+  const RECT label_area{grid.left, grid.bottom + 4, grid.left + whole + 8, grid.bottom + 25};
+  const Ink label = target.ink(rgb(kLoupePanelFill), label_area);
+  ASSERT_TRUE(label.any);
+  EXPECT_EQ(label.right - label.left, whole);
+}
+
 TEST(PaintLoupe, DrawsNothingWithoutSnapshotPixels) {
   PatternedSnapshot snapshot(100, 100);
   DibTarget target(300, 340);
