@@ -14,6 +14,7 @@
 
 #include "app/common/translate.h"
 #include "app/setup/link_button.h"
+#include "engine/com_apartment.h"
 #include "tests/app/setup/recording_handlers.h"
 #include "tests/app/setup/view_dump.h"
 #include "tests/support/test_support.h"
@@ -72,6 +73,9 @@ class PreviewTreeTest : public ::testing::TestWithParam<const wchar_t*> {
     return found != nullptr ? std::wstring(found->text()) : L"";
   }
 
+  // As on the program's UI thread: the header decodes its pictures through
+  // COM, once per process.
+  const ComApartment apartment{COINIT_APARTMENTTHREADED};
   test::RecordingHandlers recorder;
   StreamSettings stream_target;
 

@@ -143,6 +143,9 @@ class SetupActivationTest : public ::testing::Test {
   // The call log since the last look.
   Calls take() { return std::exchange(recorder.calls, {}); }
 
+  // A UI thread of the program runs in a single-threaded apartment; the
+  // header's pictures are decoded through COM when the tree is built.
+  const ComApartment apartment{COINIT_APARTMENTTHREADED};
   test::RecordingHandlers recorder;
   PreviewHandlers handlers;
 };
@@ -150,6 +153,12 @@ class SetupActivationTest : public ::testing::Test {
 TEST_F(SetupActivationTest, MainTreeControlsReportThroughTheirOwnCallbacks) {
   auto shown = show_main(sample_state());
   shown->save_png("setup_main_tree.png");
+  // Every header button drew its picture.
+  for (const int id : {1, 3, 2, 4, 20832}) {
+    auto* button = test::find_one<win32_ui::modern::Button>(shown->root(), id);
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->light_icon_cache().scaled().valid()) << id;
+  }
   struct ClickCase {
     int id;
     const char* call;
