@@ -1,0 +1,35 @@
+// The application's private messages to its message-host window and the
+// tray's command ids. Numbers are fixed: a second instance posts the
+// wake-up message across processes.
+#pragma once
+
+#include <windows.h>
+
+namespace quorvel::windows {
+
+// Posted once by start-up, just before the loop.
+inline constexpr UINT kStartupCheckMessage = 0x8001;
+// Posted by a second instance: bring the running one to the front.
+inline constexpr UINT kWakeUpMessage = 0x8002;
+// The tray icon's notification and menu messages.
+inline constexpr UINT kTrayNotifyMessage = 0x8003;
+inline constexpr UINT kTrayMenuMessage = 0x8005;
+// Finish the running recording; wParam nonzero opens the result afterwards.
+inline constexpr UINT kStopRecordingMessage = 0x8006;
+// Start a recording of the confirmed region.
+inline constexpr UINT kStartRecordingMessage = 0x8007;
+
+inline constexpr UINT kTrayCommandShow = 600;
+inline constexpr UINT kTrayCommandScreenshot = 601;
+inline constexpr UINT kTrayCommandStartup = 602;
+inline constexpr UINT kTrayCommandExit = 603;
+
+inline constexpr wchar_t kHostWindowClass[] = L"QuorvelMessageHost";
+inline constexpr wchar_t kHostWindowTitle[] = L"Quorvel message host";
+inline constexpr wchar_t kControlWindowClass[] = L"QuorvelControlWindow";
+inline constexpr wchar_t kOverlayWindowClass[] = L"QuorvelViewportOverlay";
+
+// The overlay's transparent colour.
+inline constexpr COLORREF kOverlayColorKey = RGB(1, 2, 3);
+
+}  // namespace quorvel::windows

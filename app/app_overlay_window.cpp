@@ -1,0 +1,76 @@
+// The region overlay's window and its idle state: click-through or
+// interactive, hidden between selections.
+#include <stdexcept>
+
+#include "app/app.h"
+#include "app/app_messages.h"
+
+namespace quorvel::windows {
+namespace {
+
+constexpr DWORD kOverlayExStyle =
+    WS_EX_TOPMOST | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE;
+constexpr LONG_PTR kClickThroughStyle = WS_EX_TRANSPARENT | WS_EX_NOACTIVATE;
+
+}  // namespace
+
+void App::create_overlay_window() {
+  overlay_window_ = CreateWindowExW(kOverlayExStyle, kOverlayWindowClass, L"", WS_POPUP, 0, 0, 100,
+                                    100, nullptr, nullptr, instance_, this);
+  if (overlay_window_ == nullptr) throw std::runtime_error("failed to create overlay");
+  SetLayeredWindowAttributes(overlay_window_, kOverlayColorKey, 255, LWA_COLORKEY);
+  // Not every system can keep a window out of capture; the overlay is
+  // still usable, only visible in recordings.
+  exclude_from_capture(overlay_window_, WDA_EXCLUDEFROMCAPTURE);
+}
+
+BOOL App::exclude_from_capture(HWND window, DWORD affinity) const {
+  if (platform_.exclude_from_capture) return platform_.exclude_from_capture(window, affinity);
+  return SetWindowDisplayAffinity(window, affinity);
+}
+
+LRESULT CALLBACK App::overlay_window_proc(HWND window, UINT message, WPARAM wparam,
+                                          LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK App::control_window_proc(HWND window, UINT message, WPARAM wparam,
+                                          LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void App::set_overlay_interactive(bool interactive) {
+  overlay_interactive_ = interactive && !recording_;
+  if (!selecting_) SetLayeredWindowAttributes(overlay_window_, kOverlayColorKey, 255, LWA_COLORKEY);
+  apply_overlay_style(overlay_interactive_);
+}
+
+void App::apply_overlay_style(bool interactive) {
+  LONG_PTR style = GetWindowLongPtrW(overlay_window_, GWL_EXSTYLE);
+  style = interactive ? (style & ~kClickThroughStyle) : (style | kClickThroughStyle);
+  SetWindowLongPtrW(overlay_window_, GWL_EXSTYLE, style);
+  SetWindowPos(overlay_window_, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+  InvalidateRect(overlay_window_, nullptr, TRUE);
+}
+
+void App::hide_overlay() {
+  if (busy()) return;
+  if (GetCapture() == overlay_window_) ReleaseCapture();
+  selecting_ = false;
+  region_ready_ = false;
+  set_overlay_interactive(false);
+  InvalidateRect(overlay_window_, nullptr, TRUE);
+  ShowWindow(overlay_window_, SW_HIDE);
+  InvalidateRect(overlay_window_, nullptr, TRUE);
+}
+
+}  // namespace quorvel::windows

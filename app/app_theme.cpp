@@ -1,0 +1,22 @@
+// Keeping the application, the main window and the editor in the theme.
+#include "app/app.h"
+
+namespace quorvel::windows {
+
+void App::apply_theme(const win32_ui::Theme& theme) {
+  if (application_.theme_mode() != theme_registry_->mode()) {
+    application_.set_theme_mode(theme_registry_->mode());
+  }
+  if (application_.accent_color() != theme_registry_->accent_color()) {
+    application_.set_accent_color(theme_registry_->accent_color());
+  }
+  if (!(application_.theme() == theme)) application_.refresh_system_theme();
+  if (main_window_ && main_window_->is_open()) main_window_->apply_theme(theme);
+  if (editor_ && editor_->is_open()) editor_->set_theme(theme);
+}
+
+void App::on_system_theme_changed(void* app, const win32_ui::Theme* theme) {
+  if (app != nullptr && theme != nullptr) static_cast<App*>(app)->apply_theme(*theme);
+}
+
+}  // namespace quorvel::windows

@@ -1,0 +1,33 @@
+// Reaches into an App for its tests: the windows, flags and members that
+// the App's behaviour turns on, without making them part of its interface.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/app.h"
+
+namespace quorvel::windows {
+
+struct AppTestAccess {
+  static HWND host_window(const App& app) { return app.host_window_; }
+  static HWND overlay_window(const App& app) { return app.overlay_window_; }
+  static HWND& control_window(App& app) { return app.control_window_; }
+  static HWND& about_window(App& app) { return app.about_window_; }
+  static bool& selecting(App& app) { return app.selecting_; }
+  static bool& region_ready(App& app) { return app.region_ready_; }
+  static bool& recording(App& app) { return app.recording_; }
+  static bool& stop_requested(App& app) { return app.stop_requested_; }
+  static bool exiting(const App& app) { return app.exiting_; }
+  static bool overlay_interactive(const App& app) { return app.overlay_interactive_; }
+  static win32_ui::scaffold::TrayMenu& tray(App& app) { return app.tray_; }
+  static win32_ui::scaffold::Application& application(App& app) { return app.application_; }
+  static win32_ui::NativeThemeRegistry& theme_registry(App& app) { return *app.theme_registry_; }
+  static void set_editor(App& app, std::unique_ptr<EditorPort> editor) {
+    app.editor_ = std::move(editor);
+  }
+  static bool has_main_window(const App& app) { return app.main_window_ != nullptr; }
+};
+
+}  // namespace quorvel::windows

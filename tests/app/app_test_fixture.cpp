@@ -1,0 +1,47 @@
+#include "tests/app/app_test_fixture.h"
+
+namespace quorvel::windows {
+
+AppTest::AppTest() = default;
+
+AppPlatform AppTest::make_platform() {
+  AppPlatform platform;
+  platform.settings_key = key_.path();
+  platform.make_account = [] { return std::make_unique<quorvel::test::FakeAccount>(); };
+  platform.make_main_window = [log = main_log_](HINSTANCE, HWND,
+                                                win32_ui::scaffold::Application&) {
+    return std::make_unique<quorvel::test::FakeMainWindow>(log);
+  };
+  platform.message = [this](HWND owner, std::wstring_view key, const std::vector<std::wstring>&,
+                            unsigned flags) {
+    messages_.push_back({owner, std::wstring(key), flags});
+    return IDOK;
+  };
+  platform.exclude_from_capture = [this](HWND window, DWORD affinity) {
+    capture_exclusions_.emplace_back(window, affinity);
+    return FALSE;
+  };
+  return platform;
+}
+
+App& AppTest::start(int show_command) {
+  app_ = std::make_unique<App>(GetModuleHandleW(nullptr), make_platform());
+  app_->start_up(show_command);
+  return *app_;
+}
+
+std::optional<int> AppTest::pump() {
+  MSG message{};
+  // Bounded: a test's queue holds a handful of messages, never thousands.
+  for (int turn = 0; turn < 10000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++turn) {
+    if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+    app_->process_message(message);
+  }
+  return std::nullopt;
+}
+
+LRESULT AppTest::send_to_host(UINT message, WPARAM wparam, LPARAM lparam) {
+  return SendMessageW(AppTestAccess::host_window(*app_), message, wparam, lparam);
+}
+
+}  // namespace quorvel::windows

@@ -1,0 +1,51 @@
+// An App on a settings key of the test's own, with fakes of the main
+// window, the editor and the account service and a message function that
+// records what the App would show. Pumps the App's own loop body.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "tests/app/app_test_access.h"
+#include "tests/fakes/app/fake_account.h"
+#include "tests/fakes/app/fake_editor.h"
+#include "tests/fakes/app/fake_main_window.h"
+#include "tests/support/test_registry_key.h"
+
+namespace quorvel::windows {
+
+struct ShownMessage {
+  HWND owner = nullptr;
+  std::wstring key;
+  unsigned flags = 0;
+};
+
+class AppTest : public testing::Test {
+ protected:
+  AppTest();
+
+  // A platform whose seams all lead to the fixture's fakes and records.
+  AppPlatform make_platform();
+  // Makes the App and runs its start-up.
+  App& start(int show_command = 0);
+  // Runs the loop body for every queued message; the quit code once the
+  // quit message came.
+  std::optional<int> pump();
+  LRESULT send_to_host(UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
+
+  quorvel::test::TestRegistryKey key_;
+  std::shared_ptr<quorvel::test::FakeMainWindowLog> main_log_ =
+      std::make_shared<quorvel::test::FakeMainWindowLog>();
+  std::vector<ShownMessage> messages_;
+  std::vector<std::pair<HWND, DWORD>> capture_exclusions_;
+  std::unique_ptr<App> app_;
+};
+
+}  // namespace quorvel::windows

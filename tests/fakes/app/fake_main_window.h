@@ -1,0 +1,65 @@
+// A main window for App tests: a real, plain top-level window made by show,
+// and a log of every call the App makes, shared with the test (the App owns
+// the fake itself). UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_window_port.h"
+
+namespace quorvel::test {
+
+struct FakeMainWindowLog {
+  int constructed = 0;
+  int shows = 0;
+  int activations = 0;
+  int refreshes = 0;
+  bool last_refresh_forced = false;
+  std::vector<win32_ui::Theme> themes;
+  // Escape key-downs the window received.
+  int escape_keys = 0;
+  // What the next show answers.
+  bool show_succeeds = true;
+  HWND window = nullptr;
+  HWND stream_window = nullptr;
+  HWND preferences_window = nullptr;
+};
+
+class FakeMainWindow final : public quorvel::windows::MainWindowPort {
+ public:
+  explicit FakeMainWindow(std::shared_ptr<FakeMainWindowLog> log);
+  ~FakeMainWindow() override;
+
+  bool show() override;
+  bool is_open() const override { return window_ != nullptr; }
+  bool is_visible() const override { return window_ != nullptr && IsWindowVisible(window_); }
+  void activate() override { ++log_->activations; }
+  void refresh(quorvel::windows::RecordingSetupState state, bool force) override;
+  void set_audio_devices(const quorvel::windows::RecordingSetupState&) override {}
+  void set_recording_enabled(bool) override {}
+  void apply_theme(const win32_ui::Theme& theme) override { log_->themes.push_back(theme); }
+  void open_preferences() override {}
+  void close_help_menu() override {}
+  void close_secondary_windows() override {}
+  void dismiss_popups() override {}
+  std::optional<quorvel::windows::StreamSettings> read_stream_fields() override { return {}; }
+  std::optional<std::wstring> pending_recording_bitrate_text() const override { return {}; }
+  std::optional<std::wstring> pending_stream_bitrate_text() const override { return {}; }
+  void clear_pending_bitrate_texts() override {}
+  HWND stream_window() const override { return log_->stream_window; }
+  HWND preferences_window() const override { return log_->preferences_window; }
+  HWND window() const override { return window_; }
+
+ private:
+  static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  std::shared_ptr<FakeMainWindowLog> log_;
+  HWND window_ = nullptr;
+};
+
+}  // namespace quorvel::test
