@@ -20,4 +20,7 @@ if [[ ! -f "$program" ]]; then
   echo "  cmake/wine_emulator.sh --prefix $build_dir/wineprefix $program"
   exit 0
 fi
+if [[ -z "${DISPLAY:-}" ]]; then
+  echo "DISPLAY is not set: Quorvel runs on a private Xvfb, where nothing can be seen."
+fi
 exec "$root/cmake/wine_emulator.sh" --prefix "$build_dir/wineprefix" "$program" "$@"

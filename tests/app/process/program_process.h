@@ -1,0 +1,40 @@
+// Quorvel.exe started by a test with CreateProcessW and watched from
+// outside: its exit, its windows and its input-idle point. The process is
+// ended when the object goes while it still runs.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace quorvel::test {
+
+// The program's path as Windows names it: QUORVEL_PROGRAM, a host path
+// under Wine ("/work/..." becomes "Z:\work\...").
+std::wstring program_path();
+
+class ProgramProcess {
+ public:
+  // Starts the program with `arguments` after its quoted path.
+  explicit ProgramProcess(const std::wstring& arguments);
+  ~ProgramProcess();
+  ProgramProcess(const ProgramProcess&) = delete;
+  ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+  bool started() const { return process_ != nullptr; }
+  DWORD id() const { return id_; }
+  // The exit code once the process ended within `timeout_ms`.
+  std::optional<DWORD> wait_exit(DWORD timeout_ms);
+  bool running() const;
+  // Waits until the program waits for input in its message loop.
+  bool wait_idle(DWORD timeout_ms);
+  // The program's top-level window of `class_name`, or null.
+  HWND find_window(const wchar_t* class_name) const;
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+}  // namespace quorvel::test
