@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
