@@ -4,12 +4,32 @@
 #include <memory>
 #include <utility>
 
+#include "ui/platform/theme/subclass_tags.h"
+#include "ui/platform/theme/window_subclass.h"
 #include "ui/views/widgets/text.h"
 
 namespace quorvel::windows {
 namespace {
 
 constexpr int kNoticeTextStyle = 2;
+
+// Installed after the host, so it sees the mouse before the frame does: the
+// notice never takes a click or the activation, whatever its frame answers.
+LRESULT CALLBACK pass_mouse_through(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR id, DWORD_PTR) {
+  switch (message) {
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_NCDESTROY:
+      win32_ui::remove_window_subclass(window, &pass_mouse_through, id);
+      break;
+    default:
+      break;
+  }
+  return win32_ui::default_subclass_proc(window, message, wparam, lparam);
+}
 
 bool register_notice_class(HINSTANCE instance) {
   WNDCLASSEXW window_class{};
@@ -61,6 +81,10 @@ bool CopiedNotice::build_content(HWND window, const std::wstring& message,
                                  const win32_ui::Theme& theme) {
   host_.set_chrome_mode(2);
   if (!host_.attach(window, theme)) return false;
+  if (!win32_ui::install_window_subclass(window, &pass_mouse_through,
+                                         win32_ui::kScreenshotNoticeSubclass, 0)) {
+    return false;
+  }
   auto text = std::make_unique<win32_ui::modern::Text>(message, kNoticeTextStyle,
                                                        win32_ui::layout::Size{0.0f, 32.0f});
   text->set_padding({24.0f, 10.0f, 24.0f, 10.0f});
