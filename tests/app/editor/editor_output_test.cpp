@@ -86,6 +86,20 @@ std::vector<uint8_t> decode_png(const std::filesystem::path& path, UINT& width, 
   return pixels;
 }
 
+void write_bytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The folder the native check reads the saved PNGs from, when it runs.
+std::filesystem::path png_check_folder() {
+  const std::wstring folder = quorvel::test::environment(L"QUORVEL_EDITOR_PNG_DIR");
+  if (folder.empty()) return {};
+  const std::filesystem::path path = quorvel::test::host_path(quorvel::test::utf8(folder));
+  std::filesystem::create_directories(path);
+  return path;
+}
+
 std::vector<uint8_t> file_bytes(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -381,6 +395,17 @@ TEST_F(EditorSave, SavesWhatRenderSelectionGivesAndThePlainCropAfterUndo) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()),
                           std::filesystem::directory_iterator()),
             2);
+
+  // For the native check: the PNGs as saved, and the pixels each must hold
+  // (the plain one straight from the pattern formula).
+  const std::filesystem::path check = png_check_folder();
+  if (check.empty()) return;
+  std::filesystem::copy_file(marked, check / "marked.png",
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(plain, check / "plain.png",
+                             std::filesystem::copy_options::overwrite_existing);
+  write_bytes(check / "marked.bgra", decoded);
+  write_bytes(check / "plain.bgra", plain_crop());
 }
 
 TEST_F(EditorSave, ACancelledDialogDoesNothing) {
