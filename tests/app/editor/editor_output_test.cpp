@@ -15,6 +15,7 @@
 #include "app/editor/screenshot_editor.h"
 #include "app/editor/screenshot_output_format.h"
 #include "tests/app/editor/editor_test_support.h"
+#include "tests/fakes/editor/fake_imaging_factory.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows::test {
@@ -191,6 +192,11 @@ class EditorSave : public EditorOutput {
       return chosen_path_;
     };
     seams.now = [] { return std::chrono::system_clock::time_point{}; };
+    if (fail_commit_) {
+      seams.create_imaging_factory = [](IWICImagingFactory** factory) {
+        return create_failing_commit_factory(WINCODEC_ERR_STREAMWRITE, factory);
+      };
+    }
     fixture_.editor = std::make_unique<ScreenshotEditor>(
         GetModuleHandleW(nullptr), DesktopSnapshot{}, POINT{0, 0}, L"C:\\", *fixture_.registry,
         fixture_.application, [this] { ++fixture_.closes; }, std::move(seams));
@@ -198,6 +204,13 @@ class EditorSave : public EditorOutput {
   }
 
   quorvel::test::TempDir folder_;
+  bool fail_commit_ = false;
+};
+
+// The encoder's frame refuses its commit after the pixels were written.
+class EditorSaveFailingCommit : public EditorSave {
+ protected:
+  EditorSaveFailingCommit() { fail_commit_ = true; }
 };
 
 TEST_F(EditorOutput, CopyPutsABottomUpDibOfTheAnnotatedSelection) {
@@ -431,6 +444,23 @@ TEST_F(EditorSave, AFailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
   ASSERT_EQ(fixture_.messages.size(), 1u);
   EXPECT_EQ(fixture_.messages[0].text, L"Could not save the PNG file.");
   EXPECT_TRUE(editor().is_open());
+  const std::vector<uint8_t> bytes = file_bytes(target);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "previous picture bytes");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST_F(EditorSaveFailingCommit, KeepsTheOldFileAndLeavesNoTemporaryFile) {
+  const std::filesystem::path target = folder_ / L"old.png";
+  {
+    std::ofstream old(target, std::ios::binary);
+    old << "previous picture bytes";
+  }
+  fixture_.drag({100, 100}, {150, 140});
+  save_to(target.wstring());
+  ASSERT_EQ(fixture_.messages.size(), 1u);
+  EXPECT_EQ(fixture_.messages[0].text, L"Could not save the PNG file.");
   const std::vector<uint8_t> bytes = file_bytes(target);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "previous picture bytes");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()),
