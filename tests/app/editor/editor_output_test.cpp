@@ -106,6 +106,31 @@ std::vector<uint8_t> file_bytes(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// The clipboard's CF_DIB as another process reads it; empty on failure.
+std::vector<uint8_t> read_clipboard_dib_in_helper() {
+  wchar_t module[MAX_PATH]{};
+  GetModuleFileNameW(nullptr, module, MAX_PATH);
+  const std::filesystem::path helper =
+      std::filesystem::path(module).parent_path() / L"clipboard_dib_reader.exe";
+  quorvel::test::TempDir folder;
+  const std::filesystem::path out = folder / L"dib.bin";
+  std::wstring command = L"\"" + helper.wstring() + L"\" \"" + out.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(helper.wstring().c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &process)) {
+    return {};
+  }
+  WaitForSingleObject(process.hProcess, 30000);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (code != 0) return {};
+  return file_bytes(out);
+}
+
 // Holds the clipboard open from another thread while it lives.
 class ClipboardHolder {
  public:
@@ -290,6 +315,8 @@ TEST_F(EditorOutput, FinishCopiesClosesAndShowsTheCopiedNotice) {
   EXPECT_EQ(fixture_.closes, 1);
   EXPECT_TRUE(fixture_.messages.empty());
   EXPECT_TRUE(read_clipboard_dib() == expected);
+  // Still there for another process once the canvas that set it is gone.
+  EXPECT_TRUE(read_clipboard_dib_in_helper() == expected);
 
   ASSERT_NE(editor().notice(), nullptr);
   HWND notice = editor().notice()->hwnd();
@@ -423,7 +450,7 @@ TEST_F(EditorSave, SavesWhatRenderSelectionGivesAndThePlainCropAfterUndo) {
 
 TEST_F(EditorSave, ACancelledDialogDoesNothing) {
   fixture_.drag({100, 100}, {150, 140});
-  save_to(L"");
+  save_to(std::wstring());
   EXPECT_EQ(dialogs_, 1);
   EXPECT_TRUE(fixture_.messages.empty());
   EXPECT_TRUE(editor().is_open());
