@@ -350,6 +350,16 @@ TEST_F(EditorOutput, FinishCopiesClosesAndShowsTheCopiedNotice) {
   EXPECT_EQ(editor().notice()->hwnd(), nullptr);
 }
 
+TEST_F(EditorOutput, TheNoticeSpeaksTheApplicationsLanguage) {
+  fixture_.application.set_language(L"zh-CN");
+  fixture_.send(WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_NE(editor().notice(), nullptr);
+  ASSERT_NE(editor().notice()->hwnd(), nullptr);
+  wchar_t text[64]{};
+  GetWindowTextW(editor().notice()->hwnd(), text, 64);
+  EXPECT_EQ(quorvel::test::utf8(text), quorvel::test::utf8(L"\u622a\u56fe\u5df2\u590d\u5236\u5230\u526a\u8d34\u677f\u3002"));
+}
+
 TEST_F(EditorOutput, TheEditingDoubleClickCommitsTheTextAndFinishes) {
   editor().set_tool(kToolText);
   fixture_.press(60, 70);
