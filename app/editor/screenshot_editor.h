@@ -2,7 +2,9 @@
 // transparent per-pixel-alpha layered window over the live desktop, where
 // the selection follows the window under the cursor or a dragged rectangle;
 // only when the user confirms is the monitor captured, and the canvas then
-// shows the frozen image with the selection frame and its resize handles.
+// shows the frozen image with the selection frame and its resize handles,
+// where the user draws marks and takes the annotated selection out to the
+// clipboard or a PNG file.
 //
 // Owned by the application shell through a unique pointer, at most one at a
 // time; it outlives its canvas (the shell destroys it on the next
