@@ -375,5 +375,68 @@ TEST_F(ModernRecordingPreviewTest, NewAudioDevicesRefillTheOpenSoundWindow) {
   EXPECT_EQ(preview->state().microphone_label, L"Studio");
 }
 
+// ---- Installing callbacks ----
+
+TEST_F(ModernRecordingPreviewTest, EachInstallReplacesTheCallbacksAndRereadsTheStreamTarget) {
+  shell.stream = {false, L"rtmp://one.example/live", L"key-1"};
+  shell.install(*preview);
+  EXPECT_EQ(shell.take(), Calls{"stream_settings()"});
+  ASSERT_TRUE(preview->read_stream_fields().has_value());
+  EXPECT_EQ(preview->read_stream_fields()->server_url, L"rtmp://one.example/live");
+
+  test::FakeSetupShell second;
+  second.state = shell.state;
+  second.stream = {true, L"rtmp://two.example/live/name", L""};
+  second.install(*preview);
+  EXPECT_EQ(second.take(), Calls{"stream_settings()"});
+  ASSERT_TRUE(preview->read_stream_fields().has_value());
+  EXPECT_TRUE(preview->read_stream_fields()->complete_url);
+  EXPECT_EQ(preview->read_stream_fields()->server_url, L"rtmp://two.example/live/name");
+
+  second.push(*preview);
+  ASSERT_TRUE(preview->show());
+  pump();
+  press_ctrl_r(false);
+  EXPECT_EQ(second.take(), Calls{"start()"});
+  EXPECT_TRUE(shell.take().empty()) << "the first shell's callbacks are gone";
+}
+
+TEST_F(ModernRecordingPreviewTest, WithoutAStreamGetterNoTargetIsCached) {
+  EXPECT_FALSE(preview->read_stream_fields().has_value());
+  preview->set_stream_handlers(nullptr, nullptr, nullptr);
+  EXPECT_FALSE(preview->read_stream_fields().has_value());
+}
+
+// ---- Housekeeping ----
+
+TEST_F(ModernRecordingPreviewTest, ClosingSecondaryWindowsKeepsTheMainWindowAndRebuildsIt) {
+  open();
+  open_sound_window();
+  click_main(4);
+  pump();
+  Widget* tree = title_text();
+  preview->close_secondary_windows();
+  pump();
+  EXPECT_FALSE(preview->sound_window().is_open());
+  EXPECT_FALSE(preview->help_menu().is_visible());
+  EXPECT_TRUE(IsWindowVisible(main()));
+  EXPECT_TRUE(IsWindowEnabled(main()));
+  EXPECT_NE(title_text(), tree);
+  EXPECT_TRUE(shell.take().empty());
+}
+
+TEST_F(ModernRecordingPreviewTest, DismissingWithNothingOpenDoesNothing) {
+  shell.install(*preview);
+  shell.take();
+  preview->dismiss_popups();
+  preview->close_secondary_windows();
+  preview->set_recording_enabled(true);
+  EXPECT_FALSE(preview->is_open());
+  EXPECT_FALSE(preview->is_visible());
+  EXPECT_TRUE(shell.take().empty());
+  ASSERT_TRUE(preview->show());
+  EXPECT_TRUE(preview->is_visible());
+}
+
 }  // namespace
 }  // namespace quorvel::windows
