@@ -375,6 +375,43 @@ TEST_F(ModernRecordingPreviewTest, NewAudioDevicesRefillTheOpenSoundWindow) {
   EXPECT_EQ(preview->state().microphone_label, L"Studio");
 }
 
+TEST_F(ModernRecordingPreviewTest, AMicrophoneBeyondTheStoredListStillReachesTheShell) {
+  open();
+  open_sound_window();
+  // The shell's list shrank while the sound window still offers three.
+  shell.state.microphones = {L"Default"};
+  shell.state.microphone_index = 0;
+  shell.push(*preview);
+  pump();
+  HWND list = child(preview->sound_window(), 17);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+  SendMessageW(list, CB_SETCURSEL, 1, 0);
+  SetFocus(list);
+  SendMessageW(list, WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ(shell.take(), Calls{"microphone(2)"});
+  EXPECT_EQ(preview->state().microphone_index, 0);
+  EXPECT_EQ(preview->state().microphones, std::vector<std::wstring>{L"Default"});
+
+  // Within the list the choice is stored before the shell hears of it.
+  shell.state.microphones = {L"Default", L"USB mic", L"Headset"};
+  shell.push(*preview);
+  pump();
+  int reported = -1;
+  RecordingSetupState seen;
+  preview->set_device_handlers(
+      [&](int index) {
+        reported = index;
+        seen = preview->state();
+      },
+      nullptr);
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
+  SendMessageW(list, WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(seen.microphone_index, 1);
+  EXPECT_EQ(seen.microphone_label, L"USB mic");
+}
+
 // ---- Installing callbacks ----
 
 TEST_F(ModernRecordingPreviewTest, EachInstallReplacesTheCallbacksAndRereadsTheStreamTarget) {
