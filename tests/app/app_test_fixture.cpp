@@ -12,9 +12,9 @@ AppPlatform AppTest::make_platform() {
                                                 win32_ui::scaffold::Application&) {
     return std::make_unique<quorvel::test::FakeMainWindow>(log);
   };
-  platform.message = [this](HWND owner, std::wstring_view key, const std::vector<std::wstring>&,
-                            unsigned flags) {
-    messages_.push_back({owner, std::wstring(key), flags});
+  platform.message = [this](HWND owner, std::wstring_view key,
+                            const std::vector<std::wstring>& arguments, unsigned flags) {
+    messages_.push_back({owner, std::wstring(key), flags, arguments});
     return IDOK;
   };
   platform.exclude_from_capture = [this](HWND window, DWORD affinity) {

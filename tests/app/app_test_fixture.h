@@ -25,6 +25,7 @@ struct ShownMessage {
   HWND owner = nullptr;
   std::wstring key;
   unsigned flags = 0;
+  std::vector<std::wstring> arguments;
 };
 
 class AppTest : public testing::Test {
