@@ -260,6 +260,22 @@ TEST_F(AppSetupTest, FittingPresetSetsItsSizeAndOutOfRangeIndexOnlyRefreshes) {
   EXPECT_EQ(refresh_flags(), (std::vector<bool>{true, true}));
 }
 
+TEST_F(AppSetupTest, OverlayIsPlacedTopmostWithoutActivationAndAtLeastOnePixelWide) {
+  App& app = start_shown();
+  const HWND overlay = AppTestAccess::overlay_window(app);
+  const HWND foreground = GetForegroundWindow();
+  app.position_overlay({100.4, 50.6, 100.4, 250.6});
+  RECT placed{};
+  ASSERT_TRUE(GetWindowRect(overlay, &placed));
+  EXPECT_EQ(placed.left, 100);
+  EXPECT_EQ(placed.top, 51);
+  EXPECT_EQ(placed.right - placed.left, 1);
+  EXPECT_EQ(placed.bottom - placed.top, 200);
+  EXPECT_TRUE(IsWindowVisible(overlay));
+  EXPECT_EQ(GetWindowLongPtrW(overlay, GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
+  EXPECT_EQ(GetForegroundWindow(), foreground);
+}
+
 // What a refused callback does to the window: nothing, or a refresh with
 // the given force flag.
 enum class Restore { kNone, kRefresh, kForcedRefresh };
