@@ -3,7 +3,8 @@
 // the selection follows the window under the cursor or a dragged rectangle;
 // only when the user confirms is the monitor captured, and the canvas then
 // shows the frozen image with the selection frame and its resize handles,
-// where the user draws marks and takes the annotated selection out to the
+// where the user draws marks, with the tools of a small toolbar window
+// beside the selection, and takes the annotated selection out to the
 // clipboard or a PNG file.
 //
 // Owned by the application shell through a unique pointer, at most one at a

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "app/common/translate.h"
 #include "ui/platform/layout/grid_panel.h"
@@ -144,7 +145,7 @@ void ScreenshotEditor::ToolbarView::bind_commands() {
   ScreenshotEditor& editor = editor_;
   for (std::size_t index = 0; index < kToolbarToolIds.size(); ++index) {
     const auto tool = static_cast<AnnotationTool>(index);
-    add_command(kToolbarToolIds[index], L"", [&editor, tool] {
+    add_command(kToolbarToolIds[index], std::wstring(), [&editor, tool] {
       editor.set_tool(tool);
       editor.invalidate_tool_buttons();
     });

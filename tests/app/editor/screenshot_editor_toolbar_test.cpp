@@ -288,6 +288,24 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"EscapeOnTheToolbar", 0, VK_ESCAPE, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(EditorToolbar, ClosingTheToolbarClosesTheEditor) {
+  EXPECT_EQ(SendMessageW(toolbar(), WM_CLOSE, 0, 0), 0);
+  EXPECT_FALSE(editor().is_open());
+  EXPECT_EQ(editor().toolbar(), nullptr);
+  EXPECT_EQ(fixture_.closes, 1);
+}
+
+TEST_F(EditorToolbar, ForgetsTheToolbarWhenItsWindowIsDestroyed) {
+  DestroyWindow(toolbar());
+  EXPECT_EQ(editor().toolbar(), nullptr);
+  EXPECT_TRUE(editor().is_open());
+  // The next showing makes a new one.
+  editor().show_toolbar();
+  EXPECT_NE(editor().toolbar(), nullptr);
+  EXPECT_EQ(fixture_.toolbar_creations, 2);
+  EXPECT_EQ(GetFocus(), canvas());
+}
+
 TEST_F(EditorToolbar, AnOpenDropDownTakesEnterAndTheFirstEscape) {
   HWND list = control(kToolbarThicknessId);
   SetFocus(list);

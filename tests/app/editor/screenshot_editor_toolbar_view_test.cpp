@@ -157,11 +157,15 @@ TEST_F(ToolbarView, LaysTheControlsOutInOneRowWithThreePixelGaps) {
     HWND child = index == kLabelColumn ? thickness_label(toolbar()) : control(column.id);
     ASSERT_NE(child, nullptr) << index;
     const RECT rect = child_rect(child);
-    if (index > 0) EXPECT_EQ(rect.left, previous.right + 3) << index;
+    if (index > 0) {
+      EXPECT_EQ(rect.left, previous.right + 3) << index;
+    }
     EXPECT_EQ(rect.left, expected_left - pixels_given_up) << index;
     EXPECT_EQ(rect.top, 4) << index;
     // The combo box's own height follows its font; the rest fill the row.
-    if (column.id != 110) EXPECT_EQ(rect.bottom - rect.top, 28) << index;
+    if (column.id != 110) {
+      EXPECT_EQ(rect.bottom - rect.top, 28) << index;
+    }
     pixels_given_up += column.width - (rect.right - rect.left);
     expected_left += column.width + 3;
     previous = rect;

@@ -156,6 +156,20 @@ TEST(ToolbarGlyphDrawing, DrawsTheRectangleGlyphCrisplyInAButtonSizedItem) {
   EXPECT_EQ(canvas.at(1, 1), kBackground);
 }
 
+TEST(ToolbarGlyphDrawing, FallsBackToGdiWhenDirect2dCannotDraw) {
+  // Only one session draws on a thread at a time: while this one is open,
+  // the glyph's own session stays inactive and GDI draws instead.
+  DibCanvas other(8, 8);
+  Direct2dSession busy(other.dc(), {0, 0, 8, 8});
+  ASSERT_TRUE(busy.is_active());
+  DibCanvas canvas(40, 28);
+  draw_toolbar_glyph(canvas.dc(), {0, 0, 40, 28}, kGlyphRectangle, kInk, 96);
+  // GDI's two-pixel pen centred on x = 13 covers columns 12 and 13.
+  EXPECT_EQ(canvas.at(13, 14), kInk);
+  EXPECT_EQ(canvas.at(20, 14), kBackground);
+  busy.end_draw();
+}
+
 TEST(ToolbarColorSwatch, FillsARoundedSwatchAndBordersIt) {
   constexpr COLORREF kFill = RGB(0, 128, 0);
   constexpr COLORREF kBorder = RGB(90, 90, 90);
