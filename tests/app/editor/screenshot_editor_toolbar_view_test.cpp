@@ -98,9 +98,8 @@ TEST_F(ToolbarView, MakesOwnerDrawnButtonsAndAThicknessListWithThreePixelsChosen
   info.uId = reinterpret_cast<UINT_PTR>(control(111));
   wchar_t tip[128] = {};
   info.lpszText = tip;
-  ASSERT_TRUE(SendMessageW(editor().toolbar_view()->tooltip(), TTM_GETTEXTW, 128,
-                           reinterpret_cast<LPARAM>(&info)) ||
-              tip[0] != 0);
+  SendMessageW(editor().toolbar_view()->tooltip(), TTM_GETTEXTW, 128,
+               reinterpret_cast<LPARAM>(&info));
   EXPECT_EQ(utf8(tip), "Choose annotation color");
 }
 
