@@ -104,6 +104,7 @@ void App::start_up(int show_command) {
   apply_stored_theme();
   watermark_ = settings_.read_watermark();
   stream_target_ = settings_.read_stream_target();
+  load_hotkeys();
   register_window_classes();
   create_host_window();
   watch_system_theme();
@@ -114,6 +115,8 @@ void App::start_up(int show_command) {
   set_overlay_interactive(true);
   ShowWindow(overlay_window_, SW_HIDE);
   initialize_tray_menu();
+  // A combination held elsewhere is reported by the start-up check below.
+  register_idle_hotkeys();
   if (show_command != 0) bring_to_front();
   PostMessageW(host_window_, kStartupCheckMessage, 0, 0);
 }

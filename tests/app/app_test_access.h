@@ -28,6 +28,13 @@ struct AppTestAccess {
     app.editor_ = std::move(editor);
   }
   static bool has_main_window(const App& app) { return app.main_window_ != nullptr; }
+
+  // Hotkeys, preferences and close behaviour.
+  static bool& stopping(App& app) { return app.stopping_; }
+  static bool& follow_mouse(App& app) { return app.follow_mouse_; }
+  static double& zoom_factor(App& app) { return app.zoom_factor_; }
+  static bool control_hidden(const App& app) { return app.control_hidden_; }
+  static bool conflict_reported(const App& app) { return app.conflict_reported_; }
 };
 
 }  // namespace quorvel::windows

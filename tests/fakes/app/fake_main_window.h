@@ -25,6 +25,9 @@ struct FakeMainWindowLog {
   int escape_keys = 0;
   // What the next show answers.
   bool show_succeeds = true;
+  int preferences_opened = 0;
+  int help_menu_closes = 0;
+  int secondary_window_closes = 0;
   HWND window = nullptr;
   HWND stream_window = nullptr;
   HWND preferences_window = nullptr;
@@ -43,9 +46,9 @@ class FakeMainWindow final : public quorvel::windows::MainWindowPort {
   void set_audio_devices(const quorvel::windows::RecordingSetupState&) override {}
   void set_recording_enabled(bool) override {}
   void apply_theme(const win32_ui::Theme& theme) override { log_->themes.push_back(theme); }
-  void open_preferences() override {}
-  void close_help_menu() override {}
-  void close_secondary_windows() override {}
+  void open_preferences() override { ++log_->preferences_opened; }
+  void close_help_menu() override { ++log_->help_menu_closes; }
+  void close_secondary_windows() override { ++log_->secondary_window_closes; }
   void dismiss_popups() override {}
   std::optional<quorvel::windows::StreamSettings> read_stream_fields() override { return {}; }
   std::optional<std::wstring> pending_recording_bitrate_text() const override { return {}; }
