@@ -103,6 +103,8 @@ void App::start_up(int show_command) {
   apply_stored_language();
   apply_stored_theme();
   watermark_ = settings_.read_watermark();
+  apply_recording_quality(settings_.read_recording_quality());
+  apply_stream_quality(settings_.read_stream_quality());
   stream_target_ = settings_.read_stream_target();
   load_hotkeys();
   register_window_classes();
@@ -111,6 +113,8 @@ void App::start_up(int show_command) {
   last_tick_ = std::chrono::steady_clock::now();
   last_status_check_ = last_tick_;
   create_overlay_window();
+  apply_default_output_folder();
+  audio_device_entries(false);
   refresh_main_window(false);
   set_overlay_interactive(true);
   ShowWindow(overlay_window_, SW_HIDE);

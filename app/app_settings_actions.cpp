@@ -7,6 +7,16 @@
 
 namespace quorvel::windows {
 
+void App::add_preferences_handlers(MainWindowHandlers& handlers) {
+  handlers.close_request = [this] { return handle_main_window_close(); };
+  handlers.settings_state = [this] { return settings_state(); };
+  handlers.settings_action = [this](ModernSettingsAction action) { run_settings_action(action); };
+  handlers.hotkey_capture = [this](bool capturing) { set_hotkey_capturing(capturing); };
+  handlers.hotkey_changed = [this](int row, UINT key, UINT modifiers) {
+    if (row >= 0) edit_hotkey(static_cast<std::size_t>(row), key, modifiers);
+  };
+}
+
 ModernSettingsState App::settings_state() {
   ModernSettingsState state;
   state.theme_mode = theme_registry_->mode();
@@ -74,6 +84,16 @@ void App::set_language(std::wstring_view requested) {
   settings_.write_language(tag);
   if (application_.language() == tag) return;
   application_.set_language(tag);
+  if (!setup_.presets.empty()) {
+    // The entry before "custom" is the monitor's own size.
+    const bool monitor_size_selected =
+        setup_.preset_index >= 0 &&
+        static_cast<std::size_t>(setup_.preset_index) + 2 == setup_.presets.size();
+    size_preset_entries(static_cast<uint32_t>(setup_.monitor_width),
+                        static_cast<uint32_t>(setup_.monitor_height), setup_.width, setup_.height,
+                        monitor_size_selected, setup_.custom_size);
+  }
+  audio_device_entries(true);
   if (main_window_ && main_window_->is_open()) {
     main_window_->refresh(setup_, false);
     main_window_->close_secondary_windows();

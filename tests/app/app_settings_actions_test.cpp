@@ -12,6 +12,7 @@
 #include "app/common/hotkey_text.h"
 #include "app/common/translate.h"
 #include "tests/app/app_test_fixture.h"
+#include "tests/app/held_hotkey.h"
 
 namespace quorvel::windows {
 namespace {
@@ -155,6 +156,42 @@ TEST_F(AppSettingsActionsTest, UnknownActionDoesNothing) {
   app.run_settings_action(static_cast<ModernSettingsAction>(-1));
   EXPECT_TRUE(messages_.empty());
   EXPECT_TRUE(key_.value_names().empty());
+}
+
+}  // namespace
+}  // namespace quorvel::windows
+
+namespace quorvel::windows {
+namespace {
+
+class AppPreferencesHandlersTest : public AppTest {
+ protected:
+  MainWindowHandlers& handlers() { return main_log_->handlers; }
+};
+
+TEST_F(AppPreferencesHandlersTest, MainWindowCallbacksReachThePreferencesActions) {
+  key_.set_dword(L"MainWindowCloseBehavior", 1);
+  App& app = start(SW_SHOWNORMAL);
+  pump();
+  ASSERT_TRUE(handlers().close_request && handlers().settings_state &&
+              handlers().settings_action && handlers().hotkey_capture &&
+              handlers().hotkey_changed);
+
+  EXPECT_TRUE(handlers().close_request());
+  EXPECT_EQ(handlers().settings_state(), app.settings_state());
+  handlers().settings_action(ModernSettingsAction::kThemeLight);
+  EXPECT_EQ(AppTestAccess::theme_registry(app).mode(), win32_ui::kThemeModeLight);
+
+  handlers().hotkey_capture(true);
+  EXPECT_TRUE(quorvel::test::hotkey_is_free(MOD_CONTROL | MOD_SHIFT, 'A'));
+  handlers().hotkey_capture(false);
+  EXPECT_FALSE(quorvel::test::hotkey_is_free(MOD_CONTROL | MOD_SHIFT, 'A'));
+
+  handlers().hotkey_changed(-1, 'Q', MOD_CONTROL | MOD_ALT);
+  EXPECT_EQ(app.settings_state().hotkey_rows[9].key_text, L"Ctrl+Shift+A");
+  handlers().hotkey_changed(9, 'Q', MOD_CONTROL | MOD_ALT);
+  EXPECT_EQ(app.settings_state().hotkey_rows[9].key_text, L"Ctrl+Alt+Q");
+  EXPECT_TRUE(messages_.empty());
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #include "app/app.h"
 
@@ -28,9 +31,23 @@ struct AppTestAccess {
     app.editor_ = std::move(editor);
   }
   static bool has_main_window(const App& app) { return app.main_window_ != nullptr; }
+  // Recording setup.
+  static bool& starting(App& app) { return app.starting_; }
+  static bool& stopping(App& app) { return app.stopping_; }
+  static CaptureBounds& monitor_rect(App& app) { return app.monitor_rect_; }
+  static CaptureBounds& capture_area(App& app) { return app.capture_area_; }
+  static double follow_strength(const App& app) { return app.follow_strength_; }
+  static StreamSettings stream_target(const App& app) { return app.stream_target_; }
+  static RecordingWatermark watermark(const App& app) { return app.watermark_; }
+  static const std::vector<SizePresetEntry>& size_presets(const App& app) {
+    return app.size_presets_;
+  }
+  static std::pair<CaptureViewport, bool> viewport(App& app) {
+    std::lock_guard lock(app.viewport_mutex_);
+    return {app.viewport_, app.viewport_published_};
+  }
 
   // Hotkeys, preferences and close behaviour.
-  static bool& stopping(App& app) { return app.stopping_; }
   static bool& follow_mouse(App& app) { return app.follow_mouse_; }
   static double& zoom_factor(App& app) { return app.zoom_factor_; }
   static bool control_hidden(const App& app) { return app.control_hidden_; }
