@@ -103,7 +103,10 @@ void App::start_up(int show_command) {
   apply_stored_language();
   apply_stored_theme();
   watermark_ = settings_.read_watermark();
+  apply_recording_quality(settings_.read_recording_quality());
+  apply_stream_quality(settings_.read_stream_quality());
   stream_target_ = settings_.read_stream_target();
+  load_hotkeys();
   register_window_classes();
   create_host_window();
   watch_system_theme();
@@ -116,6 +119,8 @@ void App::start_up(int show_command) {
   set_overlay_interactive(true);
   ShowWindow(overlay_window_, SW_HIDE);
   initialize_tray_menu();
+  // A combination held elsewhere is reported by the start-up check below.
+  register_idle_hotkeys();
   if (show_command != 0) bring_to_front();
   PostMessageW(host_window_, kStartupCheckMessage, 0, 0);
 }

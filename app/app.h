@@ -25,6 +25,7 @@
 
 #include "app/app_platform.h"
 #include "app/common/hotkey_binding.h"
+#include "app/common/modern_settings_state.h"
 #include "app/common/recording_setup_state.h"
 #include "app/common/size_preset_list.h"
 #include "app/display_density.h"
@@ -41,6 +42,7 @@
 #include "engine/stream_settings.h"
 #include "streaming/rtmp_streamer.h"
 #include "ui/platform/scaffold/application.h"
+#include "ui/platform/scaffold/dialog_actions.h"
 #include "ui/platform/scaffold/tray_menu.h"
 #include "ui/platform/theme/native_theme_registry.h"
 #include "ui/views/menus/menu_entry.h"
@@ -106,6 +108,41 @@ class App {
   void unregister_recording_hotkeys();
   void unregister_idle_hotkeys();
 
+  // Global hotkeys: the live table, its registration under fixed ids, the
+  // conflict checks that tell the user once per run, edits from the
+  // preferences and the dispatch of a pressed hotkey.
+  void load_hotkeys();
+  bool register_idle_hotkeys();
+  bool check_recording_hotkeys(HWND owner);
+  std::vector<std::size_t> probe_hotkeys(const HotkeyTable& table);
+  void check_startup_hotkey_conflicts();
+  bool apply_hotkeys();
+  std::wstring hotkey_conflict_text(const std::vector<std::size_t>& failed_rows);
+  void run_hotkey_action(std::size_t row);
+  void toggle_control_bar();
+  // The preferences window starts (true) or ends (false) capturing a key
+  // combination: the idle hotkeys step aside meanwhile.
+  void set_hotkey_capturing(bool capturing);
+  // The preferences window bound row `row` to a new combination.
+  void edit_hotkey(std::size_t row, uint32_t key, uint32_t modifiers);
+  // The main window's close, settings and hotkey callbacks (12, 13, 14, 18
+  // and 19).
+  void add_preferences_handlers(MainWindowHandlers& handlers);
+
+  // Preferences, theme, language and close behaviour.
+  ModernSettingsState settings_state();
+  void run_settings_action(ModernSettingsAction action);
+  void set_theme_mode(win32_ui::ThemeMode mode);
+  void set_language(std::wstring_view tag);
+  // True lets the main window close (the program stays in the tray); false
+  // keeps it open or the program is exiting.
+  bool handle_main_window_close();
+
+  // About, help and account.
+  void show_about_dialog();
+  void show_help_dialog(HWND owner);
+  void show_platform_account();
+
   bool busy() const { return starting_ || recording_ || stopping_; }
 
   // Recording setup: the one authoritative copy of the next recording's
@@ -168,6 +205,15 @@ class App {
   BOOL exclude_from_capture(HWND window, DWORD affinity) const;
   void destroy_engine_objects();
 
+  // Hotkeys, dialogs and messages of the preferences area.
+  std::vector<std::size_t> register_recording_hotkeys();
+  std::wstring hotkey_conflict_line(const HotkeyBinding& row);
+  // Shows a text already composed, with its caption; returns the command id.
+  int show_text_message(HWND owner, const std::wstring& text, const std::wstring& caption,
+                        unsigned flags);
+  // The close prompt's answer and its "Don't ask again" tick.
+  win32_ui::scaffold::DialogResult ask_close_behavior(bool& dont_ask_again);
+
   HINSTANCE instance_;
   AppPlatform platform_;
 
@@ -201,6 +247,8 @@ class App {
   std::unique_ptr<MainWindowPort> main_window_;
   RecordingSetupState setup_;
   HotkeyTable hotkeys_ = kDefaultHotkeyTable;
+  // The working copy of an edit being applied.
+  HotkeyTable edit_hotkeys_ = kDefaultHotkeyTable;
   std::array<bool, 9> recording_hotkey_registered_{};
   std::array<bool, 2> idle_hotkey_registered_{};
   bool control_excluded_from_capture_ = false;

@@ -122,6 +122,7 @@ MainWindowHandlers App::main_window_handlers() {
   handlers.save_stream_target = [this](const StreamSettings& settings) {
     return save_stream_settings(settings);
   };
+  add_preferences_handlers(handlers);
   return handlers;
 }
 

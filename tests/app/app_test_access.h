@@ -46,6 +46,12 @@ struct AppTestAccess {
     std::lock_guard lock(app.viewport_mutex_);
     return {app.viewport_, app.viewport_published_};
   }
+
+  // Hotkeys, preferences and close behaviour.
+  static bool& follow_mouse(App& app) { return app.follow_mouse_; }
+  static double& zoom_factor(App& app) { return app.zoom_factor_; }
+  static bool control_hidden(const App& app) { return app.control_hidden_; }
+  static bool conflict_reported(const App& app) { return app.conflict_reported_; }
 };
 
 }  // namespace quorvel::windows
