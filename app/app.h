@@ -25,9 +25,11 @@
 #include "app/app_platform.h"
 #include "app/common/hotkey_binding.h"
 #include "app/common/recording_setup_state.h"
+#include "app/overlay/selection_mode.h"
 #include "app/settings_store.h"
 #include "engine/audio_capture_source.h"
 #include "engine/audio_mixer.h"
+#include "engine/capture_camera.h"
 #include "engine/desktop_capture.h"
 #include "engine/recording_options.h"
 #include "engine/recording_session.h"
@@ -102,6 +104,26 @@ class App {
 
   bool busy() const { return starting_ || recording_ || stopping_; }
 
+  // Region selection, capture frame, snapshots and screenshots.
+  LRESULT handle_overlay_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // Freezes the target monitor under the overlay and lets the user pick the
+  // capture region; a quick record posts the start message once confirmed.
+  void begin_region_selection(bool record_afterwards);
+  void end_region_selection();
+  void confirm_region_selection();
+  // Puts the target monitor under the mouse and restarts capture there.
+  void place_overlay();
+  // After the screenshot editor: the frame back when a region is ready, and
+  // the main window reactivated when it was in front before.
+  void show_overlay();
+  void restore_main_window();
+  void begin_screenshot();
+  [[nodiscard]] HRESULT capture_region_snapshot();
+  RECT fit_region(RECT region) const;
+  bool window_at_point(POINT client_point, RECT& result) const;
+  bool start_desktop_capture();
+  void restart_desktop_capture();
+
  private:
   friend struct AppTestAccess;
 
@@ -121,6 +143,40 @@ class App {
   void apply_overlay_style(bool interactive);
   BOOL exclude_from_capture(HWND window, DWORD affinity) const;
   void destroy_engine_objects();
+
+  // Region selection, capture frame, snapshots and screenshots.
+  struct MonitorTarget {
+    HMONITOR monitor = nullptr;
+    CaptureBounds rect;
+  };
+  LRESULT handle_selection_input(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT on_overlay_mouse_move(LPARAM lparam);
+  LRESULT on_overlay_button_down(LPARAM lparam);
+  LRESULT on_overlay_button_up(LPARAM lparam);
+  LRESULT on_overlay_exit_size_move();
+  void enter_selection();
+  void refuse_selection(HRESULT result);
+  // A catalogue message over `owner`, as show_message does over the usual
+  // dialog owner.
+  int show_message_to(HWND owner, std::wstring_view key, std::vector<std::wstring> arguments,
+                      unsigned flags);
+  void set_selection(RECT selection, SelectionMode mode);
+  void invalidate_loupe(POINT pointer);
+  void clear_selection_state();
+  RECT hint_rect() const;
+  RECT loupe_rect(POINT pointer) const;
+  SIZE loupe_cell() const;
+  SIZE monitor_size() const;
+  UINT overlay_dpi() const;
+  void paint_overlay();
+  void paint_overlay_content(HDC dc, int width, int height, UINT dpi);
+  void paint_loupe(HDC dc, UINT dpi);
+  bool ensure_back_buffer(HDC paint_dc, int width, int height);
+  void release_back_buffer();
+  void release_region_snapshot();
+  void position_overlay(const CaptureBounds& area);
+  void activate_main_window_if_open();
+  DesktopCaptureSeams capture_seams() const { return platform_.capture; }
 
   HINSTANCE instance_;
   AppPlatform platform_;
@@ -171,6 +227,39 @@ class App {
   bool follow_mouse_ = false;
   RecordingWatermark watermark_;
   std::atomic<bool> paused_{false};
+  // Region selection, capture frame, snapshots and screenshots.
+  MonitorTarget target_;
+  MonitorTarget restore_target_;
+  CaptureBounds capture_area_;
+  struct BackBuffer {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    int width = 0;
+    int height = 0;
+  } back_buffer_;
+  struct RegionSnapshot {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+  } region_snapshot_;
+  bool overlay_positioning_ = false;
+  bool button_down_ = false;
+  bool drag_started_ = false;
+  bool pointer_known_ = false;
+  bool selection_present_ = false;
+  POINT anchor_{};
+  POINT pointer_{};
+  RECT selection_{};
+  SelectionMode selection_mode_ = SelectionMode::current_size;
+  std::wstring overlay_message_;
+  bool reactivate_main_window_ = false;
+  bool record_afterwards_ = false;
+  bool reactivate_after_screenshot_ = false;
+
   // Which of the three window classes this App registered.
   std::array<bool, 3> class_registered_{};
 };

@@ -25,6 +25,7 @@ struct ShownMessage {
   HWND owner = nullptr;
   std::wstring key;
   unsigned flags = 0;
+  std::vector<std::wstring> arguments;
 };
 
 class AppTest : public testing::Test {
@@ -43,6 +44,8 @@ class AppTest : public testing::Test {
   quorvel::test::TestRegistryKey key_;
   std::shared_ptr<quorvel::test::FakeMainWindowLog> main_log_ =
       std::make_shared<quorvel::test::FakeMainWindowLog>();
+  std::shared_ptr<quorvel::test::FakeEditorLog> editor_log_ =
+      std::make_shared<quorvel::test::FakeEditorLog>();
   std::vector<ShownMessage> messages_;
   std::vector<std::pair<HWND, DWORD>> capture_exclusions_;
   std::unique_ptr<App> app_;
