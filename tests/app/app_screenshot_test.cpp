@@ -107,6 +107,19 @@ TEST_F(AppScreenshotTest, ClosingRestartsCaptureAndShowsTheReadyFrame) {
   EXPECT_EQ(editor_log_->open_calls, 2);
 }
 
+TEST_F(AppScreenshotTest, MainWindowLosesItsPopupsAndComesBackAfterTheEditor) {
+  App& app = start_with_script();
+  app.show_recording_window();
+  ASSERT_TRUE(IsWindowVisible(main_log_->window));
+  const int activations = main_log_->activations;
+  app.begin_screenshot();
+  EXPECT_EQ(main_log_->popups_dismissed, 1);
+  EXPECT_EQ(main_log_->activations, activations);
+  editor_log_->open = false;
+  editor_log_->on_closed();
+  EXPECT_EQ(main_log_->activations, activations + 1);
+}
+
 TEST_F(AppScreenshotTest, EditorThatCannotOpenIsDroppedAndReported) {
   App& app = start_with_script();
   editor_log_->open_result = false;

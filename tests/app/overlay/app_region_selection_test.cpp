@@ -503,6 +503,65 @@ TEST_F(AppRegionSelectionTest, FrameResizeAndMoveStayOnTheMonitorAndEven) {
   EXPECT_EQ(window_rect().right - window_rect().left, 400);
 }
 
+TEST_F(AppRegionSelectionTest, ConfirmRefreshesAndReactivatesTheMainWindow) {
+  start_with_script();
+  app_->show_recording_window();
+  ASSERT_TRUE(IsWindowVisible(main_log_->window));
+  const int refreshes = main_log_->refreshes;
+  const int activations = main_log_->activations;
+  begin_selection();
+  EXPECT_GE(main_log_->popups_dismissed, 1) << "pop-ups closed before the snapshot";
+  drag({10, 10}, {200, 200});
+  EXPECT_GT(main_log_->refreshes, refreshes);
+  EXPECT_EQ(main_log_->activations, activations + 1);
+
+  begin_selection();
+  send(WM_RBUTTONDOWN, 0, 0);
+  EXPECT_EQ(main_log_->activations, activations + 2);
+}
+
+TEST_F(AppRegionSelectionTest, IdleFrameIsBlueWhileInteractiveAndCyanWhileClickThrough) {
+  start_with_script();
+  begin_selection();
+  drag({100, 100}, {299, 199});
+  struct Case {
+    bool interactive;
+    Rgb color;
+  };
+  for (const Case& c : {Case{true, {0, 120, 215}}, Case{false, {0, 190, 255}}}) {
+    app_->set_overlay_interactive(c.interactive);
+    DibTarget target(200, 100);
+    AppTestAccess::paint_overlay_content(*app_, target.dc(), 200, 100);
+    EXPECT_EQ(target.pixel(0, 50), c.color);
+    EXPECT_EQ(target.pixel(199, 50), c.color);
+    EXPECT_EQ(target.pixel(100, 0), c.color);
+    EXPECT_EQ(target.pixel(100, 50), (Rgb{1, 2, 3})) << "the inside is the colour key";
+  }
+}
+
+TEST_F(AppRegionSelectionTest, PlaceOverlayTargetsTheMonitorUnderTheCursor) {
+  start_with_script();
+  begin_selection();
+  drag({10, 10}, {200, 200});
+  ASSERT_TRUE(AppTestAccess::region_ready(*app_));
+
+  AppTestAccess::recording(*app_) = true;
+  app_->place_overlay();
+  EXPECT_TRUE(AppTestAccess::region_ready(*app_)) << "nothing while recording";
+  AppTestAccess::recording(*app_) = false;
+
+  AppTestAccess::capture(*app_).stop();
+  app_->place_overlay();
+  EXPECT_FALSE(AppTestAccess::region_ready(*app_));
+  EXPECT_FALSE(IsWindowVisible(overlay()));
+  EXPECT_EQ(AppTestAccess::target_monitor(*app_),
+            MonitorFromPoint({100, 100}, MONITOR_DEFAULTTONEAREST));
+  const CaptureBounds& rect = AppTestAccess::target_rect(*app_);
+  EXPECT_EQ(rect.right - rect.left, monitor_.cx);
+  EXPECT_NE(AppTestAccess::capture(*app_).stats().state, DesktopCaptureState::kIdle)
+      << "capture restarted there";
+}
+
 // The product's own engine, no seam: Wine has no desktop duplication.
 TEST_F(AppTest, RegionSelectionWithoutDesktopDuplicationIsRefused) {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");

@@ -23,6 +23,7 @@ struct FakeMainWindowLog {
   std::vector<win32_ui::Theme> themes;
   // Escape key-downs the window received.
   int escape_keys = 0;
+  int popups_dismissed = 0;
   // What the next show answers.
   bool show_succeeds = true;
   HWND window = nullptr;
@@ -46,7 +47,7 @@ class FakeMainWindow final : public quorvel::windows::MainWindowPort {
   void open_preferences() override {}
   void close_help_menu() override {}
   void close_secondary_windows() override {}
-  void dismiss_popups() override {}
+  void dismiss_popups() override { ++log_->popups_dismissed; }
   std::optional<quorvel::windows::StreamSettings> read_stream_fields() override { return {}; }
   std::optional<std::wstring> pending_recording_bitrate_text() const override { return {}; }
   std::optional<std::wstring> pending_stream_bitrate_text() const override { return {}; }
