@@ -6,6 +6,8 @@
 namespace quorvel::windows {
 
 bool App::start_desktop_capture() {
+  // An editor closing while the App goes down finds the capture gone.
+  if (!capture_) return false;
   return capture_->start(
       target_.monitor,
       [](ID3D11Device*, ID3D11DeviceContext*, ID3D11Texture2D*, const CapturedFrameInfo&) {
@@ -15,7 +17,7 @@ bool App::start_desktop_capture() {
 }
 
 void App::restart_desktop_capture() {
-  if (restore_target_.monitor == nullptr) return;
+  if (restore_target_.monitor == nullptr || !capture_) return;
   capture_->stop();
   target_ = restore_target_;
   restore_target_ = {};
