@@ -112,6 +112,8 @@ void App::start_up(int show_command) {
   last_tick_ = std::chrono::steady_clock::now();
   last_status_check_ = last_tick_;
   create_overlay_window();
+  apply_default_output_folder();
+  audio_device_entries(false);
   place_overlay();
   refresh_main_window(false);
   set_overlay_interactive(true);

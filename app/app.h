@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,15 @@
 #include "app/app_platform.h"
 #include "app/common/hotkey_binding.h"
 #include "app/common/recording_setup_state.h"
+#include "app/common/size_preset_list.h"
+#include "app/display_density.h"
+#include "app/main_window_handlers.h"
 #include "app/overlay/selection_mode.h"
 #include "app/settings_store.h"
 #include "engine/audio_capture_source.h"
-#include "engine/audio_mixer.h"
+#include "engine/audio_device_enumerator.h"
 #include "engine/capture_camera.h"
+#include "engine/audio_mixer.h"
 #include "engine/desktop_capture.h"
 #include "engine/recording_options.h"
 #include "engine/recording_session.h"
@@ -104,6 +109,45 @@ class App {
 
   bool busy() const { return starting_ || recording_ || stopping_; }
 
+  // Recording setup: the one authoritative copy of the next recording's
+  // settings, the lists the main window offers and the capture area.
+  // Each setter commits a changed copy and tells whether anything changed.
+  bool commit_setup_state(RecordingSetupState candidate);
+  uint64_t setup_revision() const { return setup_revision_; }
+  const RecordingSetupState& setup_state() const { return setup_; }
+  bool set_monitor_info(std::wstring monitor_name, int32_t width, int32_t height);
+  bool set_microphone_list(std::vector<std::wstring> entries, int32_t index);
+  bool set_size_presets(std::vector<SizePresetEntry> entries, int32_t index);
+  bool set_size_values(int32_t width, int32_t height, bool select_custom);
+  void set_output_folder(const std::wstring& folder);
+  bool apply_recording_quality(QualitySetting quality);
+  bool apply_stream_quality(QualitySetting quality);
+  void size_preset_entries(uint32_t monitor_width, uint32_t monitor_height, int32_t current_width,
+                           int32_t current_height, bool current_maximum, bool custom);
+  void audio_device_entries(bool keep_selection);
+  std::wstring selected_microphone_id() const;
+  void select_size_preset(int index);
+  void set_custom_size(const std::wstring& width_text, const std::wstring& height_text);
+  bool set_recording_quality(int level, const std::wstring& kbps_text);
+  bool set_stream_quality(int level, const std::wstring& kbps_text);
+  // The callbacks the main window gets on every show.
+  MainWindowHandlers main_window_handlers();
+  // Target monitor and capture area.
+  bool fits_capture_area(uint32_t width, uint32_t height) const;
+  bool set_capture_area(double centre_x, double centre_y, uint32_t width, uint32_t height,
+                        bool custom_size, bool report, HWND owner);
+  void position_overlay(const CaptureBounds& area);
+  void publish_viewport(const CaptureViewport& viewport);
+  void update_record_availability();
+  void open_output_folder();
+  // Live target and watermark: stored only when valid; the App's copy
+  // changes only after the store took it.
+  bool save_stream_settings(const StreamSettings& settings);
+  bool save_watermark(const RecordingWatermark& watermark);
+  // The chosen folder or image file; empty when cancelled or failed.
+  std::wstring choose_output_folder(HWND owner);
+  std::wstring choose_watermark_image(HWND owner);
+
   // Region selection, capture frame, snapshots and screenshots.
   LRESULT handle_overlay_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   // Freezes the target monitor under the overlay and lets the user pick the
@@ -135,6 +179,7 @@ class App {
   void create_host_window();
   void watch_system_theme();
   void create_overlay_window();
+  void apply_default_output_folder();
 
   // The Escape rule of the loop; true when the message was consumed.
   bool handle_escape(const MSG& message);
@@ -145,9 +190,12 @@ class App {
   void destroy_engine_objects();
 
   // Region selection, capture frame, snapshots and screenshots.
-  struct MonitorTarget {
+  // The target monitor as the screenshot flow saved it; a null monitor
+  // means nothing to restore.
+  struct RestoreTarget {
     HMONITOR monitor = nullptr;
     CaptureBounds rect;
+    DisplayDensity density;
   };
   LRESULT handle_selection_input(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT on_overlay_mouse_move(LPARAM lparam);
@@ -174,12 +222,25 @@ class App {
   bool ensure_back_buffer(HDC paint_dc, int width, int height);
   void release_back_buffer();
   void release_region_snapshot();
-  void position_overlay(const CaptureBounds& area);
   void activate_main_window_if_open();
   DesktopCaptureSeams capture_seams() const { return platform_.capture; }
 
   HINSTANCE instance_;
   AppPlatform platform_;
+
+  // Recording setup.
+  uint64_t setup_revision_ = 0;
+  std::vector<SizePresetEntry> size_presets_;
+  std::vector<AudioDeviceInfo> audio_devices_;
+  // The target monitor: the one being selected on or recorded.
+  HMONITOR target_monitor_ = nullptr;
+  CaptureBounds monitor_rect_;
+  DisplayDensity display_density_;
+  CaptureBounds capture_area_;
+  bool overlay_positioning_ = false;
+  std::mutex viewport_mutex_;
+  CaptureViewport viewport_;
+  bool viewport_published_ = false;
 
   HWND host_window_ = nullptr;
   HWND control_window_ = nullptr;
@@ -228,9 +289,7 @@ class App {
   RecordingWatermark watermark_;
   std::atomic<bool> paused_{false};
   // Region selection, capture frame, snapshots and screenshots.
-  MonitorTarget target_;
-  MonitorTarget restore_target_;
-  CaptureBounds capture_area_;
+  RestoreTarget restore_target_;
   struct BackBuffer {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
@@ -246,7 +305,6 @@ class App {
     int width = 0;
     int height = 0;
   } region_snapshot_;
-  bool overlay_positioning_ = false;
   bool button_down_ = false;
   bool drag_started_ = false;
   bool pointer_known_ = false;

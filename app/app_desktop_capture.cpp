@@ -9,7 +9,7 @@ bool App::start_desktop_capture() {
   // An editor closing while the App goes down finds the capture gone.
   if (!capture_) return false;
   return capture_->start(
-      target_.monitor,
+      target_monitor_,
       [](ID3D11Device*, ID3D11DeviceContext*, ID3D11Texture2D*, const CapturedFrameInfo&) {
         return S_OK;
       },
@@ -19,7 +19,9 @@ bool App::start_desktop_capture() {
 void App::restart_desktop_capture() {
   if (restore_target_.monitor == nullptr || !capture_) return;
   capture_->stop();
-  target_ = restore_target_;
+  target_monitor_ = restore_target_.monitor;
+  monitor_rect_ = restore_target_.rect;
+  display_density_ = restore_target_.density;
   restore_target_ = {};
   start_desktop_capture();
 }

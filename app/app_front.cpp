@@ -28,10 +28,13 @@ void App::bring_to_front() {
 }
 
 void App::show_recording_window() {
+  audio_device_entries(true);
+  refresh_main_window(false);
   if (!main_window_ && platform_.make_main_window) {
     main_window_ = platform_.make_main_window(instance_, host_window_, application_);
   }
   if (main_window_) {
+    main_window_->set_handlers(main_window_handlers());
     main_window_->refresh(setup_, false);
     if (main_window_->show()) return;
   }

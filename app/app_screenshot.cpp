@@ -42,7 +42,7 @@ HRESULT App::capture_region_snapshot() {
     tray_.hide_icon();
     DwmFlush();
   };
-  const HRESULT result = capture_desktop_snapshot(target_.monitor, snapshot, kSnapshotTimeoutMs,
+  const HRESULT result = capture_desktop_snapshot(target_monitor_, snapshot, kSnapshotTimeoutMs,
                                                   hide_own_windows, capture_seams());
   if (icon_was_shown) tray_.show_icon();
   if (FAILED(result)) return result;
@@ -102,11 +102,12 @@ void App::begin_screenshot() {
   }
   editor_.reset();
 
-  restore_target_ = target_;
+  restore_target_ = {target_monitor_, monitor_rect_, display_density_};
   POINT cursor{};
   GetCursorPos(&cursor);
-  target_.monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
-  target_.rect = monitor_rect(target_.monitor);
+  target_monitor_ = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+  monitor_rect_ = monitor_rect(target_monitor_);
+  display_density_ = read_display_density(target_monitor_);
   capture_->stop();
 
   reactivate_after_screenshot_ = false;
@@ -119,16 +120,17 @@ void App::begin_screenshot() {
   ShowWindow(overlay_window_, SW_HIDE);
   DwmFlush();
 
-  const RECT editor_rect = truncated_monitor_rect(target_.rect);
+  const RECT editor_rect = truncated_monitor_rect(monitor_rect_);
   if (platform_.make_editor) {
-    editor_ = platform_.make_editor(instance_, DesktopSnapshot{}, monitor_origin(target_.rect),
+    editor_ = platform_.make_editor(instance_, DesktopSnapshot{}, monitor_origin(monitor_rect_),
                                     setup_.output_folder, *theme_registry_, application_,
                                     [this] {
                                       restart_desktop_capture();
                                       show_overlay();
+                                      update_record_availability();
                                     });
   }
-  const HMONITOR monitor = target_.monitor;
+  const HMONITOR monitor = target_monitor_;
   const DesktopCaptureSeams seams = capture_seams();
   const auto capture = [monitor, seams](DesktopSnapshot& snapshot) {
     return capture_desktop_snapshot(monitor, snapshot, kSnapshotTimeoutMs, [] { DwmFlush(); },

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/common/recording_setup_state.h"
+#include "app/main_window_handlers.h"
 #include "engine/stream_settings.h"
 #include "ui/platform/theme/theme.h"
 
@@ -28,6 +29,9 @@ class MainWindowPort {
   virtual bool is_visible() const = 0;
   // Restores the main window and brings it to the foreground.
   virtual void activate() = 0;
+  // Takes the application's callbacks, replacing any given before; called
+  // on every show, so a window must take them again and again.
+  virtual void set_handlers(MainWindowHandlers handlers) = 0;
   // Takes a new setup state; `force` rebuilds even an unchanged view.
   virtual void refresh(RecordingSetupState state, bool force) = 0;
   virtual void set_audio_devices(const RecordingSetupState& state) = 0;

@@ -29,8 +29,6 @@ constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr wchar_t kRunValue[] = L"Quorvel";
 constexpr wchar_t kStreamTargetDescription[] = L"Quorvel stream target";
 
-constexpr std::size_t kMaxWatermarkText = 320;
-constexpr std::size_t kMaxWatermarkImagePath = 2048;
 constexpr DWORD kModulePathCapacity = 32768;
 
 // Defaults written by older layouts, as stored (modifiers << 16 | key); a

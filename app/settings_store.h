@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,6 +49,9 @@ class SettingsStore {
  public:
   // The layout version the hotkeys are written in.
   static constexpr uint32_t kHotkeyVersion = 6;
+  // The longest watermark text and image path the store keeps.
+  static constexpr std::size_t kMaxWatermarkText = 320;
+  static constexpr std::size_t kMaxWatermarkImagePath = 2048;
 
   explicit SettingsStore(std::wstring sub_key);
 

@@ -58,10 +58,13 @@ ScreenshotEditor::ScreenshotEditor(HINSTANCE instance, DesktopSnapshot snapshot,
 ScreenshotEditor::~ScreenshotEditor() {
   // Going away with the editor is not the user closing it.
   on_closed_ = nullptr;
+  destroy_text_box();
   if (toolbar_) DestroyWindow(toolbar_);
   if (canvas_) DestroyWindow(canvas_);
   back_buffer_.reset();
   snapshot_bitmap_.reset();
+  toolbar_font_.reset();
+  notice_.reset();
 }
 
 bool ScreenshotEditor::register_window_classes(HINSTANCE instance) {
@@ -133,6 +136,7 @@ void ScreenshotEditor::bring_to_front() {
 
 void ScreenshotEditor::set_theme(const win32_ui::Theme& theme) {
   theme_ = theme;
+  if (notice_) notice_->apply_theme(theme_);
   if (canvas_) InvalidateRect(canvas_, nullptr, FALSE);
 }
 
@@ -201,16 +205,29 @@ LRESULT ScreenshotEditor::handle_message(UINT message, WPARAM wparam, LPARAM lpa
     case WM_LBUTTONDBLCLK:
       if (selecting_) {
         confirm_selection(true, false);
-        return 0;
+      } else {
+        commit_text_box();
+        finish();
       }
-      break;
+      return 0;
     case WM_RBUTTONDOWN:
       if (selecting_) close();
       return 0;
     case WM_CAPTURECHANGED:
       select_button_down_ = false;
       active_handle_ = kHandleNone;
+      if (drawing_) {
+        // The mark being drawn is dropped, from view too.
+        drawing_ = false;
+        InvalidateRect(window, nullptr, FALSE);
+      }
       return 0;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == kTextBoxId && HIWORD(wparam) == EN_KILLFOCUS) {
+        commit_text_box();
+        return 0;
+      }
+      break;
     default:
       break;
   }
@@ -225,6 +242,25 @@ LRESULT ScreenshotEditor::handle_key_down(WPARAM wparam, LPARAM lparam) {
   if (selecting_) {
     if (wparam == VK_RETURN) confirm_selection(true, false);
     return 0;
+  }
+  if (wparam == VK_RETURN) {
+    finish();
+    return 0;
+  }
+  if (GetKeyState(VK_CONTROL) < 0) {
+    switch (wparam) {
+      case 'Z':
+        undo();
+        return 0;
+      case 'C':
+        copy_to_clipboard();
+        return 0;
+      case 'S':
+        save();
+        return 0;
+      default:
+        break;
+    }
   }
   return DefWindowProcW(canvas_, WM_KEYDOWN, wparam, lparam);
 }
@@ -261,7 +297,11 @@ void ScreenshotEditor::set_cursor_for_position() {
 void ScreenshotEditor::on_mouse_move(WPARAM, LPARAM lparam) {
   const POINT point = client_point(lparam);
   if (!selecting_) {
-    if (active_handle_ != kHandleNone) resize_selection(point);
+    if (active_handle_ != kHandleNone) {
+      resize_selection(point);
+    } else if (drawing_) {
+      extend_drag(lparam);
+    }
     return;
   }
   if (!select_button_down_) {
@@ -292,11 +332,7 @@ void ScreenshotEditor::on_left_button_down(LPARAM lparam) {
     return;
   }
   if (toolbar_pending_) end_toolbar_wait();
-  const int handle = hit_test_handle(point);
-  if (handle == kHandleNone) return;
-  active_handle_ = handle;
-  SetFocus(canvas_);
-  SetCapture(canvas_);
+  on_editing_press(lparam);
 }
 
 void ScreenshotEditor::on_left_button_up(WPARAM wparam, LPARAM lparam) {
@@ -310,7 +346,10 @@ void ScreenshotEditor::on_left_button_up(WPARAM wparam, LPARAM lparam) {
     confirm_selection(false, !select_dragged_);
     return;
   }
-  if (active_handle_ == kHandleNone) return;
+  if (active_handle_ == kHandleNone) {
+    if (drawing_) end_drag(lparam);
+    return;
+  }
   resize_selection(client_point(lparam));
   active_handle_ = kHandleNone;
   if (GetCapture() == canvas_) ReleaseCapture();
@@ -379,7 +418,8 @@ void ScreenshotEditor::on_destroy() {
   KillTimer(canvas_, kToolbarDelayTimer);
   toolbar_pending_ = false;
   if (toolbar_) DestroyWindow(std::exchange(toolbar_, nullptr));
-  if (text_box_) DestroyWindow(std::exchange(text_box_, nullptr));
+  destroy_text_box();
+  drawing_ = false;
   canvas_ = nullptr;
   back_buffer_.reset();
   snapshot_bitmap_.reset();
@@ -437,6 +477,7 @@ void ScreenshotEditor::paint() {
     BitBlt(dc, 0, 0, snapshot_bitmap_.width(), snapshot_bitmap_.height(), snapshot_bitmap_.dc(), 0,
            0, SRCCOPY);
   }
+  draw_annotations(dc);
   draw_selection_frame(dc);
   RestoreDC(dc, saved);
 

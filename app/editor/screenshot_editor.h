@@ -2,7 +2,9 @@
 // transparent per-pixel-alpha layered window over the live desktop, where
 // the selection follows the window under the cursor or a dragged rectangle;
 // only when the user confirms is the monitor captured, and the canvas then
-// shows the frozen image with the selection frame and its resize handles.
+// shows the frozen image with the selection frame and its resize handles,
+// where the user draws marks and takes the annotated selection out to the
+// clipboard or a PNG file.
 //
 // Owned by the application shell through a unique pointer, at most one at a
 // time; it outlives its canvas (the shell destroys it on the next
@@ -13,12 +15,17 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "app/editor/annotation.h"
+#include "app/editor/copied_notice.h"
 #include "app/editor/editor_seams.h"
 #include "app/editor/memory_bitmap.h"
 #include "engine/desktop_snapshot.h"
 #include "ui/platform/theme/theme.h"
+#include "ui/views/graphics/gdi_handles.h"
 
 namespace win32_ui {
 class NativeThemeRegistry;
@@ -43,6 +50,9 @@ inline constexpr int kHandleLeft = 1;
 inline constexpr int kHandleRight = 2;
 inline constexpr int kHandleTop = 3;
 inline constexpr int kHandleBottom = 4;
+
+// The text box's control id.
+inline constexpr int kTextBoxId = 108;
 
 class ScreenshotEditor {
  public:
@@ -91,12 +101,46 @@ class ScreenshotEditor {
   // and to `bounds`; `bounds` itself when nothing fits.
   static RECT find_window_rect_at(POINT screen_point, const RECT& bounds, HWND skip);
 
+  // Committed marks in drawing order, and the one being drawn or typed.
+  const std::vector<Annotation>& annotations() const { return annotations_; }
+  const Annotation& current_annotation() const { return current_annotation_; }
+  bool is_drawing() const { return drawing_; }
+  AnnotationTool tool() const { return tool_; }
+  // A tool change drops an open text box without committing it.
+  void set_tool(AnnotationTool tool);
+  COLORREF color() const { return color_; }
+  void set_color(COLORREF color) { color_ = color; }
+  int thickness() const { return thickness_; }
+  void set_thickness(int thickness) { thickness_ = thickness; }
+  const CopiedNotice* notice() const { return notice_.get(); }
+
+  // Opens the text box at an image point, dropping any open one.
+  void open_text_box(POINT point);
+  // Turns the open text box's text into a mark; an empty box leaves none.
+  void commit_text_box();
+  // Drops an open text box, then removes the last committed mark.
+  void undo();
+
+  // The selection with the committed marks burnt in, alpha 255; empty on
+  // failure.
+  DesktopSnapshot render_selection() const;
+  bool put_on_clipboard();
+  void copy_to_clipboard();
+  void save();
+  std::wstring choose_save_path();
+  bool write_png(const std::wstring& path);
+  // Copies, closes the canvas and shows the copied notice; on a failed copy
+  // reports it and stays open.
+  void finish();
+
   static bool register_window_classes(HINSTANCE instance);
   static LRESULT CALLBACK canvas_window_proc(HWND window, UINT message, WPARAM wparam,
                                              LPARAM lparam);
 
  private:
   static BOOL CALLBACK find_top_window_at(HWND window, LPARAM search);
+  static LRESULT CALLBACK text_box_subclass_proc(HWND window, UINT message, WPARAM wparam,
+                                                 LPARAM lparam, UINT_PTR id, DWORD_PTR editor);
 
   LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT handle_key_down(WPARAM wparam, LPARAM lparam);
@@ -112,10 +156,10 @@ class ScreenshotEditor {
   void update_hover_selection(POINT screen_point);
   void render_overlay();
   // Captures the monitor and enters editing mode; on failure reports it and
-  // stays selecting. `finish` marks the confirmations that also mean "copy
+  // stays selecting. `finish_now` marks the confirmations that also mean "copy
   // and close" (Enter, double-click); `clicked` one without a drag, after
   // which the toolbar waits for a possible second click.
-  void confirm_selection(bool finish, bool clicked);
+  void confirm_selection(bool finish_now, bool clicked);
   bool accept_capture(const DesktopSnapshot& captured) const;
   bool create_snapshot_bitmap();
   void leave_selecting_mode();
@@ -125,7 +169,16 @@ class ScreenshotEditor {
   void report_error(std::wstring_view key);
   bool exclude_from_capture(HWND window);
 
+  void start_drag(POINT point);
+  void extend_drag(LPARAM lparam);
+  void end_drag(LPARAM lparam);
+  void invalidate_image_rect(RECT rect);
+  void destroy_text_box();
+  void on_editing_press(LPARAM lparam);
+  SIZE image_size() const;
+
   void paint();
+  void draw_annotations(HDC dc);
   bool ensure_back_buffer(HDC window_dc, const RECT& client);
   void draw_selection_frame(HDC dc);
 
@@ -151,6 +204,15 @@ class ScreenshotEditor {
   MemoryBitmap snapshot_bitmap_;
   MemoryBitmap back_buffer_;
   win32_ui::Theme theme_;
+  bool swallow_next_click_ = false;
+  win32_ui::modern::detail::UniqueGdiObject toolbar_font_;
+  std::unique_ptr<CopiedNotice> notice_;
+  std::vector<Annotation> annotations_;
+  Annotation current_annotation_;
+  AnnotationTool tool_ = kToolRectangle;
+  COLORREF color_ = kDefaultAnnotationColor;
+  int thickness_ = kDefaultAnnotationThickness;
+  bool drawing_ = false;
   bool close_notified_ = false;
   EditorSeams seams_;
 };

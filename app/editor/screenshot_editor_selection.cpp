@@ -157,7 +157,7 @@ bool ScreenshotEditor::accept_capture(const DesktopSnapshot& captured) const {
          static_cast<LONG>(captured.height) == canvas_size_.cy;
 }
 
-void ScreenshotEditor::confirm_selection([[maybe_unused]] bool finish, bool clicked) {
+void ScreenshotEditor::confirm_selection(bool finish_now, bool clicked) {
   if (!selecting_ || !provider_) return;
   DesktopSnapshot captured;
   const HRESULT result = provider_(captured);
@@ -171,6 +171,7 @@ void ScreenshotEditor::confirm_selection([[maybe_unused]] bool finish, bool clic
     return;
   }
   leave_selecting_mode();
+  if (finish_now) finish();
   if (!canvas_) return;
   schedule_toolbar(clicked);
 }

@@ -34,12 +34,12 @@ LRESULT App::handle_overlay_message(HWND window, UINT message, WPARAM wparam, LP
     case WM_SIZING:
       if (!overlay_interactive_) break;
       *reinterpret_cast<RECT*>(lparam) = clamp_sizing(*reinterpret_cast<RECT*>(lparam), wparam,
-                                                      truncated_monitor_rect(target_.rect));
+                                                      truncated_monitor_rect(monitor_rect_));
       return TRUE;
     case WM_MOVING:
       if (!overlay_interactive_) break;
       *reinterpret_cast<RECT*>(lparam) =
-          clamp_moving(*reinterpret_cast<RECT*>(lparam), truncated_monitor_rect(target_.rect));
+          clamp_moving(*reinterpret_cast<RECT*>(lparam), truncated_monitor_rect(monitor_rect_));
       return TRUE;
     case WM_EXITSIZEMOVE:
       return on_overlay_exit_size_move();
@@ -53,42 +53,19 @@ LRESULT App::on_overlay_exit_size_move() {
   if (!overlay_positioning_ && !recording_) {
     RECT bounds{};
     GetWindowRect(overlay_window_, &bounds);
-    // The encoder takes even sizes only: an odd frame is kept one pixel
-    // smaller; one that cannot fit goes back where it was.
-    const LONG width = bounds.right - bounds.left;
-    const LONG height = bounds.bottom - bounds.top;
-    const LONG even_width = width < 65 ? 64 : (width & ~1L);
-    const LONG even_height = height < 65 ? 64 : (height & ~1L);
-    const SIZE monitor{static_cast<LONG>(std::floor(target_.rect.right - target_.rect.left)),
-                       static_cast<LONG>(std::floor(target_.rect.bottom - target_.rect.top))};
-    if (even_width <= monitor.cx && even_height <= monitor.cy) {
-      const double cx = std::clamp((bounds.left + bounds.right) * 0.5,
-                                   target_.rect.left + (even_width >> 1),
-                                   target_.rect.right - (even_width >> 1));
-      const double cy = std::clamp((bounds.top + bounds.bottom) * 0.5,
-                                   target_.rect.top + (even_height >> 1),
-                                   target_.rect.bottom - (even_height >> 1));
-      capture_area_ = CaptureBounds{cx - (even_width >> 1), cy - (even_height >> 1),
-                                    cx + (even_width >> 1), cy + (even_height >> 1)};
+    // A frame that cannot be recorded at its new size goes back where it was.
+    if (!set_capture_area((bounds.left + bounds.right) * 0.5, (bounds.top + bounds.bottom) * 0.5,
+                          static_cast<uint32_t>(bounds.right - bounds.left),
+                          static_cast<uint32_t>(bounds.bottom - bounds.top), true, true,
+                          nullptr)) {
+      position_overlay(capture_area_);
     }
-    position_overlay(capture_area_);
     refresh_main_window(true);
   }
   if (main_window_ && main_window_->is_visible() && main_window_->window() != nullptr) {
     SetForegroundWindow(main_window_->window());
   }
   return 0;
-}
-
-void App::position_overlay(const CaptureBounds& area) {
-  overlay_positioning_ = true;
-  const int left = static_cast<int>(std::lround(area.left));
-  const int top = static_cast<int>(std::lround(area.top));
-  const int width = std::max(1, static_cast<int>(std::lround(area.right - area.left)));
-  const int height = std::max(1, static_cast<int>(std::lround(area.bottom - area.top)));
-  SetWindowPos(overlay_window_, HWND_TOPMOST, left, top, width, height,
-               SWP_SHOWWINDOW | SWP_NOACTIVATE);
-  overlay_positioning_ = false;
 }
 
 void App::show_overlay() {
@@ -118,11 +95,39 @@ void App::activate_main_window_if_open() {
 void App::place_overlay() {
   if (recording_) return;
   region_ready_ = false;
+  update_record_availability();
   ShowWindow(overlay_window_, SW_HIDE);
+  const RecordingSetupState setup = setup_;
   POINT cursor{};
   GetCursorPos(&cursor);
-  target_.monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
-  target_.rect = monitor_rect(target_.monitor);
+  target_monitor_ = MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+  display_density_ = read_display_density(target_monitor_);
+  monitor_rect_ = monitor_rect(target_monitor_);
+
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof(info);
+  const std::wstring device_name =
+      GetMonitorInfoW(target_monitor_, &info) ? std::wstring(info.szDevice) : std::wstring();
+  const SIZE monitor = monitor_pixel_size(monitor_rect_);
+  set_monitor_info(device_name, monitor.cx, monitor.cy);
+
+  int32_t width = setup.width;
+  int32_t height = setup.height;
+  const bool fits = width > 0 && height > 0 &&
+                    fits_capture_area(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+  const auto preset_count = static_cast<int32_t>(setup.presets.size());
+  bool maximum = preset_count >= 2 && setup.preset_index == preset_count - 2;
+  if (maximum || !fits) {
+    width = monitor.cx & ~1;
+    height = monitor.cy & ~1;
+    maximum = true;
+  }
+  size_preset_entries(static_cast<uint32_t>(monitor.cx), static_cast<uint32_t>(monitor.cy), width,
+                      height, maximum, setup.custom_size && !setup.presets.empty() && fits);
+  const double centre_x = maximum ? (monitor_rect_.left + monitor_rect_.right) * 0.5 : cursor.x;
+  const double centre_y = maximum ? (monitor_rect_.top + monitor_rect_.bottom) * 0.5 : cursor.y;
+  set_capture_area(centre_x, centre_y, static_cast<uint32_t>(width),
+                   static_cast<uint32_t>(height), false, false, nullptr);
   capture_->stop();
   start_desktop_capture();
 }

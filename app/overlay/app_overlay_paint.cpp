@@ -108,7 +108,7 @@ void App::paint_loupe(HDC dc, UINT dpi) {
   input.crosshair = loupe_crosshair(pointer_, drag_started_, anchor_,
                                     selection_present_ ? std::optional<RECT>(selection_)
                                                        : std::nullopt);
-  input.monitor_origin = monitor_origin(target_.rect);
+  input.monitor_origin = monitor_origin(monitor_rect_);
   input.coordinates_label = label;
   input.dpi = dpi;
   quorvel::windows::paint_loupe(dc, input);

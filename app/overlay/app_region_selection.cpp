@@ -35,6 +35,7 @@ void App::begin_region_selection(bool record_afterwards) {
   selecting_ = true;
   region_ready_ = false;
 
+  update_record_availability();
   ShowWindow(overlay_window_, SW_HIDE);
   overlay_interactive_ = false;
   SetWindowLongPtrW(overlay_window_, GWL_EXSTYLE,
@@ -59,7 +60,7 @@ void App::enter_selection() {
                     GetWindowLongPtrW(overlay_window_, GWL_EXSTYLE) & ~kClickThroughStyle);
   // Opaque: the frozen image covers the monitor, nothing shows through.
   SetLayeredWindowAttributes(overlay_window_, 0, 255, LWA_ALPHA);
-  position_overlay(target_.rect);
+  position_overlay(monitor_rect_);
   SetWindowPos(overlay_window_, HWND_TOPMOST, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
   SetForegroundWindow(overlay_window_);
@@ -68,13 +69,13 @@ void App::enter_selection() {
   const SIZE monitor = monitor_size();
   POINT cursor{};
   if (GetCursorPos(&cursor)) {
-    const POINT origin = monitor_origin(target_.rect);
+    const POINT origin = monitor_origin(monitor_rect_);
     pointer_.x = std::clamp<LONG>(cursor.x - origin.x, 0, std::max<LONG>(monitor.cx - 1, 0));
     pointer_.y = std::clamp<LONG>(cursor.y - origin.y, 0, std::max<LONG>(monitor.cy - 1, 0));
     pointer_known_ = true;
   }
   if (selecting_ && !button_down_ && pointer_known_) {
-    set_selection(initial_selection(pointer_, SIZE{setup_.width, setup_.height}, target_.rect),
+    set_selection(initial_selection(pointer_, SIZE{setup_.width, setup_.height}, monitor_rect_),
                   SelectionMode::current_size);
   }
   InvalidateRect(overlay_window_, nullptr, TRUE);
@@ -84,6 +85,7 @@ void App::refuse_selection(HRESULT result) {
   record_afterwards_ = false;
   selecting_ = false;
   release_region_snapshot();
+  update_record_availability();
   ShowWindow(overlay_window_, SW_HIDE);
   restore_main_window();
   const HWND owner = main_window_ && main_window_->is_visible() && main_window_->window() != nullptr
@@ -134,12 +136,15 @@ void App::confirm_region_selection() {
   release_region_snapshot();
 
   const RECT& f = check.fitted;
-  capture_area_ = CaptureBounds{f.left + target_.rect.left, f.top + target_.rect.top,
-                                f.right + target_.rect.left, f.bottom + target_.rect.top};
+  set_capture_area((f.left + f.right) * 0.5 + monitor_rect_.left,
+                   (f.top + f.bottom) * 0.5 + monitor_rect_.top,
+                   static_cast<uint32_t>(f.right - f.left), static_cast<uint32_t>(f.bottom - f.top),
+                   selection_mode_ != SelectionMode::current_size, true, nullptr);
   region_ready_ = true;
   refresh_main_window(false);
   set_overlay_interactive(true);
   position_overlay(capture_area_);
+  update_record_availability();
   ShowWindow(overlay_window_, SW_SHOWNOACTIVATE);
   InvalidateRect(overlay_window_, nullptr, TRUE);
   restore_main_window();
@@ -273,7 +278,7 @@ RECT App::fit_region(RECT region) const { return quorvel::windows::fit_region(re
 
 bool App::window_at_point(POINT client_point, RECT& result) const {
   const std::array<HWND, 3> skipped{host_window_, overlay_window_, control_window_};
-  return quorvel::windows::window_at_point(client_point, target_.rect, skipped, result);
+  return quorvel::windows::window_at_point(client_point, monitor_rect_, skipped, result);
 }
 
 RECT App::hint_rect() const {
@@ -294,15 +299,12 @@ RECT App::loupe_rect(POINT pointer) const {
 }
 
 SIZE App::loupe_cell() const {
-  // Two millimetres of the physical screen per magnified pixel, between 5
-  // and 48 pixels; the monitor's physical size is not known to the overlay,
-  // so the logical density stands in for it.
-  const UINT dpi = overlay_dpi();
-  const int side = std::clamp(static_cast<int>(std::lround(2.0 * dpi / 25.4)), 5, 48);
-  return {side, side};
+  // Two millimetres of the physical screen per magnified pixel.
+  const auto [width, height] = millimetres_to_pixels(display_density_, overlay_dpi(), 2.0);
+  return {width, height};
 }
 
-SIZE App::monitor_size() const { return monitor_pixel_size(target_.rect); }
+SIZE App::monitor_size() const { return monitor_pixel_size(monitor_rect_); }
 
 UINT App::overlay_dpi() const {
   const UINT dpi = overlay_window_ != nullptr ? GetDpiForWindow(overlay_window_) : 0;

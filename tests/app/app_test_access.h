@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #include "app/app.h"
 
@@ -28,14 +31,28 @@ struct AppTestAccess {
     app.editor_ = std::move(editor);
   }
   static bool has_main_window(const App& app) { return app.main_window_ != nullptr; }
+  // Recording setup.
+  static bool& starting(App& app) { return app.starting_; }
+  static bool& stopping(App& app) { return app.stopping_; }
+  static CaptureBounds& monitor_rect(App& app) { return app.monitor_rect_; }
+  static CaptureBounds& capture_area(App& app) { return app.capture_area_; }
+  static double follow_strength(const App& app) { return app.follow_strength_; }
+  static StreamSettings stream_target(const App& app) { return app.stream_target_; }
+  static RecordingWatermark watermark(const App& app) { return app.watermark_; }
+  static const std::vector<SizePresetEntry>& size_presets(const App& app) {
+    return app.size_presets_;
+  }
+  static std::pair<CaptureViewport, bool> viewport(App& app) {
+    std::lock_guard lock(app.viewport_mutex_);
+    return {app.viewport_, app.viewport_published_};
+  }
 
   // Region selection, capture frame and screenshots.
   static RecordingSetupState& setup(App& app) { return app.setup_; }
   static DesktopCapture& capture(App& app) { return *app.capture_; }
   static bool has_editor(const App& app) { return app.editor_ != nullptr; }
-  static HMONITOR target_monitor(const App& app) { return app.target_.monitor; }
-  static const CaptureBounds& target_rect(const App& app) { return app.target_.rect; }
-  static CaptureBounds capture_area(const App& app) { return app.capture_area_; }
+  static HMONITOR target_monitor(const App& app) { return app.target_monitor_; }
+  static const CaptureBounds& target_rect(const App& app) { return app.monitor_rect_; }
   static bool selection_present(const App& app) { return app.selection_present_; }
   static RECT selection(const App& app) { return app.selection_; }
   static SelectionMode selection_mode(const App& app) { return app.selection_mode_; }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 
 #include "app/common/text_catalog.h"
@@ -174,6 +176,16 @@ void WindowPixels::save_png_if_asked(const std::string& name) const {
   std::ofstream file(std::filesystem::path(folder) / name, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 }
+
+HeldKeys::HeldKeys(std::initializer_list<int> keys) {
+  GetKeyboardState(saved_);
+  BYTE state[256];
+  std::copy(std::begin(saved_), std::end(saved_), std::begin(state));
+  for (int key : keys) state[key] |= 0x80;
+  SetKeyboardState(state);
+}
+
+HeldKeys::~HeldKeys() { SetKeyboardState(saved_); }
 
 EditorFixture::EditorFixture() {
   application.set_resource_bundle(text_catalog_bundle());

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,19 @@ class DecoyWindow {
   HWND hwnd_ = nullptr;
   int clicks_down_ = 0;
   int clicks_up_ = 0;
+};
+
+// Marks keys as held for GetKeyState during sent key messages; restores the
+// keyboard state when it goes away.
+class HeldKeys {
+ public:
+  explicit HeldKeys(std::initializer_list<int> keys);
+  ~HeldKeys();
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+
+ private:
+  BYTE saved_[256]{};
 };
 
 // Runs this thread's pending messages.

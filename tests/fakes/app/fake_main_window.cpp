@@ -42,8 +42,9 @@ bool FakeMainWindow::show() {
   return window_ != nullptr;
 }
 
-void FakeMainWindow::refresh(quorvel::windows::RecordingSetupState, bool force) {
+void FakeMainWindow::refresh(quorvel::windows::RecordingSetupState state, bool force) {
   ++log_->refreshes;
+  log_->refresh_log.emplace_back(std::move(state), force);
   log_->last_refresh_forced = force;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window_port.h"
@@ -20,6 +21,15 @@ struct FakeMainWindowLog {
   int activations = 0;
   int refreshes = 0;
   bool last_refresh_forced = false;
+  // Every refresh in order: the state given and its force flag.
+  std::vector<std::pair<quorvel::windows::RecordingSetupState, bool>> refresh_log;
+  // The callbacks last installed and how often they were installed.
+  quorvel::windows::MainWindowHandlers handlers;
+  int handler_installs = 0;
+  int audio_device_updates = 0;
+  int pending_text_clears = 0;
+  bool recording_enabled = false;
+  std::optional<quorvel::windows::StreamSettings> stream_fields;
   std::vector<win32_ui::Theme> themes;
   // Escape key-downs the window received.
   int escape_keys = 0;
@@ -41,17 +51,25 @@ class FakeMainWindow final : public quorvel::windows::MainWindowPort {
   bool is_visible() const override { return window_ != nullptr && IsWindowVisible(window_); }
   void activate() override { ++log_->activations; }
   void refresh(quorvel::windows::RecordingSetupState state, bool force) override;
-  void set_audio_devices(const quorvel::windows::RecordingSetupState&) override {}
-  void set_recording_enabled(bool) override {}
+  void set_handlers(quorvel::windows::MainWindowHandlers handlers) override {
+    log_->handlers = std::move(handlers);
+    ++log_->handler_installs;
+  }
+  void set_audio_devices(const quorvel::windows::RecordingSetupState&) override {
+    ++log_->audio_device_updates;
+  }
+  void set_recording_enabled(bool enabled) override { log_->recording_enabled = enabled; }
   void apply_theme(const win32_ui::Theme& theme) override { log_->themes.push_back(theme); }
   void open_preferences() override {}
   void close_help_menu() override {}
   void close_secondary_windows() override {}
   void dismiss_popups() override { ++log_->popups_dismissed; }
-  std::optional<quorvel::windows::StreamSettings> read_stream_fields() override { return {}; }
+  std::optional<quorvel::windows::StreamSettings> read_stream_fields() override {
+    return log_->stream_fields;
+  }
   std::optional<std::wstring> pending_recording_bitrate_text() const override { return {}; }
   std::optional<std::wstring> pending_stream_bitrate_text() const override { return {}; }
-  void clear_pending_bitrate_texts() override {}
+  void clear_pending_bitrate_texts() override { ++log_->pending_text_clears; }
   HWND stream_window() const override { return log_->stream_window; }
   HWND preferences_window() const override { return log_->preferences_window; }
   HWND window() const override { return window_; }

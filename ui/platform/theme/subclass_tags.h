@@ -48,5 +48,7 @@ inline constexpr UINT_PTR kSetupWindowSubclassQvlg = subclass_tag("QVLG");
 inline constexpr UINT_PTR kSetupWindowSubclassQvwm = subclass_tag("QVWM");
 // The product's floating recording control bar.
 inline constexpr UINT_PTR kControlBarSubclass = subclass_tag("QVRD");
+// The screenshot editor's copied notice, in front of its host's frame.
+inline constexpr UINT_PTR kScreenshotNoticeSubclass = subclass_tag("QVSN");
 
 }  // namespace win32_ui
