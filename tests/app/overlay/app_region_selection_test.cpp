@@ -562,6 +562,30 @@ TEST_F(AppRegionSelectionTest, PlaceOverlayTargetsTheMonitorUnderTheCursor) {
       << "capture restarted there";
 }
 
+TEST_F(AppRegionSelectionTest, PlaceOverlayRecordsTheMonitorAndFallsBackToItsWholeSize) {
+  start_with_script({8000, 6000});
+  app_->place_overlay();
+  const RecordingSetupState& setup = app_->setup_state();
+  EXPECT_FALSE(setup.monitor_name.empty());
+  EXPECT_EQ(setup.monitor_width, monitor_.cx);
+  EXPECT_EQ(setup.monitor_height, monitor_.cy);
+  EXPECT_EQ(setup.width, monitor_.cx & ~1);
+  const CaptureBounds area = AppTestAccess::capture_area(*app_);
+  EXPECT_EQ(area.right - area.left, monitor_.cx & ~1);
+  EXPECT_EQ(area.bottom - area.top, monitor_.cy & ~1);
+}
+
+TEST_F(AppRegionSelectionTest, FrameResizedPastTheMonitorGoesBack) {
+  start_with_script();
+  begin_selection();
+  drag({100, 100}, {499, 399});
+  SetWindowPos(overlay(), nullptr, 0, 0, monitor_.cx + 40, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+  send(WM_EXITSIZEMOVE);
+  EXPECT_EQ(window_rect(), (RECT{100, 100, 500, 400}));
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_EQ(messages_.back().key, L"message.size_outside_screen");
+}
+
 // The product's own engine, no seam: Wine has no desktop duplication.
 TEST_F(AppTest, RegionSelectionWithoutDesktopDuplicationIsRefused) {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
