@@ -72,6 +72,8 @@ App::~App() {
     }
     *window = nullptr;
   }
+  release_region_snapshot();
+  release_back_buffer();
   destroy_engine_objects();
   editor_.reset();
   unregister_window_classes();
@@ -115,6 +117,7 @@ void App::start_up(int show_command) {
   create_overlay_window();
   apply_default_output_folder();
   audio_device_entries(false);
+  place_overlay();
   refresh_main_window(false);
   set_overlay_interactive(true);
   ShowWindow(overlay_window_, SW_HIDE);
@@ -161,6 +164,10 @@ bool App::handle_escape(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
   if (message.wParam != VK_ESCAPE || busy()) return false;
   if (!targets_main_window(message.hwnd) && !targets_overlay(message.hwnd)) return false;
+  if (selecting_) {
+    end_region_selection();
+    return true;
+  }
   if (!region_ready_) return false;
   hide_overlay();
   if (main_window_ && main_window_->is_visible()) {

@@ -30,6 +30,7 @@
 #include "app/common/size_preset_list.h"
 #include "app/display_density.h"
 #include "app/main_window_handlers.h"
+#include "app/overlay/selection_mode.h"
 #include "app/settings_store.h"
 #include "engine/audio_capture_source.h"
 #include "engine/audio_device_enumerator.h"
@@ -184,6 +185,26 @@ class App {
   std::wstring choose_output_folder(HWND owner);
   std::wstring choose_watermark_image(HWND owner);
 
+  // Region selection, capture frame, snapshots and screenshots.
+  LRESULT handle_overlay_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // Freezes the target monitor under the overlay and lets the user pick the
+  // capture region; a quick record posts the start message once confirmed.
+  void begin_region_selection(bool record_afterwards);
+  void end_region_selection();
+  void confirm_region_selection();
+  // Puts the target monitor under the mouse and restarts capture there.
+  void place_overlay();
+  // After the screenshot editor: the frame back when a region is ready, and
+  // the main window reactivated when it was in front before.
+  void show_overlay();
+  void restore_main_window();
+  void begin_screenshot();
+  [[nodiscard]] HRESULT capture_region_snapshot();
+  RECT fit_region(RECT region) const;
+  bool window_at_point(POINT client_point, RECT& result) const;
+  bool start_desktop_capture();
+  void restart_desktop_capture();
+
  private:
   friend struct AppTestAccess;
 
@@ -213,6 +234,41 @@ class App {
                         unsigned flags);
   // The close prompt's answer and its "Don't ask again" tick.
   win32_ui::scaffold::DialogResult ask_close_behavior(bool& dont_ask_again);
+  // Region selection, capture frame, snapshots and screenshots.
+  // The target monitor as the screenshot flow saved it; a null monitor
+  // means nothing to restore.
+  struct RestoreTarget {
+    HMONITOR monitor = nullptr;
+    CaptureBounds rect;
+    DisplayDensity density;
+  };
+  LRESULT handle_selection_input(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT on_overlay_mouse_move(LPARAM lparam);
+  LRESULT on_overlay_button_down(LPARAM lparam);
+  LRESULT on_overlay_button_up(LPARAM lparam);
+  LRESULT on_overlay_exit_size_move();
+  void enter_selection();
+  void refuse_selection(HRESULT result);
+  // A catalogue message over `owner`, as show_message does over the usual
+  // dialog owner.
+  int show_message_to(HWND owner, std::wstring_view key, std::vector<std::wstring> arguments,
+                      unsigned flags);
+  void set_selection(RECT selection, SelectionMode mode);
+  void invalidate_loupe(POINT pointer);
+  void clear_selection_state();
+  RECT hint_rect() const;
+  RECT loupe_rect(POINT pointer) const;
+  SIZE loupe_cell() const;
+  SIZE monitor_size() const;
+  UINT overlay_dpi() const;
+  void paint_overlay();
+  void paint_overlay_content(HDC dc, int width, int height, UINT dpi);
+  void paint_loupe(HDC dc, UINT dpi);
+  bool ensure_back_buffer(HDC paint_dc, int width, int height);
+  void release_back_buffer();
+  void release_region_snapshot();
+  void activate_main_window_if_open();
+  DesktopCaptureSeams capture_seams() const { return platform_.capture; }
 
   HINSTANCE instance_;
   AppPlatform platform_;
@@ -279,6 +335,36 @@ class App {
   bool follow_mouse_ = false;
   RecordingWatermark watermark_;
   std::atomic<bool> paused_{false};
+  // Region selection, capture frame, snapshots and screenshots.
+  RestoreTarget restore_target_;
+  struct BackBuffer {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    int width = 0;
+    int height = 0;
+  } back_buffer_;
+  struct RegionSnapshot {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+  } region_snapshot_;
+  bool button_down_ = false;
+  bool drag_started_ = false;
+  bool pointer_known_ = false;
+  bool selection_present_ = false;
+  POINT anchor_{};
+  POINT pointer_{};
+  RECT selection_{};
+  SelectionMode selection_mode_ = SelectionMode::current_size;
+  std::wstring overlay_message_;
+  bool reactivate_main_window_ = false;
+  bool record_afterwards_ = false;
+  bool reactivate_after_screenshot_ = false;
+
   // Which of the three window classes this App registered.
   std::array<bool, 3> class_registered_{};
 };

@@ -132,6 +132,9 @@ LRESULT App::handle_host_message(HWND window, UINT message, WPARAM wparam, LPARA
         case kTrayCommandShow:
           bring_to_front();
           break;
+        case kTrayCommandScreenshot:
+          begin_screenshot();
+          break;
         case kTrayCommandStartup:
           toggle_start_with_windows();
           break;

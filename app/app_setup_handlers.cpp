@@ -76,6 +76,11 @@ MainWindowHandlers App::main_window_handlers() {
     }
     refresh_main_window(true);
   };
+  handlers.place_overlay = [this] {
+    place_overlay();
+    refresh_main_window(true);
+  };
+  handlers.select_region = [this] { begin_region_selection(false); };
   handlers.refresh_devices = [this] {
     if (busy()) return;
     audio_device_entries(true);

@@ -16,6 +16,14 @@ AppPlatform AppTest::make_platform() {
                                                 win32_ui::scaffold::Application&) {
     return std::make_unique<quorvel::test::FakeMainWindow>(log);
   };
+  platform.make_editor = [log = editor_log_](HINSTANCE, DesktopSnapshot, POINT, std::wstring,
+                                             win32_ui::NativeThemeRegistry&,
+                                             win32_ui::scaffold::Application&,
+                                             std::function<void()> on_closed) {
+    log->open = false;
+    log->on_closed = std::move(on_closed);
+    return std::make_unique<quorvel::test::FakeEditor>(log);
+  };
   platform.message = [this](HWND owner, std::wstring_view key,
                             const std::vector<std::wstring>& arguments, unsigned flags) {
     messages_.push_back({owner, std::wstring(key), flags, arguments, {}, {}});

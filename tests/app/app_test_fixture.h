@@ -50,6 +50,8 @@ class AppTest : public testing::Test {
   quorvel::test::TestRegistryKey key_;
   std::shared_ptr<quorvel::test::FakeMainWindowLog> main_log_ =
       std::make_shared<quorvel::test::FakeMainWindowLog>();
+  std::shared_ptr<quorvel::test::FakeEditorLog> editor_log_ =
+      std::make_shared<quorvel::test::FakeEditorLog>();
   std::vector<ShownMessage> messages_;
   // What the next messages answer, in order; IDOK once none are left.
   std::deque<int> answers_;

@@ -33,6 +33,7 @@ struct FakeMainWindowLog {
   std::vector<win32_ui::Theme> themes;
   // Escape key-downs the window received.
   int escape_keys = 0;
+  int popups_dismissed = 0;
   // What the next show answers.
   bool show_succeeds = true;
   int preferences_opened = 0;
@@ -65,7 +66,7 @@ class FakeMainWindow final : public quorvel::windows::MainWindowPort {
   void open_preferences() override { ++log_->preferences_opened; }
   void close_help_menu() override { ++log_->help_menu_closes; }
   void close_secondary_windows() override { ++log_->secondary_window_closes; }
-  void dismiss_popups() override {}
+  void dismiss_popups() override { ++log_->popups_dismissed; }
   std::optional<quorvel::windows::StreamSettings> read_stream_fields() override {
     return log_->stream_fields;
   }
