@@ -113,6 +113,19 @@ void App::edit_hotkey(std::size_t row, uint32_t key, uint32_t modifiers) {
 void App::run_hotkey_action(std::size_t row) {
   if (row >= kHotkeyCount || stopping_) return;
   const HotkeyAction action = hotkeys_[row].action;
+  if (action == HotkeyAction::kScreenshot) {
+    // The screenshot command refuses by itself while recording.
+    begin_screenshot();
+    return;
+  }
+  if (action == HotkeyAction::kQuickRecord) {
+    // A modal dialog of the main window owns the user's attention.
+    if (main_window_ && main_window_->is_open() && !IsWindowEnabled(main_window_->window())) {
+      return;
+    }
+    begin_region_selection(true);
+    return;
+  }
   if (!recording_) return;
   switch (action) {
     case HotkeyAction::kZoomIn:

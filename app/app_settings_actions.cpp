@@ -33,6 +33,9 @@ ModernSettingsState App::settings_state() {
 
 void App::run_settings_action(ModernSettingsAction action) {
   switch (action) {
+    case ModernSettingsAction::kScreenshot:
+      begin_screenshot();
+      break;
     case ModernSettingsAction::kThemeSystem:
       set_theme_mode(win32_ui::kThemeModeSystem);
       break;

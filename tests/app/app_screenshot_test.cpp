@@ -75,6 +75,29 @@ TEST_F(AppScreenshotTest, OpensTheEditorOverTheMonitorWithCapturePaused) {
   EXPECT_EQ(editor_log_->brought_to_front, 1);
 }
 
+TEST_F(AppScreenshotTest, HotkeyAndPreferencesActionOpenTheEditorToo) {
+  App& app = start_with_script();
+  send_to_host(WM_HOTKEY, kFirstIdleHotkeyId);
+  ASSERT_TRUE(AppTestAccess::has_editor(app));
+  EXPECT_EQ(editor_log_->open_calls, 1);
+
+  // The preferences' screenshot entry reaches the same command, which only
+  // brings the open editor forward.
+  app.run_settings_action(ModernSettingsAction::kScreenshot);
+  EXPECT_EQ(editor_log_->open_calls, 1);
+  EXPECT_EQ(editor_log_->brought_to_front, 1);
+}
+
+TEST_F(AppScreenshotTest, ScreenshotHotkeyWhileRecordingIsRefusedByTheCommand) {
+  App& app = start_with_script();
+  AppTestAccess::recording(app) = true;
+  send_to_host(WM_HOTKEY, kFirstIdleHotkeyId);
+  AppTestAccess::recording(app) = false;
+  EXPECT_FALSE(AppTestAccess::has_editor(app));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].key, L"message.screenshot_while_recording");
+}
+
 TEST_F(AppScreenshotTest, CaptureCallbackTakesTheMonitorThroughTheSeam) {
   App& app = start_with_script();
   app.begin_screenshot();

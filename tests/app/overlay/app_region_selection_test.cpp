@@ -97,6 +97,14 @@ class AppRegionSelectionTest : public AppTest {
     script_->push(FakeAcquireStep{.image = patterned_desktop(desktop)});
     app_->begin_region_selection(record_afterwards);
   }
+  // Starts a selection over a frozen desktop of the monitor's size through
+  // `trigger` (a hotkey, a command).
+  template <typename Trigger>
+  void begin_selection_by(Trigger trigger) {
+    AppTestAccess::capture(*app_).stop();
+    script_->push(FakeAcquireStep{.image = patterned_desktop(monitor_)});
+    trigger();
+  }
   void begin_selection(bool record_afterwards = false) {
     begin_selection(record_afterwards, monitor_);
   }
@@ -262,6 +270,31 @@ TEST_F(AppRegionSelectionTest, QuickRecordPostsTheStartMessageOnceAfterConfirmin
   EXPECT_TRUE(AppTestAccess::region_ready(*app_));
   EXPECT_FALSE(AppTestAccess::record_afterwards(*app_));
   EXPECT_EQ(count_start_messages(host()), 1);
+}
+
+TEST_F(AppRegionSelectionTest, QuickRecordHotkeyWaitsForTheMainWindowsModalDialog) {
+  start_with_script();
+  app_->show_recording_window();
+  ASSERT_NE(main_log_->window, nullptr);
+
+  // A modal dialog of the main window disables it: the hotkey does nothing.
+  EnableWindow(main_log_->window, FALSE);
+  send_to_host(WM_HOTKEY, kFirstIdleHotkeyId + 1);
+  EXPECT_FALSE(AppTestAccess::selecting(*app_));
+
+  EnableWindow(main_log_->window, TRUE);
+  begin_selection_by([this] { send_to_host(WM_HOTKEY, kFirstIdleHotkeyId + 1); });
+  ASSERT_TRUE(AppTestAccess::selecting(*app_));
+  EXPECT_TRUE(AppTestAccess::record_afterwards(*app_));
+  drag({10, 10}, {200, 200});
+  EXPECT_EQ(count_start_messages(host()), 1);
+}
+
+TEST_F(AppRegionSelectionTest, QuickRecordHotkeySelectsWithTheMainWindowClosed) {
+  start_with_script();
+  begin_selection_by([this] { send_to_host(WM_HOTKEY, kFirstIdleHotkeyId + 1); });
+  EXPECT_TRUE(AppTestAccess::selecting(*app_));
+  EXPECT_TRUE(AppTestAccess::record_afterwards(*app_));
 }
 
 TEST_F(AppRegionSelectionTest, CancelHidesAndPostsNothing) {
