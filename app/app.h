@@ -206,6 +206,12 @@ class App {
   void restart_desktop_capture();
 
  private:
+  // The recording and the stream quality are checked, stored and shown alike;
+  // only what they apply and where they are written differ.
+  using QualityApply = bool (App::*)(QualitySetting);
+  using QualityWrite = bool (SettingsStore::*)(QualitySetting) const;
+  bool set_quality(int level, const std::wstring& kbps_text, QualityApply apply,
+                   QualityWrite write);
   friend struct AppTestAccess;
 
   // Start-up steps.

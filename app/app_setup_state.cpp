@@ -171,28 +171,17 @@ void App::set_custom_size(const std::wstring& width_text, const std::wstring& he
 }
 
 bool App::set_recording_quality(int level, const std::wstring& kbps_text) {
-  if (busy()) {
-    refresh_main_window(true);
-    return false;
-  }
-  const std::optional<uint32_t> kbps = parse_kbps(kbps_text);
-  if (!kbps || level < 0 || level > static_cast<int>(QualitySetting::kCustomLevel)) {
-    show_message(L"message.invalid_bitrate", {}, MB_ICONWARNING);
-    return false;
-  }
-  const QualitySetting quality{static_cast<uint32_t>(level), *kbps};
-  apply_recording_quality(quality);
-  if (!settings_.write_recording_quality(quality)) {
-    show_message(L"message.quality_save_failed", {}, MB_ICONWARNING);
-  }
-  if (main_window_) {
-    main_window_->clear_pending_bitrate_texts();
-    main_window_->refresh(setup_, true);
-  }
-  return true;
+  return set_quality(level, kbps_text, &App::apply_recording_quality,
+                     &SettingsStore::write_recording_quality);
 }
 
 bool App::set_stream_quality(int level, const std::wstring& kbps_text) {
+  return set_quality(level, kbps_text, &App::apply_stream_quality,
+                     &SettingsStore::write_stream_quality);
+}
+
+bool App::set_quality(int level, const std::wstring& kbps_text, QualityApply apply,
+                      QualityWrite write) {
   if (busy()) {
     refresh_main_window(true);
     return false;
@@ -203,8 +192,8 @@ bool App::set_stream_quality(int level, const std::wstring& kbps_text) {
     return false;
   }
   const QualitySetting quality{static_cast<uint32_t>(level), *kbps};
-  apply_stream_quality(quality);
-  if (!settings_.write_stream_quality(quality)) {
+  (this->*apply)(quality);
+  if (!(settings_.*write)(quality)) {
     show_message(L"message.quality_save_failed", {}, MB_ICONWARNING);
   }
   if (main_window_) {
