@@ -45,6 +45,9 @@ ModernRecordingPreview::ModernRecordingPreview(HINSTANCE instance, HWND message_
       main_host_(main_window_.host()) {}
 
 ModernRecordingPreview::~ModernRecordingPreview() {
+  // The application may be half gone: closing the windows tells it nothing.
+  capturing_hotkey_ = false;
+  language_pending_ = false;
   close_menus();
   picture_window_.destroy();
   sound_window_.destroy();
@@ -365,11 +368,15 @@ void ModernRecordingPreview::close_secondary_windows() {
   close_menus();
   destroy_detail_windows();
   stream_window_.destroy();
+  // The preferences and watermark windows stay, showing the new state.
+  rebuild_preferences_view();
+  rebuild_watermark_view();
   rebuild_view(true);
 }
 
 void ModernRecordingPreview::dismiss_popups() {
   close_menus();
+  end_hotkey_capture();
   destroy_detail_windows();
   stream_window_.destroy();
   watermark_window_.hide();

@@ -27,6 +27,7 @@
 #include "app/common/recording_setup_state.h"
 #include "app/setup/preview_callbacks.h"
 #include "app/setup/preview_handlers.h"
+#include "engine/recording_options.h"
 #include "engine/stream_settings.h"
 #include "ui/platform/hosting/view_popup.h"
 #include "ui/platform/hosting/win32_edit.h"
@@ -35,6 +36,7 @@
 #include "ui/platform/theme/theme.h"
 #include "ui/views/commands/command_table.h"
 #include "ui/views/event.h"
+#include "ui/views/key_event.h"
 #include "ui/views/grid_panel.h"
 #include "ui/views/menus/menu_item.h"
 #include "ui/views/view.h"
@@ -45,6 +47,14 @@ namespace quorvel::windows {
 inline constexpr UINT_PTR kMainWindowSubclassId = 0x51564652;
 // Posted to the main window: run the owed rebuild.
 inline constexpr UINT kDeferredRebuildMessage = 0x8515;
+// The preferences window's subclass id: the letters QVLG.
+inline constexpr UINT_PTR kPreferencesSubclassId = 0x51564C47;
+// Posted to the preferences window: commit the pending language choice.
+inline constexpr UINT kApplyLanguageMessage = 0x8514;
+// The watermark window's subclass id (QVWM) and its hint timer (QVWH).
+inline constexpr UINT_PTR kWatermarkSubclassId = 0x5156574D;
+inline constexpr UINT_PTR kWatermarkHintTimerId = 0x51565748;
+inline constexpr UINT kWatermarkHintPeriodMs = 3500;
 
 class ModernRecordingPreview;
 
@@ -52,6 +62,14 @@ class ModernRecordingPreview;
 // band. `reference` is the preview.
 LRESULT CALLBACK main_window_subclass_proc(HWND window, UINT message, WPARAM wparam,
                                            LPARAM lparam, UINT_PTR id, DWORD_PTR reference);
+// The preferences window's subclass: commits the language choice once the
+// list has closed. `reference` is the preview.
+LRESULT CALLBACK preferences_subclass_proc(HWND window, UINT message, WPARAM wparam,
+                                           LPARAM lparam, UINT_PTR id, DWORD_PTR reference);
+// The watermark window's subclass: alternates the picker's prompt on the
+// hint timer. `reference` is the picker.
+LRESULT CALLBACK watermark_subclass_proc(HWND window, UINT message, WPARAM wparam,
+                                         LPARAM lparam, UINT_PTR id, DWORD_PTR reference);
 
 class ModernRecordingPreview {
  public:
@@ -127,6 +145,27 @@ class ModernRecordingPreview {
   void show_detail_window(win32_ui::scaffold::Window& window, std::wstring_view title,
                           const PanelFactory& factory, float height);
   void open_recording_settings();
+  // The preferences window: opened, or rebuilt and activated when open.
+  void open_preferences();
+  void show_preferences_window();
+  void rebuild_preferences_view();
+  // Rewrites the hotkey rows' key texts in place.
+  void refresh_preferences();
+  // A hotkey row was clicked: starts, moves or ends the capture.
+  void toggle_hotkey_capture(std::uint64_t row);
+  void end_hotkey_capture();
+  bool is_capturing_hotkey() const { return capturing_hotkey_; }
+  // Opens the watermark window over an open preferences window.
+  void show_watermark_window();
+  void rebuild_watermark_view();
+  // The browse callback's choice, also kept as the edited image path; empty
+  // when nothing was chosen.
+  std::wstring browse_watermark_image();
+  const RecordingWatermark& edited_watermark() const { return watermark_edit_; }
+  // The live target window, owned by the main window and keeping it
+  // disabled while open.
+  void show_stream_window();
+  void show_stream_help();
   void show_help_menu(win32_ui::modern::InputOrigin origin);
   void show_theme_menu(win32_ui::modern::InputOrigin origin);
   // Where a header pop-up opens: the control in screen pixels, narrowed to
@@ -143,6 +182,9 @@ class ModernRecordingPreview {
   win32_ui::scaffold::Window& picture_window() { return picture_window_; }
   win32_ui::scaffold::Window& sound_window() { return sound_window_; }
   win32_ui::scaffold::Window& recording_window() { return recording_window_; }
+  win32_ui::scaffold::Window& preferences_window() { return preferences_window_; }
+  win32_ui::scaffold::Window& watermark_window() { return watermark_window_; }
+  win32_ui::scaffold::Window& stream_window() { return stream_window_; }
   win32_ui::modern::ViewPopup& help_menu() { return help_menu_; }
   win32_ui::modern::ViewPopup& theme_menu() { return theme_menu_; }
 
@@ -154,6 +196,8 @@ class ModernRecordingPreview {
   };
 
   friend LRESULT CALLBACK main_window_subclass_proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR,
+                                                    DWORD_PTR);
+  friend LRESULT CALLBACK preferences_subclass_proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR,
                                                     DWORD_PTR);
 
   void rebuild_view(bool force);
@@ -182,6 +226,18 @@ class ModernRecordingPreview {
   void add_menu_keys(win32_ui::modern::View& content, win32_ui::modern::ViewPopup& popup,
                      MenuRows& rows);
   std::wstring text(std::wstring_view key, std::vector<std::wstring> args = {}) const;
+  ModernSettingsState settings_snapshot() const;
+  void register_preferences_events();
+  void handle_capture_key(win32_ui::modern::KeyEvent& event);
+  void cancel_hotkey_capture();
+  void start_with_windows_changed();
+  void choose_language(int index);
+  void post_language_commit();
+  void commit_language_choice(HWND window);
+  void save_watermark();
+  void save_stream_settings();
+  PreviewHandlers make_stream_handlers();
+  void reveal_stream_secrets(bool reveal);
 
   HINSTANCE instance_;
   HWND message_window_;
@@ -216,6 +272,14 @@ class ModernRecordingPreview {
   win32_ui::modern::GridPanel* theme_grid_ = nullptr;
   MenuRows help_rows_;
   MenuRows theme_rows_;
+  // Hotkey capture of the preferences window.
+  std::uint64_t hotkey_row_ = 0;
+  bool capturing_hotkey_ = false;
+  // The language chosen in the preferences list, committed once it closes.
+  int pending_language_ = 0;
+  bool language_pending_ = false;
+  // The watermark being edited; reaches the application only on save.
+  RecordingWatermark watermark_edit_;
 };
 
 }  // namespace quorvel::windows

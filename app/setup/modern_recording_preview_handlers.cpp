@@ -29,6 +29,7 @@ PreviewHandlers ModernRecordingPreview::make_handlers() {
   handlers.open_help_menu = [this](win32_ui::modern::InputOrigin origin) {
     show_help_menu(origin);
   };
+  handlers.open_preferences = [this] { show_preferences_window(); };
   handlers.close = [this] { SendMessageW(main_window_.hwnd(), WM_CLOSE, 0, 0); };
   handlers.change_screen = [this] {
     if (callbacks_.change_screen) callbacks_.change_screen();
@@ -134,6 +135,7 @@ void ModernRecordingPreview::add_output_handlers(PreviewHandlers& handlers) {
   handlers.open_folder = [this] {
     if (callbacks_.open_folder) callbacks_.open_folder();
   };
+  handlers.open_stream_window = [this] { show_stream_window(); };
   handlers.record_to_file_switch = [this](bool on) { switch_output(true, on); };
   handlers.stream_live_switch = [this](bool on) { switch_output(false, on); };
 }

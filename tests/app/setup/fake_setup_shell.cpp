@@ -81,15 +81,20 @@ void FakeSetupShell::install(ModernRecordingPreview& preview, bool with_close,
     };
   }
   preview.set_settings_handlers([this] { return settings; }, std::move(settings_action));
-  preview.set_watermark_handlers([] { return RecordingWatermark{}; },
-                                 [this](const RecordingWatermark&) {
-                                   calls.push_back("save_watermark()");
-                                   return true;
-                                 },
-                                 [this](HWND) {
-                                   calls.push_back("browse_image()");
-                                   return std::wstring();
-                                 });
+  preview.set_watermark_handlers(
+      [this] {
+        calls.push_back("watermark()");
+        return watermark;
+      },
+      [this](const RecordingWatermark& edited) {
+        calls.push_back("save_watermark()");
+        saved_watermark = edited;
+        return save_watermark_answer;
+      },
+      [this](HWND) {
+        calls.push_back("browse_image()");
+        return browse_path;
+      });
   preview.set_hotkey_handlers(
       [this](bool on) { calls.push_back(std::string("capture_mode(") + (on ? "true" : "false") + ")"); },
       [this](std::uint64_t row, unsigned key, unsigned modifiers) {
@@ -126,9 +131,10 @@ void FakeSetupShell::install(ModernRecordingPreview& preview, bool with_close,
         calls.push_back("stream_settings()");
         return stream;
       },
-      [this](const StreamSettings&) {
+      [this](const StreamSettings& settings) {
         calls.push_back("save_stream_settings()");
-        return true;
+        saved_stream = settings;
+        return save_stream_answer;
       });
 }
 

@@ -11,6 +11,7 @@
 #include "app/common/modern_settings_state.h"
 #include "app/common/recording_setup_state.h"
 #include "app/setup/modern_recording_preview.h"
+#include "engine/recording_options.h"
 #include "engine/stream_settings.h"
 
 namespace quorvel::windows::test {
@@ -28,6 +29,15 @@ class FakeSetupShell {
   ModernSettingsState settings;
   StreamSettings stream;
   bool close_answer = true;
+  // What the watermark getter returns, what save last received and answers,
+  // and what browsing for an image returns.
+  RecordingWatermark watermark;
+  RecordingWatermark saved_watermark;
+  bool save_watermark_answer = true;
+  std::wstring browse_path;
+  // What the stream save last received and answers.
+  StreamSettings saved_stream;
+  bool save_stream_answer = true;
   std::vector<std::string> calls;
 
  private:
