@@ -8,6 +8,7 @@
 
 #include "app/app.h"
 #include "app/overlay/monitor_rect.h"
+#include "ui/views/graphics/dib_info.h"
 
 namespace quorvel::windows {
 namespace {
@@ -56,13 +57,7 @@ HRESULT App::capture_region_snapshot() {
   const ScreenDc screen;
   if (screen.get() == nullptr) return HRESULT_FROM_WIN32(GetLastError());
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = monitor.cx;
-  info.bmiHeader.biHeight = -monitor.cy;  // top-down rows, as the snapshot
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(monitor.cx, monitor.cy);
   region_snapshot_.dc = CreateCompatibleDC(screen.get());
   void* bits = nullptr;
   region_snapshot_.bitmap =

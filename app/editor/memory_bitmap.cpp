@@ -1,4 +1,5 @@
 #include "app/editor/memory_bitmap.h"
+#include "ui/views/graphics/dib_info.h"
 
 #include <utility>
 
@@ -14,13 +15,7 @@ bool MemoryBitmap::create_dib(HDC reference, int width, int height, std::uint8_t
   reset();
   if (bits) *bits = nullptr;
   if (width <= 0 || height <= 0) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(width, height);
   void* pixels = nullptr;
   HBITMAP bitmap = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
   if (!bitmap || !pixels) {

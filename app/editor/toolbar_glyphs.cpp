@@ -8,6 +8,7 @@
 
 #include "ui/views/graphics/gdi_handles.h"
 #include "ui/views/image.h"
+#include "ui/views/graphics/dib_info.h"
 
 namespace quorvel::windows {
 namespace {
@@ -82,13 +83,7 @@ win32_ui::ui::graphics::Image underlay_of(HDC dc, const RECT& item) {
   if (width <= 0 || height <= 0) return image;
   HDC memory = CreateCompatibleDC(dc);
   if (!memory) return image;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(width, height);
   void* bits = nullptr;
   UniqueGdiObject bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bitmap && bits) {

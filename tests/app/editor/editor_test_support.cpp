@@ -10,6 +10,7 @@
 #include "app/common/text_catalog.h"
 #include "tests/support/png_maker.h"
 #include "tests/support/test_support.h"
+#include "ui/views/graphics/dib_info.h"
 
 namespace quorvel::windows::test {
 namespace {
@@ -132,13 +133,7 @@ WindowPixels::WindowPixels(HWND window) {
   pixels_.assign(static_cast<size_t>(width_) * height_, 0);
   HDC window_dc = GetDC(window);
   HDC memory = CreateCompatibleDC(window_dc);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(width_, height_);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ previous = SelectObject(memory, bitmap);

@@ -1,4 +1,5 @@
 #include "app/editor/toolbar_glyphs.h"
+#include "ui/views/graphics/dib_info.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,7 @@ class DibCanvas {
  public:
   DibCanvas(int width, int height) : width_(width), height_(height) {
     dc_ = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(width, height);
     void* bits = nullptr;
     bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     bits_ = static_cast<std::uint32_t*>(bits);

@@ -1,4 +1,5 @@
 #include "tests/app/overlay/patterned_snapshot.h"
+#include "ui/views/graphics/dib_info.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +8,7 @@ namespace quorvel::windows::test {
 using win32_ui::ui::graphics::test::Rgb;
 
 PatternedSnapshot::PatternedSnapshot(int width, int height) : width_(width), height_(height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(width, height);
   void* bits = nullptr;
   bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   dc_ = CreateCompatibleDC(nullptr);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "ui/views/graphics/clamp_opacity.h"
+#include "ui/views/graphics/dib_info.h"
 
 namespace win32_ui::modern::detail {
 namespace {
@@ -339,13 +340,7 @@ void GdiCanvas::draw_image(const ui::graphics::Image& image, const Rect& destina
   drawn_ = true;
   const LONG width = static_cast<LONG>(image.width());
   const LONG height = static_cast<LONG>(image.height());
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows, as the image keeps them
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(width, height);
   void* bits = nullptr;
   const UniqueGdiObject dib(CreateDIBSection(current_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dib || !bits) return;

@@ -9,6 +9,7 @@
 
 #include "tests/support/test_support.h"
 #include "tests/support/png_maker.h"
+#include "ui/views/graphics/dib_info.h"
 
 namespace win32_ui::ui::graphics::test {
 
@@ -19,13 +20,7 @@ void PrintTo(const Rgb& color, std::ostream* out) {
 }
 
 DibTarget::DibTarget(int width, int height, Rgb fill_color) : width_(width), height_(height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win32_ui::ui::graphics::top_down_bitmap_info(width, height);
   void* bits = nullptr;
   bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   dc_ = CreateCompatibleDC(nullptr);
