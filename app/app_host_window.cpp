@@ -127,6 +127,18 @@ LRESULT App::handle_host_message(HWND window, UINT message, WPARAM wparam, LPARA
       }
       return 0;
     case WM_HOTKEY:
+      // Recording actions: pause or resume, and stop.
+      if (wparam == 1007) {
+        if (paused_) resume_recording(); else pause_recording();
+      } else if (wparam == 1008) {
+        stop_recording(true);
+      }
+      return 0;
+    case kStopRecordingMessage:
+      if (stop_requested_) stop_recording(wparam != 0);
+      return 0;
+    case kStartRecordingMessage:
+      if (region_ready_) start_recording(host_window_);
       return 0;
     case kWakeUpMessage:
       bring_to_front();

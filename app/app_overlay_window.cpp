@@ -44,7 +44,23 @@ LRESULT CALLBACK App::control_window_proc(HWND window, UINT message, WPARAM wpar
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  return DefWindowProcW(window, message, wparam, lparam);
+  auto* app = reinterpret_cast<App*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (app == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  // The bar's timer is the session's heartbeat; closing the bar asks for a
+  // stop instead of closing it.
+  switch (message) {
+    case WM_TIMER:
+      if (wparam == 1) app->tick();
+      return 0;
+    case WM_CLOSE:
+      app->request_stop(true);
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window, 1);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
 }
 
 void App::set_overlay_interactive(bool interactive) {
