@@ -54,6 +54,13 @@ struct AppTestAccess {
   static const std::wstring& log_path(const App& app) { return app.log_path_; }
   static RecordingSession& file_session(App& app) { return *app.file_session_; }
   static RecordingSession& live_session(App& app) { return *app.live_session_; }
+  static uint64_t streamer_queue_peak(App& app) {
+    return app.streamer_->status().peak_queued_bytes;
+  }
+  static std::string streamer_state(App& app) {
+    const LiveStreamStatus status = app.streamer_->status();
+    return std::to_string(status.state) + "/" + std::to_string(status.error);
+  }
   static std::pair<CaptureViewport, bool> viewport(App& app) {
     std::lock_guard lock(app.viewport_mutex_);
     return {app.viewport_, app.viewport_published_};

@@ -3,6 +3,7 @@
 // free-space probe and a manual performance counter; real windows and a
 // real timeline and log in a temporary folder.
 #include <d3d11.h>
+#include <mfapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,8 +19,11 @@
 #include "app/recording/session_log.h"
 #include "tests/app/app_test_fixture.h"
 #include "tests/engine/gpu_test_support.h"
+#include "tests/fakes/engine/fake_key_frame_encoder.h"
 #include "tests/fakes/engine/fake_nv12_converter.h"
 #include "tests/fakes/engine/fake_sink_writer.h"
+#include "tests/fakes/streaming/fake_rtmp_connection.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -75,8 +79,13 @@ class AppRecordingTest : public AppTest {
 
   AppPlatform recording_platform() {
     AppPlatform platform = make_platform();
+    // Every fourth video sample is a key frame, as the live output needs.
     platform.sessions.writers.sink_writers.create_encoding_writer =
-        test::FakeSinkWriter::factory(&encoders_);
+        test::FakeKeyFrameEncoder::wrap(test::FakeSinkWriter::factory(&encoders_), 4);
+    platform.make_streamer = [this] {
+      return RtmpStreamer::create(
+          [this](const std::atomic<bool>& abort) { return server_.make(abort); }, stream_clock_);
+    };
     platform.sessions.writers.sink_writers.create_file_writer = files_.function();
     platform.sessions.writers.disk.free_bytes = [free = free_bytes_](const wchar_t*,
                                                                       uint64_t& bytes) {
@@ -162,6 +171,8 @@ class AppRecordingTest : public AppTest {
   std::shared_ptr<std::atomic<int64_t>> counter_ =
       std::make_shared<std::atomic<int64_t>>(kCounterStart);
   std::vector<std::wstring> opened_folders_;
+  test::FakeRtmpServer server_;
+  std::shared_ptr<test::FakeClock> stream_clock_ = std::make_shared<test::FakeClock>();
 };
 
 TEST_F(AppRecordingTest, FileRecordingCommitsTheVideoTimelineAndLogAndOpensTheFolderOnce) {
@@ -462,6 +473,91 @@ TEST_F(AppRecordingTest, ClosingTheBarStopsThroughTheHostOnce) {
   EXPECT_FALSE(AppTestAccess::recording(app));
   EXPECT_FALSE(IsWindow(bar));
   EXPECT_EQ(opened_folders_.size(), 1u);
+}
+
+// A live target the streamer's fake server accepts, and the output mode.
+void go_live(AppRecordingTest& test, App& app, OutputMode mode, uint32_t stream_level) {
+  StreamSettings target;
+  target.server_url = L"rtmp://127.0.0.1/live";
+  target.stream_key = L"key";
+  ASSERT_TRUE(app.save_stream_settings(target));
+  test.change_setup([mode, stream_level](RecordingSetupState& s) {
+    s.output_mode = mode;
+    s.stream_quality.level = stream_level;
+  });
+}
+
+struct LiveCase {
+  const char* name;
+  OutputMode mode;
+  uint32_t stream_level;
+  bool independent;
+  bool file;
+};
+
+class AppLiveRecordingTest : public AppRecordingTest,
+                             public testing::WithParamInterface<LiveCase> {};
+
+TEST_P(AppLiveRecordingTest, SendsTheSessionsPacketsToTheStreamer) {
+  App& app = start_app();
+  go_live(*this, app, GetParam().mode, GetParam().stream_level);
+  app.start_recording();
+  ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+  EXPECT_EQ(AppTestAccess::independent_live_encoder(app), GetParam().independent);
+  EXPECT_EQ(AppTestAccess::live_session(app).is_active(), GetParam().independent);
+  // Live sessions cannot pause.
+  app.pause_recording();
+  EXPECT_FALSE(AppTestAccess::paused(app));
+  for (int i = 0; i < 8; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
+  // The session's packets reached the streamer's queue.
+  EXPECT_GT(AppTestAccess::streamer_queue_peak(app), 0u)
+      << testing::PrintToString(server_.events()) << " state "
+      << AppTestAccess::streamer_state(app);
+  app.stop_recording(false);
+  EXPECT_FALSE(app.busy());
+  const fs::path stem = session_folder() / L"Quorvel 2026-12-08 08-10-00";
+  EXPECT_EQ(fs::exists(session_folder()), GetParam().file);
+  EXPECT_EQ(fs::exists(stem.wstring() + L".mp4"), GetParam().file);
+  EXPECT_EQ(fs::exists(stem.wstring() + L".log"), GetParam().file);
+  // With a live stream no timeline is written.
+  EXPECT_FALSE(fs::exists(stem.wstring() + L".quorvel"));
+  if (GetParam().file) {
+    const std::vector<std::string> lines = log_lines(read_bytes(stem.wstring() + L".log"));
+    EXPECT_EQ(log_value(lines, "live_requested"), "1");
+    EXPECT_EQ(log_value(lines, "independent_live_encoder"), GetParam().independent ? "1" : "0");
+    EXPECT_NE(log_value(lines, "requested_stream_bitrate_bps"), "0");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppLiveRecordingTest,
+    testing::Values(LiveCase{"BothAtOneQualityShareOneEncoder", OutputMode::kFileAndLive, 1, false, true},
+                    LiveCase{"BothAtTwoQualitiesUseTwoEncoders", OutputMode::kFileAndLive, 2, true, true},
+                    LiveCase{"LiveOnlyWritesNothing", OutputMode::kLiveOnly, 1, false, false}),
+    [](const testing::TestParamInfo<LiveCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AppRecordingTest, TheSharedEncodersSinkSendsOnlyTheMixedAudioAndRefusesAFailedStream) {
+  App& app = start_app();
+  go_live(*this, app, OutputMode::kFileAndLive, 1);
+  change_setup([](RecordingSetupState& s) { s.recording_quality.level = 1; });
+  ASSERT_TRUE(app.validate_recording_settings());
+  const RecordingOptions options = app.recording_options();
+  ASSERT_TRUE(options.packet_callback);
+  EXPECT_TRUE(options.live_encoding);
+  EXPECT_TRUE(options.file_optional);
+  ComPtr<IMFMediaType> aac;
+  ASSERT_HRESULT_SUCCEEDED(MFCreateMediaType(&aac));
+  ASSERT_HRESULT_SUCCEEDED(aac->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio));
+  ASSERT_HRESULT_SUCCEEDED(aac->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_AAC));
+  auto audio = std::make_shared<EncodedPacket>();
+  ASSERT_HRESULT_SUCCEEDED(EncodedStreamFormat::create(aac.Get(), audio->format));
+  audio->data = {1, 2, 3};
+  audio->stream_index = 2;
+  // A source's own track never goes live; the streamer is not even asked.
+  EXPECT_EQ(options.packet_callback(audio), S_OK);
+  audio->stream_index = 1;
+  // An idle streamer refuses packets.
+  EXPECT_EQ(options.packet_callback(audio), E_FAIL);
 }
 
 TEST(SessionLogTest, PausedDurationStaysExactBeyondTheProductRange) {
