@@ -72,6 +72,8 @@ App::~App() {
     }
     *window = nullptr;
   }
+  release_region_snapshot();
+  release_back_buffer();
   destroy_engine_objects();
   editor_.reset();
   unregister_window_classes();
@@ -103,7 +105,10 @@ void App::start_up(int show_command) {
   apply_stored_language();
   apply_stored_theme();
   watermark_ = settings_.read_watermark();
+  apply_recording_quality(settings_.read_recording_quality());
+  apply_stream_quality(settings_.read_stream_quality());
   stream_target_ = settings_.read_stream_target();
+  load_hotkeys();
   register_window_classes();
   create_host_window();
   watch_system_theme();
@@ -112,10 +117,13 @@ void App::start_up(int show_command) {
   create_overlay_window();
   apply_default_output_folder();
   audio_device_entries(false);
+  place_overlay();
   refresh_main_window(false);
   set_overlay_interactive(true);
   ShowWindow(overlay_window_, SW_HIDE);
   initialize_tray_menu();
+  // A combination held elsewhere is reported by the start-up check below.
+  register_idle_hotkeys();
   if (show_command != 0) bring_to_front();
   PostMessageW(host_window_, kStartupCheckMessage, 0, 0);
 }
@@ -156,6 +164,10 @@ bool App::handle_escape(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
   if (message.wParam != VK_ESCAPE || busy()) return false;
   if (!targets_main_window(message.hwnd) && !targets_overlay(message.hwnd)) return false;
+  if (selecting_) {
+    end_region_selection();
+    return true;
+  }
   if (!region_ready_) return false;
   hide_overlay();
   if (main_window_ && main_window_->is_visible()) {

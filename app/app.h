@@ -25,10 +25,12 @@
 
 #include "app/app_platform.h"
 #include "app/common/hotkey_binding.h"
+#include "app/common/modern_settings_state.h"
 #include "app/common/recording_setup_state.h"
 #include "app/common/size_preset_list.h"
 #include "app/display_density.h"
 #include "app/main_window_handlers.h"
+#include "app/overlay/selection_mode.h"
 #include "app/settings_store.h"
 #include "engine/audio_capture_source.h"
 #include "engine/audio_device_enumerator.h"
@@ -41,6 +43,7 @@
 #include "engine/stream_settings.h"
 #include "streaming/rtmp_streamer.h"
 #include "ui/platform/scaffold/application.h"
+#include "ui/platform/scaffold/dialog_actions.h"
 #include "ui/platform/scaffold/tray_menu.h"
 #include "ui/platform/theme/native_theme_registry.h"
 #include "ui/views/menus/menu_entry.h"
@@ -105,6 +108,41 @@ class App {
 
   void unregister_recording_hotkeys();
   void unregister_idle_hotkeys();
+
+  // Global hotkeys: the live table, its registration under fixed ids, the
+  // conflict checks that tell the user once per run, edits from the
+  // preferences and the dispatch of a pressed hotkey.
+  void load_hotkeys();
+  bool register_idle_hotkeys();
+  bool check_recording_hotkeys(HWND owner);
+  std::vector<std::size_t> probe_hotkeys(const HotkeyTable& table);
+  void check_startup_hotkey_conflicts();
+  bool apply_hotkeys();
+  std::wstring hotkey_conflict_text(const std::vector<std::size_t>& failed_rows);
+  void run_hotkey_action(std::size_t row);
+  void toggle_control_bar();
+  // The preferences window starts (true) or ends (false) capturing a key
+  // combination: the idle hotkeys step aside meanwhile.
+  void set_hotkey_capturing(bool capturing);
+  // The preferences window bound row `row` to a new combination.
+  void edit_hotkey(std::size_t row, uint32_t key, uint32_t modifiers);
+  // The main window's close, settings and hotkey callbacks (12, 13, 14, 18
+  // and 19).
+  void add_preferences_handlers(MainWindowHandlers& handlers);
+
+  // Preferences, theme, language and close behaviour.
+  ModernSettingsState settings_state();
+  void run_settings_action(ModernSettingsAction action);
+  void set_theme_mode(win32_ui::ThemeMode mode);
+  void set_language(std::wstring_view tag);
+  // True lets the main window close (the program stays in the tray); false
+  // keeps it open or the program is exiting.
+  bool handle_main_window_close();
+
+  // About, help and account.
+  void show_about_dialog();
+  void show_help_dialog(HWND owner);
+  void show_platform_account();
 
   bool busy() const { return starting_ || recording_ || stopping_; }
 
@@ -171,6 +209,26 @@ class App {
   bool create_control();
   void update_viewport();
 
+  // Region selection, capture frame, snapshots and screenshots.
+  LRESULT handle_overlay_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // Freezes the target monitor under the overlay and lets the user pick the
+  // capture region; a quick record posts the start message once confirmed.
+  void begin_region_selection(bool record_afterwards);
+  void end_region_selection();
+  void confirm_region_selection();
+  // Puts the target monitor under the mouse and restarts capture there.
+  void place_overlay();
+  // After the screenshot editor: the frame back when a region is ready, and
+  // the main window reactivated when it was in front before.
+  void show_overlay();
+  void restore_main_window();
+  void begin_screenshot();
+  [[nodiscard]] HRESULT capture_region_snapshot();
+  RECT fit_region(RECT region) const;
+  bool window_at_point(POINT client_point, RECT& result) const;
+  bool start_desktop_capture();
+  void restart_desktop_capture();
+
  private:
   friend struct AppTestAccess;
 
@@ -210,6 +268,50 @@ class App {
   void set_control_title(const std::wstring& title);
   void dock_control_top();
 
+  // Hotkeys, dialogs and messages of the preferences area.
+  std::vector<std::size_t> register_recording_hotkeys();
+  std::wstring hotkey_conflict_line(const HotkeyBinding& row);
+  // Shows a text already composed, with its caption; returns the command id.
+  int show_text_message(HWND owner, const std::wstring& text, const std::wstring& caption,
+                        unsigned flags);
+  // The close prompt's answer and its "Don't ask again" tick.
+  win32_ui::scaffold::DialogResult ask_close_behavior(bool& dont_ask_again);
+  // Region selection, capture frame, snapshots and screenshots.
+  // The target monitor as the screenshot flow saved it; a null monitor
+  // means nothing to restore.
+  struct RestoreTarget {
+    HMONITOR monitor = nullptr;
+    CaptureBounds rect;
+    DisplayDensity density;
+  };
+  LRESULT handle_selection_input(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT on_overlay_mouse_move(LPARAM lparam);
+  LRESULT on_overlay_button_down(LPARAM lparam);
+  LRESULT on_overlay_button_up(LPARAM lparam);
+  LRESULT on_overlay_exit_size_move();
+  void enter_selection();
+  void refuse_selection(HRESULT result);
+  // A catalogue message over `owner`, as show_message does over the usual
+  // dialog owner.
+  int show_message_to(HWND owner, std::wstring_view key, std::vector<std::wstring> arguments,
+                      unsigned flags);
+  void set_selection(RECT selection, SelectionMode mode);
+  void invalidate_loupe(POINT pointer);
+  void clear_selection_state();
+  RECT hint_rect() const;
+  RECT loupe_rect(POINT pointer) const;
+  SIZE loupe_cell() const;
+  SIZE monitor_size() const;
+  UINT overlay_dpi() const;
+  void paint_overlay();
+  void paint_overlay_content(HDC dc, int width, int height, UINT dpi);
+  void paint_loupe(HDC dc, UINT dpi);
+  bool ensure_back_buffer(HDC paint_dc, int width, int height);
+  void release_back_buffer();
+  void release_region_snapshot();
+  void activate_main_window_if_open();
+  DesktopCaptureSeams capture_seams() const { return platform_.capture; }
+
   HINSTANCE instance_;
   AppPlatform platform_;
 
@@ -243,6 +345,8 @@ class App {
   std::unique_ptr<MainWindowPort> main_window_;
   RecordingSetupState setup_;
   HotkeyTable hotkeys_ = kDefaultHotkeyTable;
+  // The working copy of an edit being applied.
+  HotkeyTable edit_hotkeys_ = kDefaultHotkeyTable;
   std::array<bool, 9> recording_hotkey_registered_{};
   std::array<bool, 2> idle_hotkey_registered_{};
   bool control_excluded_from_capture_ = false;
@@ -313,6 +417,37 @@ class App {
   RECT last_frame_rect_{};
   bool has_last_frame_rect_ = false;
   std::unique_ptr<CaptureCamera> session_camera_;
+
+  // Region selection, capture frame, snapshots and screenshots.
+  RestoreTarget restore_target_;
+  struct BackBuffer {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    int width = 0;
+    int height = 0;
+  } back_buffer_;
+  struct RegionSnapshot {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+  } region_snapshot_;
+  bool button_down_ = false;
+  bool drag_started_ = false;
+  bool pointer_known_ = false;
+  bool selection_present_ = false;
+  POINT anchor_{};
+  POINT pointer_{};
+  RECT selection_{};
+  SelectionMode selection_mode_ = SelectionMode::current_size;
+  std::wstring overlay_message_;
+  bool reactivate_main_window_ = false;
+  bool record_afterwards_ = false;
+  bool reactivate_after_screenshot_ = false;
+
   // Which of the three window classes this App registered.
   std::array<bool, 3> class_registered_{};
 };

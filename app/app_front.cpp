@@ -75,6 +75,12 @@ int App::show_message(std::wstring_view key, std::vector<std::wstring> arguments
                                          flags);
 }
 
+int App::show_text_message(HWND owner, const std::wstring& text, const std::wstring& caption,
+                           unsigned flags) {
+  if (platform_.text_message) return platform_.text_message(owner, text, caption, flags);
+  return win32_ui::scaffold::message_box(application_, owner, text, caption, flags);
+}
+
 void App::refresh_main_window(bool force) {
   if (main_window_ && main_window_->is_open()) main_window_->refresh(setup_, force);
 }

@@ -1,4 +1,6 @@
 // The App's window classes and the message-host window's procedure.
+#include <cstddef>
+#include <optional>
 #include <stdexcept>
 
 #include "app/app.h"
@@ -21,6 +23,20 @@ HICON load_program_icon(HINSTANCE instance, int width_metric, int height_metric)
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                        GetSystemMetrics(width_metric),
                                        GetSystemMetrics(height_metric), LR_SHARED));
+}
+
+// The table row of a registered hotkey id: 1000-1008 while recording, 1200
+// and 1201 for the two that stay registered.
+std::optional<std::size_t> hotkey_row(WPARAM id) {
+  const auto value = static_cast<int>(id);
+  constexpr int kRecordingRows = 9;
+  if (value >= kFirstRecordingHotkeyId && value < kFirstRecordingHotkeyId + kRecordingRows) {
+    return static_cast<std::size_t>(value - kFirstRecordingHotkeyId);
+  }
+  if (value == kFirstIdleHotkeyId || value == kFirstIdleHotkeyId + 1) {
+    return static_cast<std::size_t>(value - kFirstIdleHotkeyId + kRecordingRows);
+  }
+  return std::nullopt;
 }
 
 constexpr const wchar_t* kClassNames[] = {kHostWindowClass, kControlWindowClass,
@@ -116,6 +132,9 @@ LRESULT App::handle_host_message(HWND window, UINT message, WPARAM wparam, LPARA
         case kTrayCommandShow:
           bring_to_front();
           break;
+        case kTrayCommandScreenshot:
+          begin_screenshot();
+          break;
         case kTrayCommandStartup:
           toggle_start_with_windows();
           break;
@@ -127,12 +146,10 @@ LRESULT App::handle_host_message(HWND window, UINT message, WPARAM wparam, LPARA
       }
       return 0;
     case WM_HOTKEY:
-      // Recording actions: pause or resume, and stop.
-      if (wparam == 1007) {
-        if (paused_) resume_recording(); else pause_recording();
-      } else if (wparam == 1008) {
-        stop_recording(true);
-      }
+      if (const std::optional<std::size_t> row = hotkey_row(wparam)) run_hotkey_action(*row);
+      return 0;
+    case kStartupCheckMessage:
+      check_startup_hotkey_conflicts();
       return 0;
     case kStopRecordingMessage:
       if (stop_requested_) stop_recording(wparam != 0);

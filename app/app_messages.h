@@ -19,6 +19,12 @@ inline constexpr UINT kStopRecordingMessage = 0x8006;
 // Start a recording of the confirmed region.
 inline constexpr UINT kStartRecordingMessage = 0x8007;
 
+// The global hotkeys' registration ids: rows 0-8 while recording, rows
+// 0-10 for an instant while probing, rows 9 and 10 for the whole run.
+inline constexpr int kFirstRecordingHotkeyId = 1000;
+inline constexpr int kFirstProbeHotkeyId = 1100;
+inline constexpr int kFirstIdleHotkeyId = 1200;
+
 inline constexpr UINT kTrayCommandShow = 600;
 inline constexpr UINT kTrayCommandScreenshot = 601;
 inline constexpr UINT kTrayCommandStartup = 602;

@@ -35,6 +35,9 @@ LRESULT CALLBACK App::overlay_window_proc(HWND window, UINT message, WPARAM wpar
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
+  if (auto* app = reinterpret_cast<App*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+    return app->handle_overlay_message(window, message, wparam, lparam);
+  }
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
@@ -83,6 +86,8 @@ void App::hide_overlay() {
   if (GetCapture() == overlay_window_) ReleaseCapture();
   selecting_ = false;
   region_ready_ = false;
+  clear_selection_state();
+  release_region_snapshot();
   set_overlay_interactive(false);
   InvalidateRect(overlay_window_, nullptr, TRUE);
   ShowWindow(overlay_window_, SW_HIDE);

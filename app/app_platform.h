@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "account/ui/account_dialog.h"
 #include "app/account_port.h"
 #include "app/editor_port.h"
 #include "app/main_window_port.h"
@@ -56,6 +57,16 @@ struct AppPlatform {
   using MessageFunction = std::function<int(HWND owner, std::wstring_view key,
                                             const std::vector<std::wstring>& arguments,
                                             unsigned flags)>;
+  // Shows a text composed of several catalogue texts under a caption
+  // already in the current language; returns the chosen command id. Empty:
+  // the toolkit's message box.
+  using TextMessageFunction = std::function<int(HWND owner, std::wstring_view text,
+                                                std::wstring_view caption, unsigned flags)>;
+  // The account client's dialog. Empty: halvarin::sdk::ui::show_account_dialog.
+  using AccountDialog = std::function<halvarin::sdk::AccountDialogResult(
+      win32_ui::scaffold::Application& application, HWND owner,
+      std::optional<halvarin::sdk::AccountIdentity> identity,
+      const halvarin::sdk::AccountOperations& operations, halvarin::sdk::ui::Language language)>;
   // The entry's start-up failure box (no owner, error icon). Empty:
   // MessageBoxW.
   using FailureBox = std::function<void(std::wstring_view text, std::wstring_view caption)>;
@@ -90,6 +101,8 @@ struct AppPlatform {
   AccountFactory make_account;
 
   MessageFunction message;
+  TextMessageFunction text_message;
+  AccountDialog account_dialog;
   FailureBox failure_box;
   FolderOpener open_folder;
   FolderPicker pick_folder;

@@ -76,6 +76,11 @@ MainWindowHandlers App::main_window_handlers() {
     }
     refresh_main_window(true);
   };
+  handlers.place_overlay = [this] {
+    place_overlay();
+    refresh_main_window(true);
+  };
+  handlers.select_region = [this] { begin_region_selection(false); };
   handlers.refresh_devices = [this] {
     if (busy()) return;
     audio_device_entries(true);
@@ -123,6 +128,7 @@ MainWindowHandlers App::main_window_handlers() {
   handlers.save_stream_target = [this](const StreamSettings& settings) {
     return save_stream_settings(settings);
   };
+  add_preferences_handlers(handlers);
   return handlers;
 }
 

@@ -1,5 +1,7 @@
 #include "app/product_account.h"
 
+#include <utility>
+
 #include "account/account_actions.h"
 #include "account/client.h"
 #include "account/error.h"
@@ -12,9 +14,15 @@ class ProductAccount final : public AccountPort {
   ProductAccount() : client_(make_account_client()) {}
 
   bool has_account() const override { return quorvel::windows::has_account(client_); }
-  bool disconnect() override { return succeeded(disconnect_account(client_)); }
-  bool open_account_page() override {
-    return succeeded(quorvel::windows::open_account_page(client_));
+  std::optional<halvarin::sdk::AccountIdentity> query_account() override {
+    return quorvel::windows::query_account(client_);
+  }
+  halvarin::sdk::AuthResult sign_in(std::stop_token stop_token, std::string locale) override {
+    return sign_in_account(client_, std::move(stop_token), std::move(locale));
+  }
+  halvarin::sdk::Error disconnect() override { return disconnect_account(client_); }
+  halvarin::sdk::Error open_account_page() override {
+    return quorvel::windows::open_account_page(client_);
   }
   bool open_support_page() override {
     return succeeded(quorvel::windows::open_support_page(client_));

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -38,6 +39,17 @@ struct EditorSeams {
   // Makes the WIC factory the PNG is encoded with. Real: CoCreateInstance of
   // CLSID_WICImagingFactory2.
   std::function<HRESULT(IWICImagingFactory** factory)> create_imaging_factory;
+  // Asks for an annotation colour starting at `color`, with the editor's 16
+  // custom colours, which the dialog may change; true, with `color` set, when
+  // OK was pressed. Real: ChooseColorW owned by `owner` with CC_RGBINIT |
+  // CC_FULLOPEN | CC_ANYCOLOR.
+  std::function<bool(HWND owner, COLORREF& color, std::array<COLORREF, 16>& custom_colors)>
+      choose_color;
+  // Creates the toolbar's top-level window, untitled and without a menu;
+  // null when refused. Real: CreateWindowExW at (0, 0).
+  std::function<HWND(DWORD ex_style, const wchar_t* class_name, DWORD style, int width,
+                     int height, HWND owner, HINSTANCE instance, void* parameter)>
+      create_toolbar_window;
 };
 
 }  // namespace quorvel::windows

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/common/translate.h"
+#include "app/editor/screenshot_editor_toolbar_view.h"
 #include "ui/platform/scaffold/message_dialog.h"
 #include "ui/platform/theme/native_theme_registry.h"
 #include "ui/views/graphics/gdi_handles.h"
@@ -61,6 +62,7 @@ ScreenshotEditor::~ScreenshotEditor() {
   destroy_text_box();
   if (toolbar_) DestroyWindow(toolbar_);
   if (canvas_) DestroyWindow(canvas_);
+  toolbar_view_.reset();
   back_buffer_.reset();
   snapshot_bitmap_.reset();
   toolbar_font_.reset();
@@ -69,7 +71,9 @@ ScreenshotEditor::~ScreenshotEditor() {
 
 bool ScreenshotEditor::register_window_classes(HINSTANCE instance) {
   return register_class(instance, kScreenshotCanvasClass, &ScreenshotEditor::canvas_window_proc,
-                        IDC_CROSS);
+                        IDC_CROSS) &&
+         register_class(instance, kScreenshotToolbarClass,
+                        &ScreenshotEditor::toolbar_window_proc, IDC_ARROW);
 }
 
 bool ScreenshotEditor::open(const RECT& screen_rect, SnapshotProvider provider) {
@@ -137,6 +141,12 @@ void ScreenshotEditor::bring_to_front() {
 void ScreenshotEditor::set_theme(const win32_ui::Theme& theme) {
   theme_ = theme;
   if (notice_) notice_->apply_theme(theme_);
+  if (toolbar_view_ && toolbar_view_->attached()) {
+    toolbar_view_->apply_theme(theme_);
+    // The owner-drawn buttons paint in the editor's theme, not the
+    // registry's: they are repainted here.
+    RedrawWindow(toolbar_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  }
   if (canvas_) InvalidateRect(canvas_, nullptr, FALSE);
 }
 
@@ -267,7 +277,7 @@ LRESULT ScreenshotEditor::handle_key_down(WPARAM wparam, LPARAM lparam) {
 
 void ScreenshotEditor::on_timer(UINT_PTR id) {
   if (id == kToolbarDelayTimer) {
-    end_toolbar_wait();
+    show_toolbar();
   } else if (id == kHoverSnapTimer && selecting_) {
     POINT cursor{};
     if (GetCursorPos(&cursor)) update_hover_selection(cursor);
@@ -331,7 +341,7 @@ void ScreenshotEditor::on_left_button_down(LPARAM lparam) {
     SetCapture(canvas_);
     return;
   }
-  if (toolbar_pending_) end_toolbar_wait();
+  if (toolbar_pending_) show_toolbar();
   on_editing_press(lparam);
 }
 

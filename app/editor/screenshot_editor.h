@@ -3,7 +3,8 @@
 // the selection follows the window under the cursor or a dragged rectangle;
 // only when the user confirms is the monitor captured, and the canvas then
 // shows the frozen image with the selection frame and its resize handles,
-// where the user draws marks and takes the annotated selection out to the
+// where the user draws marks, with the tools of a small toolbar window
+// beside the selection, and takes the annotated selection out to the
 // clipboard or a PNG file.
 //
 // Owned by the application shell through a unique pointer, at most one at a
@@ -14,6 +15,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,6 +39,7 @@ class Application;
 namespace quorvel::windows {
 
 inline constexpr wchar_t kScreenshotCanvasClass[] = L"QuorvelScreenshotCanvas";
+inline constexpr wchar_t kScreenshotToolbarClass[] = L"QuorvelScreenshotToolbar";
 
 // Canvas timers: the toolbar's wait for a possible second click, and the
 // selecting-mode re-snap to the cursor.
@@ -56,6 +59,8 @@ inline constexpr int kTextBoxId = 108;
 
 class ScreenshotEditor {
  public:
+  class ToolbarView;
+
   ScreenshotEditor(HINSTANCE instance, DesktopSnapshot snapshot, POINT origin,
                    std::wstring save_folder, win32_ui::NativeThemeRegistry& theme_registry,
                    win32_ui::scaffold::Application& ui_context, std::function<void()> on_closed,
@@ -83,6 +88,8 @@ class ScreenshotEditor {
   HWND canvas() const { return canvas_; }
   HWND toolbar() const { return toolbar_; }
   HWND text_box() const { return text_box_; }
+  const ToolbarView* toolbar_view() const { return toolbar_view_.get(); }
+  HFONT toolbar_font() const { return static_cast<HFONT>(toolbar_font_.get()); }
 
   // The handle (kHandle...) whose centre lies within the DPI-scaled
   // tolerance of the client point; the first of left, right, top, bottom.
@@ -133,16 +140,40 @@ class ScreenshotEditor {
   // reports it and stays open.
   void finish();
 
+  // Shows the toolbar beside the selection without taking the focus,
+  // creating it first; a toolbar that cannot be made is reported once per
+  // attempt and editing goes on with the keyboard.
+  void show_toolbar();
+  // Puts the toolbar below the selection, or above it when the work area
+  // has no room below, always on the work area.
+  void place_toolbar();
+
   static bool register_window_classes(HINSTANCE instance);
   static LRESULT CALLBACK canvas_window_proc(HWND window, UINT message, WPARAM wparam,
                                              LPARAM lparam);
+  static LRESULT CALLBACK toolbar_window_proc(HWND window, UINT message, WPARAM wparam,
+                                              LPARAM lparam);
 
  private:
   static BOOL CALLBACK find_top_window_at(HWND window, LPARAM search);
   static LRESULT CALLBACK text_box_subclass_proc(HWND window, UINT message, WPARAM wparam,
                                                  LPARAM lparam, UINT_PTR id, DWORD_PTR editor);
 
+  static LRESULT CALLBACK toolbar_control_subclass_proc(HWND window, UINT message, WPARAM wparam,
+                                                        LPARAM lparam, UINT_PTR id,
+                                                        DWORD_PTR editor);
+
   LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT handle_toolbar_message(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT handle_toolbar_control_key(HWND control, WPARAM wparam, LPARAM lparam);
+  bool create_toolbar();
+  HWND create_toolbar_window(UINT dpi);
+  // Makes the toolbar font for `dpi` and hands it to the controls and an
+  // open text box.
+  void update_toolbar_font(UINT dpi);
+  void invalidate_tool_buttons();
+  bool draw_item(const DRAWITEMSTRUCT& item);
+  void choose_color();
   LRESULT handle_key_down(WPARAM wparam, LPARAM lparam);
   void on_mouse_move(WPARAM wparam, LPARAM lparam);
   void on_left_button_down(LPARAM lparam);
@@ -165,7 +196,6 @@ class ScreenshotEditor {
   void leave_selecting_mode();
   // The toolbar comes up now or after the double-click time.
   void schedule_toolbar(bool clicked);
-  void end_toolbar_wait();
   void report_error(std::wstring_view key);
   bool exclude_from_capture(HWND window);
 
@@ -206,6 +236,10 @@ class ScreenshotEditor {
   win32_ui::Theme theme_;
   bool swallow_next_click_ = false;
   win32_ui::modern::detail::UniqueGdiObject toolbar_font_;
+  std::unique_ptr<ToolbarView> toolbar_view_;
+  // Kept for the editor's lifetime, so colours defined in one colour dialog
+  // are offered by the next.
+  std::array<COLORREF, 16> custom_colors_{};
   std::unique_ptr<CopiedNotice> notice_;
   std::vector<Annotation> annotations_;
   Annotation current_annotation_;

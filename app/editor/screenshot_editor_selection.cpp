@@ -193,12 +193,7 @@ void ScreenshotEditor::schedule_toolbar(bool clicked) {
     toolbar_pending_ = true;
     return;
   }
-  end_toolbar_wait();
-}
-
-void ScreenshotEditor::end_toolbar_wait() {
-  toolbar_pending_ = false;
-  if (canvas_) KillTimer(canvas_, kToolbarDelayTimer);
+  show_toolbar();
 }
 
 }  // namespace quorvel::windows

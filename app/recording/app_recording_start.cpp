@@ -212,6 +212,7 @@ void App::start_recording(HWND owner) {
   }
   if (!validate_recording_settings(owner)) return;
   if (main_window_ && main_window_->is_open()) main_window_->refresh(setup_, false);
+  if (!check_recording_hotkeys(owner)) return;
 
   session_folder_.clear();
   if (!live_only_) {

@@ -65,6 +65,30 @@ struct AppTestAccess {
     std::lock_guard lock(app.viewport_mutex_);
     return {app.viewport_, app.viewport_published_};
   }
+
+  // Hotkeys, preferences and close behaviour.
+  static bool& follow_mouse(App& app) { return app.follow_mouse_; }
+  static double& zoom_factor(App& app) { return app.zoom_factor_; }
+  static bool control_hidden(const App& app) { return app.control_hidden_; }
+  static bool conflict_reported(const App& app) { return app.conflict_reported_; }
+  // Region selection, capture frame and screenshots.
+  static RecordingSetupState& setup(App& app) { return app.setup_; }
+  static DesktopCapture& capture(App& app) { return *app.capture_; }
+  static bool has_editor(const App& app) { return app.editor_ != nullptr; }
+  static HMONITOR target_monitor(const App& app) { return app.target_monitor_; }
+  static const CaptureBounds& target_rect(const App& app) { return app.monitor_rect_; }
+  static bool selection_present(const App& app) { return app.selection_present_; }
+  static RECT selection(const App& app) { return app.selection_; }
+  static SelectionMode selection_mode(const App& app) { return app.selection_mode_; }
+  static const std::wstring& overlay_message(const App& app) { return app.overlay_message_; }
+  static bool record_afterwards(const App& app) { return app.record_afterwards_; }
+  static bool has_region_snapshot(const App& app) { return app.region_snapshot_.dc != nullptr; }
+  static POINT pointer(const App& app) { return app.pointer_; }
+  static RECT loupe_rect(const App& app, POINT pointer) { return app.loupe_rect(pointer); }
+  static SIZE loupe_cell(const App& app) { return app.loupe_cell(); }
+  static void paint_overlay_content(App& app, HDC dc, int width, int height) {
+    app.paint_overlay_content(dc, width, height, 96);
+  }
 };
 
 }  // namespace quorvel::windows

@@ -7,21 +7,52 @@ AppTest::AppTest() = default;
 AppPlatform AppTest::make_platform() {
   AppPlatform platform;
   platform.settings_key = key_.path();
-  platform.make_account = [] { return std::make_unique<quorvel::test::FakeAccount>(); };
+  platform.make_account = [this] {
+    auto account = std::make_unique<quorvel::test::FakeAccount>();
+    account_ = account.get();
+    return account;
+  };
   platform.make_main_window = [log = main_log_](HINSTANCE, HWND,
                                                 win32_ui::scaffold::Application&) {
     return std::make_unique<quorvel::test::FakeMainWindow>(log);
   };
+  platform.make_editor = [log = editor_log_](HINSTANCE, DesktopSnapshot, POINT, std::wstring,
+                                             win32_ui::NativeThemeRegistry&,
+                                             win32_ui::scaffold::Application&,
+                                             std::function<void()> on_closed) {
+    log->open = false;
+    log->on_closed = std::move(on_closed);
+    return std::make_unique<quorvel::test::FakeEditor>(log);
+  };
   platform.message = [this](HWND owner, std::wstring_view key,
                             const std::vector<std::wstring>& arguments, unsigned flags) {
-    messages_.push_back({owner, std::wstring(key), flags, arguments});
-    return IDOK;
+    messages_.push_back({owner, std::wstring(key), flags, arguments, {}, {}});
+    return next_answer();
+  };
+  platform.text_message = [this](HWND owner, std::wstring_view text, std::wstring_view caption,
+                                 unsigned flags) {
+    messages_.push_back({owner, {}, flags, {}, std::wstring(text), std::wstring(caption)});
+    return next_answer();
+  };
+  platform.account_dialog = [this](win32_ui::scaffold::Application& application, HWND owner,
+                                   std::optional<halvarin::sdk::AccountIdentity> identity,
+                                   const halvarin::sdk::AccountOperations& operations,
+                                   halvarin::sdk::ui::Language language) {
+    if (!account_dialog_) return halvarin::sdk::AccountDialogResult{};
+    return account_dialog_(application, owner, std::move(identity), operations, language);
   };
   platform.exclude_from_capture = [this](HWND window, DWORD affinity) {
     capture_exclusions_.emplace_back(window, affinity);
     return FALSE;
   };
   return platform;
+}
+
+int AppTest::next_answer() {
+  if (answers_.empty()) return IDOK;
+  const int answer = answers_.front();
+  answers_.pop_front();
+  return answer;
 }
 
 App& AppTest::start(int show_command) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,9 @@ struct ShownMessage {
   std::wstring key;
   unsigned flags = 0;
   std::vector<std::wstring> arguments;
+  // A composed text with its caption; the key is empty then.
+  std::wstring text;
+  std::wstring caption;
 };
 
 class AppTest : public testing::Test {
@@ -39,12 +43,22 @@ class AppTest : public testing::Test {
   // Runs the loop body for every queued message; the quit code once the
   // quit message came.
   std::optional<int> pump();
+  // The next of answers_, or IDOK.
+  int next_answer();
   LRESULT send_to_host(UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
 
   quorvel::test::TestRegistryKey key_;
   std::shared_ptr<quorvel::test::FakeMainWindowLog> main_log_ =
       std::make_shared<quorvel::test::FakeMainWindowLog>();
+  std::shared_ptr<quorvel::test::FakeEditorLog> editor_log_ =
+      std::make_shared<quorvel::test::FakeEditorLog>();
   std::vector<ShownMessage> messages_;
+  // What the next messages answer, in order; IDOK once none are left.
+  std::deque<int> answers_;
+  // The account service the App owns, once made.
+  quorvel::test::FakeAccount* account_ = nullptr;
+  // Stands in for the account dialog; empty: a dialog that does nothing.
+  AppPlatform::AccountDialog account_dialog_;
   std::vector<std::pair<HWND, DWORD>> capture_exclusions_;
   std::unique_ptr<App> app_;
 };

@@ -196,10 +196,17 @@ EditorFixture::EditorFixture() {
     snapshot = pattern_snapshot(kCanvasWidth, kCanvasHeight);
     return S_OK;
   };
-  EditorSeams seams;
-  seams.exclude_from_capture = [this](HWND) { return allow_exclusion; };
-  seams.show_message = [this](HWND owner, std::wstring_view text) {
-    messages.push_back({owner, std::wstring(text)});
+  EditorSeams seams = recording_seams(*this);
+  seams.choose_color = [this](HWND owner, COLORREF& color, std::array<COLORREF, 16>& custom) {
+    return choose_color ? choose_color(owner, color, custom) : false;
+  };
+  seams.create_toolbar_window = [this](DWORD ex_style, const wchar_t* class_name, DWORD style,
+                                       int width, int height, HWND owner, HINSTANCE instance,
+                                       void* parameter) -> HWND {
+    ++toolbar_creations;
+    if (refuse_toolbar) return nullptr;
+    return CreateWindowExW(ex_style, class_name, L"", style, 0, 0, width, height, owner, nullptr,
+                           instance, parameter);
   };
   editor = std::make_unique<ScreenshotEditor>(GetModuleHandleW(nullptr), DesktopSnapshot{},
                                               POINT{0, 0}, L"C:\\", *registry, application,
@@ -209,6 +216,15 @@ EditorFixture::EditorFixture() {
 EditorFixture::~EditorFixture() {
   editor.reset();
   pump_messages();
+}
+
+EditorSeams recording_seams(EditorFixture& fixture) {
+  EditorSeams seams;
+  seams.exclude_from_capture = [&fixture](HWND) { return fixture.allow_exclusion; };
+  seams.show_message = [&fixture](HWND owner, std::wstring_view text) {
+    fixture.messages.push_back({owner, std::wstring(text)});
+  };
+  return seams;
 }
 
 bool EditorFixture::open(POINT cursor) {

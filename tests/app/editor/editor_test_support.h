@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -121,6 +122,16 @@ class EditorFixture {
   int closes = 0;
   bool allow_exclusion = true;
   std::vector<ShownMessage> messages;
+  // The colour dialog: empty answers as a cancel.
+  std::function<bool(HWND owner, COLORREF& color, std::array<COLORREF, 16>& custom)>
+      choose_color;
+  // The toolbar window: refused when set, else really created.
+  bool refuse_toolbar = false;
+  int toolbar_creations = 0;
 };
+
+// The seams the fixture passes, for tests that build their own editor:
+// messages recorded into `fixture`, everything else real.
+EditorSeams recording_seams(EditorFixture& fixture);
 
 }  // namespace quorvel::windows::test

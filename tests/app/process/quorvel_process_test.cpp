@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <optional>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/app/process/program_process.h"
 #include "tests/support/test_registry_key.h"
@@ -233,6 +235,135 @@ TEST(QuorvelProcess, EndOfSessionEndsTheProgramAndFreesTheInstance) {
   ASSERT_NE(host, nullptr);
   PostMessageW(host, WM_COMMAND, 603, 0);
   EXPECT_EQ(next.wait_exit(kExitTimeout), std::optional<DWORD>(0));
+}
+
+constexpr wchar_t kSettingsKey[] = L"Software\\Quorvel";
+constexpr wchar_t kConflictTitle[] = L"Quorvel — Hotkey conflict";
+constexpr uint32_t kCtrlShift = MOD_CONTROL | MOD_SHIFT;
+constexpr uint32_t kCtrlAlt = MOD_CONTROL | MOD_ALT;
+
+// Whether nobody holds the combination: takes it for an instant.
+bool hotkey_is_free(uint32_t modifiers, uint32_t key) {
+  if (!RegisterHotKey(nullptr, 0xA000, modifiers, key)) return false;
+  UnregisterHotKey(nullptr, 0xA000);
+  return true;
+}
+
+// The program's settings values of one test, removed afterwards.
+class StoredSettings {
+ public:
+  StoredSettings() = default;
+  ~StoredSettings() {
+    for (const std::wstring& name : names_) {
+      write_raw_user_value(kSettingsKey, name.c_str(), std::nullopt);
+    }
+  }
+  StoredSettings(const StoredSettings&) = delete;
+  StoredSettings& operator=(const StoredSettings&) = delete;
+
+  void set_dword(const std::wstring& name, uint32_t value) {
+    names_.push_back(name);
+    write_raw_user_value(kSettingsKey, name.c_str(),
+                         RawRegistryValue{REG_DWORD, dword_bytes(value)});
+  }
+  void forget_after(const std::wstring& name) { names_.push_back(name); }
+
+ private:
+  std::vector<std::wstring> names_;
+};
+
+// The program's window titled `title` once it appears; null after the time.
+// Another process's window gives no signal to wait on, so this looks.
+HWND wait_for_titled_window(const wchar_t* title) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kExitTimeout);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (const HWND window = FindWindowW(nullptr, title); window != nullptr) return window;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
+int windows_titled(const wchar_t* title) {
+  int count = 0;
+  for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, title); window != nullptr;
+       window = FindWindowExW(nullptr, window, nullptr, title)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST(QuorvelProcess, TrayStartHoldsScreenshotAndQuickRecordOnly) {
+  ProgramProcess program(L"--tray");
+  const HWND host = wait_for_host(program);
+  ASSERT_NE(host, nullptr);
+
+  EXPECT_FALSE(hotkey_is_free(kCtrlShift, 'A'));
+  EXPECT_FALSE(hotkey_is_free(kCtrlShift, 'C'));
+  EXPECT_TRUE(hotkey_is_free(MOD_CONTROL, VK_F1));
+  EXPECT_EQ(windows_titled(kConflictTitle), 0);
+
+  PostMessageW(host, WM_COMMAND, 603, 0);
+  EXPECT_EQ(program.wait_exit(kExitTimeout), std::optional<DWORD>(0));
+}
+
+TEST(QuorvelProcess, HeldScreenshotKeyIsReportedOnceAndLeftAlone) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0xA001, kCtrlShift, 'A'));
+  ProgramProcess program(L"--tray");
+  ASSERT_TRUE(program.started());
+
+  const HWND conflict = wait_for_titled_window(kConflictTitle);
+  ASSERT_NE(conflict, nullptr);
+  EXPECT_EQ(windows_titled(kConflictTitle), 1);
+  DWORD owner_process = 0;
+  GetWindowThreadProcessId(conflict, &owner_process);
+  EXPECT_EQ(owner_process, program.id());
+  // Closing the box answers No.
+  PostMessageW(conflict, WM_CLOSE, 0, 0);
+  const HWND host = wait_for_host(program);
+  ASSERT_NE(host, nullptr);
+  UnregisterHotKey(nullptr, 0xA001);
+
+  EXPECT_EQ(windows_titled(kConflictTitle), 0);
+  EXPECT_TRUE(hotkey_is_free(kCtrlShift, 'A'));
+  EXPECT_FALSE(hotkey_is_free(kCtrlShift, 'C'));
+
+  PostMessageW(host, WM_COMMAND, 603, 0);
+  EXPECT_EQ(program.wait_exit(kExitTimeout), std::optional<DWORD>(0));
+}
+
+TEST(QuorvelProcess, StoredScreenshotKeyIsTheOneHeld) {
+  StoredSettings settings;
+  settings.set_dword(L"HotkeyVersion", 6);
+  settings.set_dword(L"Hotkey9", 0x00030051);
+  ProgramProcess program(L"--tray");
+  const HWND host = wait_for_host(program);
+  ASSERT_NE(host, nullptr);
+
+  EXPECT_FALSE(hotkey_is_free(kCtrlAlt, 'Q'));
+  EXPECT_TRUE(hotkey_is_free(kCtrlShift, 'A'));
+
+  PostMessageW(host, WM_COMMAND, 603, 0);
+  EXPECT_EQ(program.wait_exit(kExitTimeout), std::optional<DWORD>(0));
+}
+
+TEST(QuorvelProcess, OlderHotkeyLayoutIsRewrittenAtStart) {
+  StoredSettings settings;
+  settings.set_dword(L"HotkeyVersion", 3);
+  settings.set_dword(L"Hotkey8", 0x0000007B);
+  for (int row = 0; row < 11; ++row) settings.forget_after(L"Hotkey" + std::to_wstring(row));
+  ProgramProcess program(L"--tray");
+  const HWND host = wait_for_host(program);
+  ASSERT_NE(host, nullptr);
+
+  EXPECT_EQ(read_raw_user_value(kSettingsKey, L"HotkeyVersion"),
+            (RawRegistryValue{REG_DWORD, dword_bytes(6)}));
+  EXPECT_EQ(read_raw_user_value(kSettingsKey, L"Hotkey8"),
+            (RawRegistryValue{REG_DWORD, dword_bytes(0x0002007B)}));
+  EXPECT_EQ(read_raw_user_value(kSettingsKey, L"Hotkey10"),
+            (RawRegistryValue{REG_DWORD, dword_bytes(0x00060043)}));
+
+  PostMessageW(host, WM_COMMAND, 603, 0);
+  EXPECT_EQ(program.wait_exit(kExitTimeout), std::optional<DWORD>(0));
 }
 
 }  // namespace

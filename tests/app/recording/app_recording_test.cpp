@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -93,6 +96,19 @@ class AppRecordingTest : public AppTest {
       return S_OK;
     };
     platform.sessions.nv12_converters = test::FakeNv12Converter::factory(converter_);
+    // The App's own capture stays in recovery for the whole test, sending no
+    // frames of its own: the test hands the frames in itself.
+    platform.capture.open_duplication = [](IDXGIAdapter1*, IDXGIOutput*, ID3D11Device*,
+                                           IDXGIOutputDuplication**) {
+      return DXGI_ERROR_ACCESS_LOST;
+    };
+    platform.capture.wait_before_retry = [](std::stop_token stop) {
+      std::mutex mutex;
+      std::condition_variable_any stopped;
+      std::unique_lock lock(mutex);
+      stopped.wait(lock, stop, [] { return false; });
+      return false;
+    };
     platform.sessions.watermark_font_family = L"DejaVu Sans";
     platform.performance_counter = [counter = counter_] { return counter->load(); };
     platform.system_time = [] {

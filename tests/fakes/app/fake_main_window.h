@@ -33,8 +33,12 @@ struct FakeMainWindowLog {
   std::vector<win32_ui::Theme> themes;
   // Escape key-downs the window received.
   int escape_keys = 0;
+  int popups_dismissed = 0;
   // What the next show answers.
   bool show_succeeds = true;
+  int preferences_opened = 0;
+  int help_menu_closes = 0;
+  int secondary_window_closes = 0;
   HWND window = nullptr;
   HWND stream_window = nullptr;
   HWND preferences_window = nullptr;
@@ -59,10 +63,10 @@ class FakeMainWindow final : public quorvel::windows::MainWindowPort {
   }
   void set_recording_enabled(bool enabled) override { log_->recording_enabled = enabled; }
   void apply_theme(const win32_ui::Theme& theme) override { log_->themes.push_back(theme); }
-  void open_preferences() override {}
-  void close_help_menu() override {}
-  void close_secondary_windows() override {}
-  void dismiss_popups() override {}
+  void open_preferences() override { ++log_->preferences_opened; }
+  void close_help_menu() override { ++log_->help_menu_closes; }
+  void close_secondary_windows() override { ++log_->secondary_window_closes; }
+  void dismiss_popups() override { ++log_->popups_dismissed; }
   std::optional<quorvel::windows::StreamSettings> read_stream_fields() override {
     return log_->stream_fields;
   }

@@ -1,0 +1,175 @@
+// The About dialog on the test display (one at a time, idle hotkeys given
+// back while it is open, the overlay restored) and the account dialog's
+// operations through a recording stand-in.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "tests/account/ui/dialog_watcher.h"
+#include "tests/app/app_test_fixture.h"
+#include "tests/app/held_hotkey.h"
+
+namespace quorvel::windows {
+namespace {
+
+using halvarin::sdk::ui::test::DialogWatcher;
+using halvarin::sdk::ui::test::press_key;
+using quorvel::test::hotkey_is_free;
+
+constexpr wchar_t kAboutTitle[] = L"About Quorvel";
+constexpr uint32_t kCtrlShift = MOD_CONTROL | MOD_SHIFT;
+
+class AppAboutTest : public AppTest {};
+
+TEST_F(AppAboutTest, OpenAboutGivesBackTheIdleHotkeysUntilItCloses) {
+  for (const UINT closing_key : {VK_ESCAPE, VK_RETURN}) {
+    SCOPED_TRACE(closing_key);
+    App& app = start();
+    pump();
+    bool free_while_open = false;
+    bool overlay_visible_while_open = true;
+    HWND about = nullptr;
+    bool has_big_icon = false;
+    bool has_small_icon = false;
+    DialogWatcher watcher;
+    watcher.then(kAboutTitle, [&](HWND dialog) {
+      about = AppTestAccess::about_window(app);
+      has_big_icon = SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0;
+      has_small_icon = SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0) != 0;
+      free_while_open = hotkey_is_free(kCtrlShift, 'A') && hotkey_is_free(kCtrlShift, 'C');
+      overlay_visible_while_open = IsWindowVisible(AppTestAccess::overlay_window(app)) != FALSE;
+      press_key(dialog, closing_key);
+    });
+
+    app.run_settings_action(ModernSettingsAction::kAbout);
+
+    EXPECT_EQ(watcher.pending_steps(), 0u);
+    EXPECT_NE(about, nullptr);
+    EXPECT_TRUE(has_big_icon);
+    EXPECT_TRUE(has_small_icon);
+    EXPECT_TRUE(free_while_open);
+    EXPECT_FALSE(overlay_visible_while_open);
+    EXPECT_EQ(AppTestAccess::about_window(app), nullptr);
+    EXPECT_FALSE(hotkey_is_free(kCtrlShift, 'A'));
+    EXPECT_FALSE(hotkey_is_free(kCtrlShift, 'C'));
+    app_.reset();
+  }
+}
+
+TEST_F(AppAboutTest, SecondRequestWhileOpenOpensNothing) {
+  App& app = start();
+  int about_windows = 0;
+  DialogWatcher watcher;
+  watcher.then(kAboutTitle, [&](HWND dialog) {
+    app.run_settings_action(ModernSettingsAction::kAbout);
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM count) {
+          wchar_t title[64] = {};
+          GetWindowTextW(window, title, 64);
+          if (std::wstring(title) == kAboutTitle) ++*reinterpret_cast<int*>(count);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&about_windows));
+    press_key(dialog, VK_ESCAPE);
+  });
+
+  app.run_settings_action(ModernSettingsAction::kAbout);
+
+  EXPECT_EQ(watcher.pending_steps(), 0u);
+  EXPECT_EQ(about_windows, 1);
+  EXPECT_EQ(watcher.titles(), std::vector<std::wstring>{kAboutTitle});
+}
+
+TEST_F(AppAboutTest, ReadyRegionShowsTheOverlayAgainWithoutActivatingIt) {
+  App& app = start();
+  AppTestAccess::region_ready(app) = true;
+  const HWND overlay = AppTestAccess::overlay_window(app);
+  ShowWindow(overlay, SW_SHOWNOACTIVATE);
+  DialogWatcher watcher;
+  bool hidden_while_open = false;
+  watcher.then(kAboutTitle, [&](HWND dialog) {
+    hidden_while_open = !IsWindowVisible(overlay);
+    press_key(dialog, VK_ESCAPE);
+  });
+
+  app.show_about_dialog();
+
+  EXPECT_TRUE(hidden_while_open);
+  EXPECT_TRUE(IsWindowVisible(overlay));
+  EXPECT_NE(GetActiveWindow(), overlay);
+}
+
+TEST_F(AppAboutTest, AboutNeedsTheHostWindow) {
+  App app(GetModuleHandleW(nullptr), make_platform());
+  DialogWatcher watcher;
+  app.show_about_dialog();
+  EXPECT_TRUE(watcher.titles().empty());
+}
+
+struct AccountCase {
+  const char* name;
+  std::wstring language;
+  int outcome;
+  std::string expected_locale;
+  halvarin::sdk::ui::Language expected_language;
+  int expected_help_menu_closes;
+};
+
+class AppAccountTest : public AppTest, public testing::WithParamInterface<AccountCase> {};
+
+TEST_P(AppAccountTest, OperationsReachTheAccountServiceInTheUiLanguage) {
+  const AccountCase& c = GetParam();
+  key_.set_string(L"Language", c.language);
+  App& app = start(SW_SHOWNORMAL);
+  halvarin::sdk::AccountIdentity identity;
+  identity.email = "ann@example.com";
+  account_->identity = identity;
+  HWND dialog_owner = nullptr;
+  std::optional<halvarin::sdk::AccountIdentity> shown_identity;
+  halvarin::sdk::ui::Language shown_language = halvarin::sdk::ui::Language::english;
+  account_dialog_ = [&](win32_ui::scaffold::Application&, HWND owner,
+                        std::optional<halvarin::sdk::AccountIdentity> current,
+                        const halvarin::sdk::AccountOperations& operations,
+                        halvarin::sdk::ui::Language language) {
+    dialog_owner = owner;
+    shown_identity = current;
+    shown_language = language;
+    std::stop_source stop;
+    operations.sign_in(stop.get_token());
+    operations.open_account_details();
+    operations.disconnect();
+    halvarin::sdk::AccountDialogResult result;
+    result.action = c.outcome;
+    return result;
+  };
+
+  app.run_settings_action(ModernSettingsAction::kAccount);
+
+  EXPECT_EQ(dialog_owner, main_log_->window);
+  ASSERT_TRUE(shown_identity.has_value());
+  EXPECT_EQ(shown_identity->email, "ann@example.com");
+  EXPECT_EQ(shown_language, c.expected_language);
+  EXPECT_EQ(account_->calls, (std::vector<std::string>{"query", "sign_in " + c.expected_locale,
+                                                       "account_page", "disconnect"}));
+  EXPECT_EQ(main_log_->help_menu_closes, c.expected_help_menu_closes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, AppAccountTest,
+    testing::Values(
+        AccountCase{"ChineseSignedIn", L"zh-CN", 1, "zh-CN", halvarin::sdk::ui::Language::chinese, 1},
+        AccountCase{"EnglishDisconnected", L"en-US", 2, "en-US",
+                    halvarin::sdk::ui::Language::english, 1},
+        AccountCase{"SingaporeDetails", L"zh-SG", 3, "zh-CN",
+                    halvarin::sdk::ui::Language::chinese, 0},
+        AccountCase{"EnglishNothing", L"en-GB", 0, "en-US", halvarin::sdk::ui::Language::english,
+                    0}),
+    [](const testing::TestParamInfo<AccountCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quorvel::windows
