@@ -61,6 +61,14 @@ LRESULT CALLBACK App::control_window_proc(HWND window, UINT message, WPARAM wpar
     case WM_DESTROY:
       KillTimer(window, 1);
       return 0;
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+      if (app->capture_) app->capture_->request_refresh();
+      return DefWindowProcW(window, message, wparam, lparam);
+    case WM_MOVING:
+      // A bar the user moves is no longer docked.
+      app->dock_mode_ = 0;
+      return DefWindowProcW(window, message, wparam, lparam);
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }

@@ -22,6 +22,7 @@
 #include "app/recording/session_log.h"
 #include "tests/app/app_test_fixture.h"
 #include "tests/engine/gpu_test_support.h"
+#include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
 #include "tests/fakes/engine/fake_nv12_converter.h"
 #include "tests/fakes/engine/fake_sink_writer.h"
@@ -84,7 +85,8 @@ class AppRecordingTest : public AppTest {
     AppPlatform platform = make_platform();
     // Every fourth video sample is a key frame, as the live output needs.
     platform.sessions.writers.sink_writers.create_encoding_writer =
-        test::FakeKeyFrameEncoder::wrap(test::FakeSinkWriter::factory(&encoders_), 4);
+        refusing_encoder_ ? test::FakeEncoderSinkWriter::factory(refusing_encoder_)
+                          : test::FakeKeyFrameEncoder::wrap(test::FakeSinkWriter::factory(&encoders_), 4);
     platform.make_streamer = [this] {
       return RtmpStreamer::create(
           [this](const std::atomic<bool>& abort) { return server_.make(abort); }, stream_clock_);
@@ -188,6 +190,8 @@ class AppRecordingTest : public AppTest {
       std::make_shared<std::atomic<int64_t>>(kCounterStart);
   std::vector<std::wstring> opened_folders_;
   test::FakeRtmpServer server_;
+  // When set, the encoder of every session; it can be made to refuse samples.
+  std::shared_ptr<test::FakeEncoderRecord> refusing_encoder_;
   std::shared_ptr<test::FakeClock> stream_clock_ = std::make_shared<test::FakeClock>();
 };
 
@@ -458,6 +462,33 @@ TEST_F(AppRecordingTest, PausedFramesAreRefusedAndThePauseIsLeftOutOfTheLog) {
       log_lines(read_bytes(session_folder() / L"Quorvel 2026-12-08 08-10-00.log"));
   EXPECT_EQ(log_value(lines, "paused_duration_100ns"),
             std::to_string(paused_duration_100ns(kFrequency() * 5 + kFrequency() / 30, kFrequency())));
+}
+
+TEST_F(AppRecordingTest, AnEncoderThatRefusesSamplesEndsTheSessionPointingAtTheLog) {
+  refusing_encoder_ = std::make_shared<test::FakeEncoderRecord>();
+  auto refuse = std::make_shared<std::atomic<bool>>(false);
+  refusing_encoder_->write_result = [refuse](size_t, DWORD) {
+    return refuse->load() ? E_FAIL : S_OK;
+  };
+  App& app = start_app();
+  app.start_recording();
+  ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+  ASSERT_HRESULT_SUCCEEDED(push_frame());
+  *refuse = true;
+  // The refusal surfaces when the next slots are encoded.
+  for (int i = 0; i < 3; ++i) (void)push_frame();
+  EXPECT_EQ(AppTestAccess::file_session(app).status().state, RecordingState::kFailed);
+  AppTestAccess::run_status_checks(app);
+  EXPECT_FALSE(AppTestAccess::recording(app));
+  ASSERT_EQ(messages_.size(), 1u) << testing::PrintToString(message_keys());
+  EXPECT_EQ(messages_[0].key, L"message.recording_incomplete");
+  EXPECT_EQ(messages_[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+  const fs::path log = session_folder() / L"Quorvel 2026-12-08 08-10-00.log";
+  EXPECT_EQ(messages_[0].arguments, std::vector<std::wstring>{log.wstring()});
+  EXPECT_TRUE(opened_folders_.empty());
+  const std::vector<std::string> lines = log_lines(read_bytes(log));
+  EXPECT_EQ(log_value(lines, "committed"), "0");
+  EXPECT_EQ(log_value(lines, "file_committed"), "0");
 }
 
 TEST_F(AppRecordingTest, ExitDuringARecordingCommitsItWithoutOpeningTheFolder) {
