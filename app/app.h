@@ -185,6 +185,30 @@ class App {
   std::wstring choose_output_folder(HWND owner);
   std::wstring choose_watermark_image(HWND owner);
 
+  // Recording session: start, the engine's callbacks, the tick, stop and
+  // results. Owner windows default to the message host.
+  bool validate_recording_settings(HWND owner = nullptr);
+  RecordingOptions recording_options();
+  RecordingOptions live_recording_options();
+  void start_recording(HWND owner = nullptr);
+  bool start_audio(int64_t start_time);
+  // Capture thread: a new desktop texture, or no new one in time.
+  [[nodiscard]] HRESULT deliver_captured_frame(ID3D11Device* device, ID3D11DeviceContext* context,
+                                               ID3D11Texture2D* texture,
+                                               const CapturedFrameInfo& info);
+  [[nodiscard]] HRESULT repeat_captured_frame();
+  void pause_recording();
+  void resume_recording();
+  void tick();
+  void request_stop(bool open_result);
+  void stop_recording(bool open_result);
+  bool finish_recording(bool commit);
+  std::wstring show_session_result();
+  std::wstring live_error_text();
+  void write_session_log(HRESULT file_result, bool file_ok, bool timeline_ok);
+  bool create_control();
+  void update_viewport();
+
   // Region selection, capture frame, snapshots and screenshots.
   LRESULT handle_overlay_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   // Freezes the target monitor under the overlay and lets the user pick the
@@ -231,6 +255,24 @@ class App {
   void apply_overlay_style(bool interactive);
   BOOL exclude_from_capture(HWND window, DWORD affinity) const;
   void destroy_engine_objects();
+
+  // Recording session helpers.
+  int64_t performance_now() const;
+  int64_t performance_frequency() const;
+  int64_t session_now() const;
+  bool session_running() const;
+  [[nodiscard]] bool timeline_frame_step(uint64_t submitted_before, uint64_t submitted_after,
+                                         int64_t session_time, const RECT& rect,
+                                         bool new_rect);
+  void abandon_start(bool finish_sessions);
+  void remove_empty_session_folder();
+  int show_session_message(HWND owner, std::wstring_view key, std::vector<std::wstring> arguments,
+                           unsigned flags);
+  void run_status_checks();
+  std::vector<std::wstring> session_result_parts();
+  std::wstring_view live_error_key();
+  void set_control_title(const std::wstring& title);
+  void dock_control_top();
 
   // Hotkeys, dialogs and messages of the preferences area.
   std::vector<std::size_t> register_recording_hotkeys();
@@ -341,6 +383,47 @@ class App {
   bool follow_mouse_ = false;
   RecordingWatermark watermark_;
   std::atomic<bool> paused_{false};
+  // Recording session state; the atomics are read by the engine threads.
+  bool live_only_ = false;
+  bool live_requested_ = false;
+  bool independent_live_encoder_ = false;
+  bool live_stop_issued_ = false;
+  bool file_committed_ = false;
+  bool live_succeeded_ = false;
+  std::atomic<bool> capture_running_{false};
+  std::atomic<bool> microphone_muted_{false};
+  std::atomic<int64_t> paused_total_{0};
+  int64_t pause_started_at_ = 0;
+  int64_t start_time_ = 0;
+  int64_t counter_frequency_ = 0;
+  // Held by the capture callbacks and the finish for their whole work on
+  // the sessions; always taken before the viewport mutex.
+  std::mutex session_mutex_;
+  std::wstring output_folder_;
+  std::wstring output_path_;
+  std::wstring log_path_;
+  std::wstring session_folder_;
+  std::wstring microphone_device_id_;
+  uint32_t output_width_ = 0;
+  uint32_t output_height_ = 0;
+  uint32_t frame_rate_ = 0;
+  uint32_t video_bitrate_bps_ = 0;
+  uint32_t stream_bitrate_bps_ = 0;
+  bool follow_active_ = false;
+  bool include_cursor_ = true;
+  bool audio_system_requested_ = false;
+  bool audio_microphone_requested_ = false;
+  bool audio_system_mp4_track_ = false;
+  bool audio_microphone_mp4_track_ = false;
+  bool audio_system_file_ = false;
+  bool audio_microphone_file_ = false;
+  bool main_window_was_visible_ = false;
+  // Frame-timeline bookkeeping, under session_mutex_.
+  int64_t last_timeline_time_ = 0;
+  RECT last_frame_rect_{};
+  bool has_last_frame_rect_ = false;
+  std::unique_ptr<CaptureCamera> session_camera_;
+
   // Region selection, capture frame, snapshots and screenshots.
   RestoreTarget restore_target_;
   struct BackBuffer {

@@ -1,6 +1,6 @@
 // The App's live desktop capture on the target monitor. The frame and idle
-// callbacks run on the capture thread; until a recording session takes the
-// frames they accept them and do nothing.
+// callbacks run on the capture thread and hand the frames to a running
+// recording session; without one they accept them and do nothing.
 #include "app/app.h"
 
 namespace quorvel::windows {
@@ -10,10 +10,11 @@ bool App::start_desktop_capture() {
   if (!capture_) return false;
   return capture_->start(
       target_monitor_,
-      [](ID3D11Device*, ID3D11DeviceContext*, ID3D11Texture2D*, const CapturedFrameInfo&) {
-        return S_OK;
+      [this](ID3D11Device* device, ID3D11DeviceContext* context, ID3D11Texture2D* texture,
+             const CapturedFrameInfo& info) {
+        return deliver_captured_frame(device, context, texture, info);
       },
-      [] { return S_OK; });
+      [this] { return repeat_captured_frame(); });
 }
 
 void App::restart_desktop_capture() {

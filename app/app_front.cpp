@@ -43,6 +43,9 @@ void App::show_recording_window() {
 
 void App::exit_application() {
   exiting_ = true;
+  // A running recording is finished and committed before the host goes,
+  // also when Windows ends the session.
+  stop_recording(false);
   tray_.close_menu();
   if (host_window_ != nullptr && IsWindow(host_window_)) DestroyWindow(host_window_);
 }

@@ -151,6 +151,12 @@ LRESULT App::handle_host_message(HWND window, UINT message, WPARAM wparam, LPARA
     case kStartupCheckMessage:
       check_startup_hotkey_conflicts();
       return 0;
+    case kStopRecordingMessage:
+      if (stop_requested_) stop_recording(wparam != 0);
+      return 0;
+    case kStartRecordingMessage:
+      if (region_ready_) start_recording(host_window_);
+      return 0;
     case kWakeUpMessage:
       bring_to_front();
       return 0;

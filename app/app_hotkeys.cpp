@@ -137,6 +137,16 @@ void App::run_hotkey_action(std::size_t row) {
     case HotkeyAction::kToggleControl:
       toggle_control_bar();
       break;
+    case HotkeyAction::kTogglePause:
+      if (paused_) {
+        resume_recording();
+      } else {
+        pause_recording();
+      }
+      break;
+    case HotkeyAction::kStop:
+      stop_recording(true);
+      break;
     default:
       break;
   }

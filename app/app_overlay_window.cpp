@@ -47,7 +47,31 @@ LRESULT CALLBACK App::control_window_proc(HWND window, UINT message, WPARAM wpar
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  return DefWindowProcW(window, message, wparam, lparam);
+  auto* app = reinterpret_cast<App*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (app == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  // The bar's timer is the session's heartbeat; closing the bar asks for a
+  // stop instead of closing it.
+  switch (message) {
+    case WM_TIMER:
+      if (wparam == 1) app->tick();
+      return 0;
+    case WM_CLOSE:
+      app->request_stop(true);
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window, 1);
+      return 0;
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+      if (app->capture_) app->capture_->request_refresh();
+      return DefWindowProcW(window, message, wparam, lparam);
+    case WM_MOVING:
+      // A bar the user moves is no longer docked.
+      app->dock_mode_ = 0;
+      return DefWindowProcW(window, message, wparam, lparam);
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
 }
 
 void App::set_overlay_interactive(bool interactive) {

@@ -92,6 +92,7 @@ MainWindowHandlers App::main_window_handlers() {
     if (!folder.empty()) set_output_folder(folder);
   };
   handlers.open_folder = [this] { open_output_folder(); };
+  handlers.start = [this] { start_recording(main_window_ ? main_window_->window() : nullptr); };
   handlers.watermark = [this] { return watermark_; };
   handlers.save_watermark = [this](const RecordingWatermark& watermark) {
     return save_watermark(watermark);

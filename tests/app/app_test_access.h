@@ -39,8 +39,27 @@ struct AppTestAccess {
   static double follow_strength(const App& app) { return app.follow_strength_; }
   static StreamSettings stream_target(const App& app) { return app.stream_target_; }
   static RecordingWatermark watermark(const App& app) { return app.watermark_; }
+  static void set_watermark(App& app, RecordingWatermark watermark) {
+    app.watermark_ = std::move(watermark);
+  }
   static const std::vector<SizePresetEntry>& size_presets(const App& app) {
     return app.size_presets_;
+  }
+  // Recording session.
+  static void run_status_checks(App& app) { app.run_status_checks(); }
+  static bool paused(const App& app) { return app.paused_; }
+  static int64_t paused_total(const App& app) { return app.paused_total_; }
+  static bool independent_live_encoder(const App& app) { return app.independent_live_encoder_; }
+  static const std::wstring& output_path(const App& app) { return app.output_path_; }
+  static const std::wstring& log_path(const App& app) { return app.log_path_; }
+  static RecordingSession& file_session(App& app) { return *app.file_session_; }
+  static RecordingSession& live_session(App& app) { return *app.live_session_; }
+  static uint64_t streamer_queue_peak(App& app) {
+    return app.streamer_->status().peak_queued_bytes;
+  }
+  static std::string streamer_state(App& app) {
+    const LiveStreamStatus status = app.streamer_->status();
+    return std::to_string(status.state) + "/" + std::to_string(status.error);
   }
   static std::pair<CaptureViewport, bool> viewport(App& app) {
     std::lock_guard lock(app.viewport_mutex_);
