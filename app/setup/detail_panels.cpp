@@ -25,12 +25,6 @@ const std::function<void(bool)>& toggle_handler(const PreviewHandlers& handlers,
   return handlers.toggles[static_cast<std::size_t>(toggle)];
 }
 
-GridTracks fixed_rows(std::initializer_list<float> heights) {
-  GridTracks rows;
-  for (float height : heights) rows.push_back(GridLength::fixed(height));
-  return rows;
-}
-
 GridTracks star_columns(int count) { return GridTracks(count, GridLength::star(1.0f)); }
 
 struct LabelledBox {
@@ -128,7 +122,7 @@ std::unique_ptr<win32_ui::modern::View> folder_row(const RecordingSetupState& st
 
 std::unique_ptr<win32_ui::modern::View> build_audio_panel(const RecordingSetupState& state,
                                                           const PreviewHandlers& handlers) {
-  auto grid = make_grid_panel(star_columns(1), fixed_rows({30, 8, 40, 12, 40, 12, 40, 12, 66}),
+  auto grid = make_grid_panel(star_columns(1), fixed_tracks({30, 8, 40, 12, 40, 12, 40, 12, 66}),
                               0.0f, 0.0f, kPanelPadding);
   grid->add_child(make_text(setup_text(handlers, L"main.audio_cursor"), kHeadingStyle, 0, true),
                   {0, 0, 1, 1});
@@ -151,7 +145,7 @@ std::unique_ptr<win32_ui::modern::View> build_camera_panel(float follow_strength
                                                            bool follow_mouse,
                                                            bool record_cursor,
                                                            const PreviewHandlers& handlers) {
-  auto grid = make_grid_panel(star_columns(1), fixed_rows({30, 8, 40, 8, 42}), 0.0f, 0.0f,
+  auto grid = make_grid_panel(star_columns(1), fixed_tracks({30, 8, 40, 8, 42}), 0.0f, 0.0f,
                               kPanelPadding);
   grid->add_child(make_text(setup_text(handlers, L"main.camera"), kHeadingStyle, 0, true),
                   {0, 0, 1, 1});
@@ -184,7 +178,7 @@ std::unique_ptr<win32_ui::modern::View> build_camera_panel(float follow_strength
 
 std::unique_ptr<win32_ui::modern::View> build_output_panel(const RecordingSetupState& state,
                                                            const PreviewHandlers& handlers) {
-  auto grid = make_grid_panel(star_columns(1), fixed_rows({30, 8, 40, 10, 40, 10, 26, 40}),
+  auto grid = make_grid_panel(star_columns(1), fixed_tracks({30, 8, 40, 10, 40, 10, 26, 40}),
                               0.0f, 0.0f, kPanelPadding);
   grid->add_child(make_text(setup_text(handlers, L"main.record_output"), kHeadingStyle, 0, true),
                   {0, 0, 1, 1});

@@ -18,12 +18,6 @@ constexpr int kSectionStyle = 1;
 constexpr int kLabelStyle = 2;
 constexpr int kHintStyle = 3;
 
-GridTracks fixed_tracks(std::initializer_list<float> sizes) {
-  GridTracks tracks;
-  for (float size : sizes) tracks.push_back(GridLength::fixed(size));
-  return tracks;
-}
-
 class PreferencesTexts {
  public:
   explicit PreferencesTexts(std::wstring locale) : locale_(std::move(locale)) {}

@@ -39,12 +39,6 @@ win32_ui::layout::LayoutParams centred_height(float height) {
   return params;
 }
 
-GridTracks fixed_rows(std::initializer_list<float> heights) {
-  GridTracks rows;
-  for (float height : heights) rows.push_back(GridLength::fixed(height));
-  return rows;
-}
-
 std::unique_ptr<View> card_heading(const PreviewHandlers& handlers, std::wstring_view key,
                                    int text_id, int link_id, std::function<void()> on_link) {
   auto heading = make_grid_panel({GridLength::star(1.0f), GridLength::fixed(116.0f)},
@@ -67,7 +61,7 @@ std::unique_ptr<View> source_line(const RecordingSetupState& state,
   const bool several = monitor_count > 1;
   GridTracks columns{GridLength::fixed(40.0f), GridLength::star(1.0f)};
   if (several) columns.push_back(GridLength::fixed(108.0f));
-  auto line = make_grid_panel(std::move(columns), fixed_rows({24, 24}), 8.0f, 2.0f, {});
+  auto line = make_grid_panel(std::move(columns), fixed_tracks({24, 24}), 8.0f, 2.0f, {});
   line->set_layout_params(centred_height(50.0f));
 
   auto icon = make_icon(1);
@@ -101,7 +95,7 @@ std::unique_ptr<View> specification_line(const RecordingSetupState& state,
                                          const PreviewHandlers& handlers) {
   auto line = make_grid_panel(
       {GridLength::star(1.0f), GridLength::fixed(124.0f), GridLength::fixed(154.0f)},
-      fixed_rows({28, 42}), 12.0f);
+      fixed_tracks({28, 42}), 12.0f);
   line->add_child(make_caption(setup_text(handlers, L"main.recording_specs"), kCaptionStyle),
                   {0, 0, 1, 1});
   line->add_child(make_caption(setup_text(handlers, L"main.frame_rate"), kCaptionStyle),
@@ -133,7 +127,7 @@ std::unique_ptr<View> specification_line(const RecordingSetupState& state,
 
 std::unique_ptr<View> picture_card(const RecordingSetupState& state,
                                    const PreviewHandlers& handlers, int monitor_count) {
-  auto grid = card_grid(fixed_rows({28, 76, 8, 1, 12, 74}));
+  auto grid = card_grid(fixed_tracks({28, 76, 8, 1, 12, 74}));
   grid->add_child(card_heading(handlers, L"main.picture", 20817, 20800,
                                handlers.open_picture_settings),
                   {0, 0, 1, 1});
@@ -148,7 +142,7 @@ std::unique_ptr<View> picture_card(const RecordingSetupState& state,
 
 std::unique_ptr<View> sound_card(const RecordingSetupState& state,
                                  const PreviewHandlers& handlers) {
-  auto grid = card_grid(fixed_rows({26, 42}));
+  auto grid = card_grid(fixed_tracks({26, 42}));
   grid->add_child(card_heading(handlers, L"main.sound_cursor", 20818, 20801,
                                handlers.open_sound_settings),
                   {0, 0, 1, 1});
@@ -204,7 +198,7 @@ std::wstring live_subtitle(const RecordingSetupState& state, const PreviewHandle
 
 std::unique_ptr<View> output_card(const RecordingSetupState& state,
                                   const PreviewHandlers& handlers) {
-  auto grid = card_grid(fixed_rows({26, 10, 68, 10, 68}));
+  auto grid = card_grid(fixed_tracks({26, 10, 68, 10, 68}));
   grid->add_child(make_text(setup_text(handlers, L"main.output"), kHeadingStyle, 20819, true),
                   {0, 0, 1, 1});
   grid->add_child(make_setup_tile(20784, 20802, file_output(state.output_mode),
@@ -222,7 +216,7 @@ std::unique_ptr<View> output_card(const RecordingSetupState& state,
 }
 
 std::unique_ptr<View> title_block(const PreviewHandlers& handlers) {
-  auto grid = make_grid_panel({GridLength::star(1.0f)}, fixed_rows({30, 28}));
+  auto grid = make_grid_panel({GridLength::star(1.0f)}, fixed_tracks({30, 28}));
   grid->add_child(make_text(setup_text(handlers, L"main.new_recording"), 1, 20816, true),
                   {0, 0, 1, 1});
   grid->add_child(make_caption(setup_text(handlers, L"main.subtitle_compact"), kCaptionStyle),
@@ -247,7 +241,7 @@ std::unique_ptr<View> body(bool wide, const RecordingSetupState& state,
   area->add_child(make_body_surface());
   const float side = wide ? 28.0f : 18.0f;
   auto content = make_grid_panel({GridLength::star(1.0f)},
-                                 fixed_rows({28, 58, 12, 228, 12, 96, 12, 210, 36}), 0.0f, 0.0f,
+                                 fixed_tracks({28, 58, 12, 228, 12, 96, 12, 210, 36}), 0.0f, 0.0f,
                                  {side, 0.0f, side, 0.0f});
   content->add_child(title_block(handlers), {0, 1, 1, 1});
   content->add_child(picture_card(state, handlers, monitor_count), {0, 3, 1, 1});
@@ -302,7 +296,7 @@ std::unique_ptr<View> build_preview_tree(bool wide, const RecordingSetupState& s
 
 std::unique_ptr<View> build_preview_tree(bool wide, const RecordingSetupState& state,
                                          const PreviewHandlers& handlers, int monitor_count) {
-  auto root = make_grid_panel({GridLength::star(1.0f)}, fixed_rows({62, 1, 692, 1, 70}));
+  auto root = make_grid_panel({GridLength::star(1.0f)}, fixed_tracks({62, 1, 692, 1, 70}));
   root->add_child(header_band(wide, handlers), {0, 0, 1, 1});
   root->add_child(make_separator(true), {0, 1, 1, 1});
   root->add_child(body(wide, state, handlers, monitor_count), {0, 2, 1, 1});

@@ -145,4 +145,10 @@ std::unique_ptr<win32_ui::modern::CompositeView> make_card_container(
   return std::make_unique<win32_ui::modern::CompositeView>(std::move(overlay));
 }
 
+GridTracks fixed_tracks(std::initializer_list<float> sizes) {
+  GridTracks tracks;
+  for (float size : sizes) tracks.push_back(win32_ui::layout::GridLength::fixed(size));
+  return tracks;
+}
+
 }  // namespace quorvel::windows

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@
 namespace quorvel::windows {
 
 using GridTracks = std::vector<win32_ui::layout::GridLength>;
+
+// Tracks of the given fixed sizes, in DIPs.
+GridTracks fixed_tracks(std::initializer_list<float> sizes);
 
 std::unique_ptr<win32_ui::modern::View> make_body_surface();
 std::unique_ptr<win32_ui::modern::View> make_chrome_surface();

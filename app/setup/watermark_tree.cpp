@@ -20,12 +20,6 @@ constexpr int kTitleStyle = 0;
 constexpr int kLabelStyle = 2;
 constexpr int kHintStyle = 3;
 
-GridTracks fixed_tracks(std::initializer_list<float> sizes) {
-  GridTracks tracks;
-  for (float size : sizes) tracks.push_back(GridLength::fixed(size));
-  return tracks;
-}
-
 // The views the mode radios switch between; all owned by the tree, which
 // outlives every handler that reaches them.
 struct ModeViews {

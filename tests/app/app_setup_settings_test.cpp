@@ -33,17 +33,7 @@ class AppSetupSettingsTest : public AppTest {
     return *app_;
   }
   App& start_shown() { return start_shown(make_platform()); }
-  AppPlatform failing_store_platform() {
-    AppPlatform platform = make_platform();
-    platform.settings_key = key_.path() + L"\\" + std::wstring(300, L'x');
-    return platform;
-  }
   MainWindowHandlers& handlers() { return main_log_->handlers; }
-  std::vector<std::wstring> message_keys() const {
-    std::vector<std::wstring> keys;
-    for (const ShownMessage& message : messages_) keys.push_back(message.key);
-    return keys;
-  }
 };
 
 // A folder of the test's own with files it writes, removed afterwards.

@@ -33,20 +33,7 @@ class AppSetupTest : public AppTest {
   }
   App& start_shown() { return start_shown(make_platform()); }
 
-  // A platform whose settings writes all fail: a key component over 255
-  // characters is refused by every write.
-  AppPlatform failing_store_platform() {
-    AppPlatform platform = make_platform();
-    platform.settings_key = key_.path() + L"\\" + std::wstring(300, L'x');
-    return platform;
-  }
-
   MainWindowHandlers& handlers() { return main_log_->handlers; }
-  std::vector<std::wstring> message_keys() const {
-    std::vector<std::wstring> keys;
-    for (const ShownMessage& message : messages_) keys.push_back(message.key);
-    return keys;
-  }
   std::vector<bool> refresh_flags() const {
     std::vector<bool> flags;
     for (const auto& [state, force] : main_log_->refresh_log) flags.push_back(force);

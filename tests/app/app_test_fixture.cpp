@@ -75,4 +75,16 @@ LRESULT AppTest::send_to_host(UINT message, WPARAM wparam, LPARAM lparam) {
   return SendMessageW(AppTestAccess::host_window(*app_), message, wparam, lparam);
 }
 
+AppPlatform AppTest::failing_store_platform() {
+  AppPlatform platform = make_platform();
+  platform.settings_key = key_.path() + L"\\" + std::wstring(300, L'x');
+  return platform;
+}
+
+std::vector<std::wstring> AppTest::message_keys() const {
+  std::vector<std::wstring> keys;
+  for (const ShownMessage& message : messages_) keys.push_back(message.key);
+  return keys;
+}
+
 }  // namespace quorvel::windows

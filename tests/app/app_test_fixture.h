@@ -46,6 +46,11 @@ class AppTest : public testing::Test {
   // The next of answers_, or IDOK.
   int next_answer();
   LRESULT send_to_host(UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
+  // A platform whose settings writes all fail: a key component over 255
+  // characters is refused by every write.
+  AppPlatform failing_store_platform();
+  // The catalogue keys of the messages shown so far, in order.
+  std::vector<std::wstring> message_keys() const;
 
   quorvel::test::TestRegistryKey key_;
   std::shared_ptr<quorvel::test::FakeMainWindowLog> main_log_ =

@@ -170,11 +170,6 @@ class AppRecordingTest : public AppTest {
     return AppTestAccess::file_session(*app_).status().video_submitted_frames;
   }
 
-  std::vector<std::wstring> message_keys() const {
-    std::vector<std::wstring> keys;
-    for (const ShownMessage& message : messages_) keys.push_back(message.key);
-    return keys;
-  }
 
   fs::path session_folder() const { return folder_.path() / L"2026-12-08 08-10-00"; }
 
