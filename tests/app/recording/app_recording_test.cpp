@@ -578,6 +578,62 @@ INSTANTIATE_TEST_SUITE_P(
                     LiveCase{"LiveOnlyWritesNothing", OutputMode::kLiveOnly, 1, false, false}),
     [](const testing::TestParamInfo<LiveCase>& info) { return std::string(info.param.name); });
 
+struct LiveFailureCase {
+  const char* name;
+  int code;
+  std::vector<std::wstring> keys;
+};
+
+class AppLiveFailureTest : public AppRecordingTest,
+                           public testing::WithParamInterface<LiveFailureCase> {
+ protected:
+  // The streamer's thread sets the failed state just after the server saw
+  // the attempt; no event marks that store, so this polls the state with a
+  // bound instead of sleeping a fixed time.
+  bool wait_streamer_failed(App& app) {
+    for (int i = 0; i < 5000; ++i) {
+      if (AppTestAccess::streamer_state(app).rfind("4/", 0) == 0) return true;
+      Sleep(1);
+    }
+    return false;
+  }
+};
+
+TEST_P(AppLiveFailureTest, LiveOnlyStreamThatFailsStopsWithItsErrorText) {
+  App& app = start_app();
+  go_live(*this, app, OutputMode::kLiveOnly, 1);
+  server_.always_fail_connect(test::FakeFailure{GetParam().code});
+  app.start_recording();
+  ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+  // A network failure is retried with back-off on the stream's clock until
+  // the reconnects run out.
+  const bool retried = GetParam().code == 1;
+  for (uint32_t attempt = 0; retried && attempt < kStreamMaxReconnects; ++attempt) {
+    const int64_t deadline =
+        stream_clock_->now() + (int64_t{1'000'000'000} << std::min<uint32_t>(attempt, 3));
+    ASSERT_TRUE(stream_clock_->wait_for_waiter(deadline)) << "attempt " << attempt;
+    stream_clock_->advance(deadline - stream_clock_->now());
+  }
+  ASSERT_TRUE(wait_streamer_failed(app)) << AppTestAccess::streamer_state(app);
+  EXPECT_EQ(AppTestAccess::streamer_state(app), "4/" + std::to_string(GetParam().code));
+
+  AppTestAccess::run_status_checks(app);
+  EXPECT_FALSE(AppTestAccess::recording(app));
+  EXPECT_FALSE(app.busy());
+  EXPECT_EQ(message_keys(), GetParam().keys);
+  for (const ShownMessage& message : messages_) {
+    EXPECT_EQ(message.flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+  }
+  EXPECT_TRUE(opened_folders_.empty());
+  EXPECT_FALSE(fs::exists(session_folder()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppLiveFailureTest,
+    testing::Values(LiveFailureCase{"NetworkAfterTheLastReconnect", 1, {L"stream.error.network"}},
+                    LiveFailureCase{"RejectedAtOnce", 4, {L"stream.error.rejected"}}),
+    [](const testing::TestParamInfo<LiveFailureCase>& info) { return std::string(info.param.name); });
+
 TEST_F(AppRecordingTest, TheSharedEncodersSinkSendsOnlyTheMixedAudioAndRefusesAFailedStream) {
   App& app = start_app();
   go_live(*this, app, OutputMode::kFileAndLive, 1);
