@@ -21,6 +21,7 @@
 #include "tests/fakes/streaming/fake_rtmp_connection.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/views/graphics/paint_target.h"
 
 namespace quorvel::windows {
 namespace {
@@ -402,6 +403,18 @@ TEST_F(AppControlBarTest, AFileAndLiveSessionShowsTheDualStatusAndTheRecordingTa
   EXPECT_EQ(view().texts().button_labels[8], translate_for_locale(L"en-US", L"stream.stop_both"));
   EXPECT_NE(view().live_details_text()->text().find(L"Local recording target"),
             std::wstring::npos);
+
+  // The bar as drawn: its view paints the client area, saved for a look.
+  RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT client{};
+  GetClientRect(bar, &client);
+  using win32_ui::ui::graphics::test::DibTarget;
+  DibTarget shown(client.right, client.bottom);
+  HDC dc = GetDC(bar);
+  EXPECT_TRUE(BitBlt(shown.dc(), 0, 0, shown.width(), shown.height(), dc, 0, 0, SRCCOPY));
+  ReleaseDC(bar, dc);
+  shown.save_png_if_asked("app_control_bar_live.png");
+  EXPECT_TRUE(shown.ink(shown.pixel(1, client.bottom - 2)).any);
   app_->stop_recording(false);
 }
 
