@@ -81,6 +81,13 @@ class AppControlBarTest : public AppTest {
     platform.performance_counter = [counter = counter_] { return counter->load(); };
     platform.exclude_from_capture = [this](HWND, DWORD) { return excluded_ ? TRUE : FALSE; };
     platform.open_folder = [](HWND, const std::wstring&) { return true; };
+    // What the bar's title said while a message stood over it.
+    platform.message = [this, shown = platform.message](HWND owner, std::wstring_view key,
+                                                         const std::vector<std::wstring>& arguments,
+                                                         unsigned flags) {
+      if (owner != nullptr) owner_titles_.push_back(window_text(owner));
+      return shown(owner, key, arguments, flags);
+    };
     return platform;
   }
 
@@ -136,6 +143,7 @@ class AppControlBarTest : public AppTest {
 
   quorvel::test::TempDir folder_;
   bool excluded_ = false;
+  std::vector<std::wstring> owner_titles_;
   std::vector<Microsoft::WRL::ComPtr<test::FakeSinkWriter>> encoders_;
   test::FakeFileWriterFactory files_;
   std::shared_ptr<test::FakeNv12Record> converter_ = std::make_shared<test::FakeNv12Record>();
@@ -341,6 +349,20 @@ TEST_F(AppControlBarTest, StopPostsOneStopDisablesTheButtonAndShowsSaving) {
   app_->stop_recording(false);
   EXPECT_FALSE(IsWindow(bar));
   EXPECT_EQ(AppTestAccess::control_view(*app_), nullptr);
+}
+
+TEST_F(AppControlBarTest, TheBarSaysSavingWhileTheStopItAskedForRuns) {
+  make_app();
+  go_live(OutputMode::kFileAndLive);
+  const HWND bar = start_bar();
+  ASSERT_NE(bar, nullptr);
+  SendMessageW(bar, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(view().button(8)->is_enabled());
+  pump();
+  EXPECT_FALSE(AppTestAccess::recording(*app_));
+  // The session's result box stood over the bar while it was saving.
+  ASSERT_EQ(owner_titles_.size(), 1u);
+  EXPECT_EQ(owner_titles_[0], L"Quorvel — Saving recording…");
 }
 
 TEST_F(AppControlBarTest, LiveCommandsDoNothingWithoutALiveStream) {
