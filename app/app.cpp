@@ -65,6 +65,9 @@ App::~App() {
   // An App left without exit_application (start-up failed) still takes
   // its windows down before their classes go, but quietly: detached from
   // the App, so no quit message is left behind in the thread's queue.
+  // A bar left by a session still running must not outlive the App its
+  // timer calls into.
+  control_view_.reset();
   for (HWND* window : {&control_window_, &overlay_window_, &host_window_}) {
     if (*window != nullptr && IsWindow(*window)) {
       SetWindowLongPtrW(*window, GWLP_USERDATA, 0);

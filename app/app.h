@@ -28,6 +28,8 @@
 #include "app/common/modern_settings_state.h"
 #include "app/common/recording_setup_state.h"
 #include "app/common/size_preset_list.h"
+#include "app/control/recording_control_texts.h"
+#include "app/control/recording_control_view.h"
 #include "app/display_density.h"
 #include "app/main_window_handlers.h"
 #include "app/overlay/selection_mode.h"
@@ -209,6 +211,17 @@ class App {
   bool create_control();
   void update_viewport();
 
+  // Floating control bar: its texts, the commands of its buttons, its
+  // placement on the target monitor, its DPI and its status line.
+  RecordingControlTexts control_view_texts();
+  void run_control_command(int command);
+  void update_control_status(bool paused);
+  void move_control_to_corner(int corner);
+  void dock_control(uint8_t mode);
+  void check_control_dpi(bool force);
+  void apply_control_dpi(int dpi, const RECT* suggested);
+  std::wstring dual_status_text(const std::wstring& elapsed);
+
   // Region selection, capture frame, snapshots and screenshots.
   LRESULT handle_overlay_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   // Freezes the target monitor under the overlay and lets the user pick the
@@ -273,6 +286,10 @@ class App {
   std::wstring_view live_error_key();
   void set_control_title(const std::wstring& title);
   void dock_control_top();
+  // Makes the bar's view in the control window; false leaves no view.
+  bool build_control_view();
+  std::wstring control_clock_text();
+  std::wstring live_details_text(const LiveStreamStatus& live);
 
   // Hotkeys, dialogs and messages of the preferences area.
   std::vector<std::size_t> register_recording_hotkeys();
@@ -357,6 +374,7 @@ class App {
   std::array<bool, 2> idle_hotkey_registered_{};
   bool control_excluded_from_capture_ = false;
   bool control_hidden_ = false;
+  std::unique_ptr<RecordingControlView> control_view_;
   bool conflict_reported_ = false;
   bool stop_requested_ = false;
   bool exiting_ = false;

@@ -128,6 +128,12 @@ void App::run_hotkey_action(std::size_t row) {
   }
   if (!recording_) return;
   switch (action) {
+    case HotkeyAction::kMoveTopLeft:
+    case HotkeyAction::kMoveTopRight:
+    case HotkeyAction::kMoveBottomRight:
+    case HotkeyAction::kMoveBottomLeft:
+      move_control_to_corner(static_cast<int>(action));
+      break;
     case HotkeyAction::kZoomIn:
       if (follow_mouse_) zoom_factor_ = std::min(zoom_factor_ * kZoomStep, kMaxZoom);
       break;

@@ -13,6 +13,9 @@ inline constexpr UINT kStartupCheckMessage = 0x8001;
 inline constexpr UINT kWakeUpMessage = 0x8002;
 // The tray icon's notification and menu messages.
 inline constexpr UINT kTrayNotifyMessage = 0x8003;
+// Posted to the control bar when displays or settings change: check its
+// DPI now instead of at the next timed check.
+inline constexpr UINT kCheckControlDpiMessage = 0x8004;
 inline constexpr UINT kTrayMenuMessage = 0x8005;
 // Finish the running recording; wParam nonzero opens the result afterwards.
 inline constexpr UINT kStopRecordingMessage = 0x8006;

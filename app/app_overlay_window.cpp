@@ -53,7 +53,10 @@ LRESULT CALLBACK App::control_window_proc(HWND window, UINT message, WPARAM wpar
   // stop instead of closing it.
   switch (message) {
     case WM_TIMER:
-      if (wparam == 1) app->tick();
+      if (wparam == 1) {
+        app->check_control_dpi(false);
+        app->tick();
+      }
       return 0;
     case WM_CLOSE:
       app->request_stop(true);
@@ -64,11 +67,18 @@ LRESULT CALLBACK App::control_window_proc(HWND window, UINT message, WPARAM wpar
     case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:
       if (app->capture_) app->capture_->request_refresh();
+      PostMessageW(window, kCheckControlDpiMessage, 0, 0);
       return DefWindowProcW(window, message, wparam, lparam);
     case WM_MOVING:
-      // A bar the user moves is no longer docked.
+      // A bar the user drags is no longer docked.
       app->dock_mode_ = 0;
       return DefWindowProcW(window, message, wparam, lparam);
+    case WM_DPICHANGED:
+      app->apply_control_dpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case kCheckControlDpiMessage:
+      app->check_control_dpi(true);
+      return 0;
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }

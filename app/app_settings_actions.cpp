@@ -107,6 +107,8 @@ void App::set_language(std::wstring_view requested) {
     initialize_tray_menu();
   }
   if (overlay_window_ != nullptr) InvalidateRect(overlay_window_, nullptr, FALSE);
+  if (control_view_) control_view_->set_texts(control_view_texts());
+  if (control_window_ != nullptr) update_control_status(paused_);
 }
 
 }  // namespace quorvel::windows

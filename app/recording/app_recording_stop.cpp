@@ -17,7 +17,6 @@ namespace {
 constexpr UINT_PTR kTickTimer = 1;
 constexpr int kControlWidth = 700;
 constexpr int kControlHeight = 140;
-constexpr int kControlMargin = 12;
 
 bool is_directory(const std::wstring& path) {
   std::error_code error;
@@ -38,6 +37,7 @@ int App::show_session_message(HWND owner, std::wstring_view key,
 void App::request_stop(bool open_result) {
   if (stopping_ || stop_requested_ || host_window_ == nullptr) return;
   stop_requested_ = PostMessageW(host_window_, kStopRecordingMessage, open_result ? 1 : 0, 0) != FALSE;
+  if (stop_requested_ && control_view_) control_view_->set_stop_enabled(false);
 }
 
 void App::stop_recording(bool open_result) {
@@ -66,6 +66,7 @@ void App::stop_recording(bool open_result) {
   if (control_window_ != nullptr) {
     const HWND window = control_window_;
     control_window_ = nullptr;
+    control_view_.reset();
     DestroyWindow(window);
   }
   control_hidden_ = false;
@@ -188,26 +189,19 @@ bool App::create_control() {
   control_dpi_ = dpi == 0 ? 96 : static_cast<int>(dpi);
   control_excluded_from_capture_ =
       exclude_from_capture(control_window_, WDA_EXCLUDEFROMCAPTURE) != FALSE;
-  control_hidden_ = false;
-  dock_control_top();
+  if (!build_control_view()) {
+    DestroyWindow(control_window_);
+    control_window_ = nullptr;
+    return false;
+  }
+  dock_control(1);
+  update_control_status(false);
   ShowWindow(control_window_, SW_SHOWNORMAL);
   UpdateWindow(control_window_);
   return true;
 }
 
-void App::dock_control_top() {
-  if (control_window_ == nullptr) return;
-  RECT window{};
-  GetWindowRect(control_window_, &window);
-  const int margin = MulDiv(kControlMargin, control_dpi_, 96);
-  const long left = std::lround(monitor_rect_.left);
-  const long top = std::lround(monitor_rect_.top);
-  const long width = std::lround(monitor_rect_.right - monitor_rect_.left);
-  const int x = static_cast<int>(left + (width + window.left - window.right) / 2);
-  dock_mode_ = 1;
-  SetWindowPos(control_window_, HWND_TOPMOST, x, static_cast<int>(top + margin), 0, 0,
-               SWP_NOACTIVATE | SWP_NOSIZE);
-}
+void App::dock_control_top() { dock_control(1); }
 
 void App::set_control_title(const std::wstring& title) {
   if (control_window_ != nullptr) SetWindowTextW(control_window_, title.c_str());

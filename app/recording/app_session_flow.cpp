@@ -114,6 +114,8 @@ void App::pause_recording() {
   pause_started_at_ = performance_now();
   paused_ = true;
   capture_running_ = false;
+  if (control_view_) control_view_->set_pause_state(localized_text(L"control.resume"), true);
+  update_control_status(true);
 }
 
 void App::resume_recording() {
@@ -125,6 +127,8 @@ void App::resume_recording() {
   last_tick_ = std::chrono::steady_clock::now();
   paused_ = false;
   capture_running_ = true;
+  if (control_view_) control_view_->set_pause_state(localized_text(L"control.pause"), false);
+  update_control_status(false);
 }
 
 void App::update_viewport() {
@@ -188,6 +192,7 @@ void App::tick() {
 
   if (now - last_status_check_ < kStatusInterval) return;
   last_status_check_ = now;
+  update_control_status(false);
   run_status_checks();
 }
 

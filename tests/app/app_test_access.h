@@ -70,6 +70,11 @@ struct AppTestAccess {
   static bool& follow_mouse(App& app) { return app.follow_mouse_; }
   static double& zoom_factor(App& app) { return app.zoom_factor_; }
   static bool control_hidden(const App& app) { return app.control_hidden_; }
+  // Floating control bar.
+  static RecordingControlView* control_view(App& app) { return app.control_view_.get(); }
+  static uint8_t dock_mode(const App& app) { return app.dock_mode_; }
+  static int control_dpi(const App& app) { return app.control_dpi_; }
+  static LiveStreamStatus streamer_status(App& app) { return app.streamer_->status(); }
   static bool conflict_reported(const App& app) { return app.conflict_reported_; }
   // Region selection, capture frame and screenshots.
   static RecordingSetupState& setup(App& app) { return app.setup_; }
