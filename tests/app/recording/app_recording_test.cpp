@@ -92,11 +92,13 @@ class AppRecordingTest : public AppTest {
           [this](const std::atomic<bool>& abort) { return server_.make(abort); }, stream_clock_);
     };
     platform.sessions.writers.sink_writers.create_file_writer = files_.function();
-    platform.sessions.writers.disk.free_bytes = [free = free_bytes_](const wchar_t*,
-                                                                      uint64_t& bytes) {
-      bytes = free->load();
-      return S_OK;
-    };
+    platform.sessions.writers.disk.free_bytes =
+        [free = free_bytes_, tick_only = low_disk_for_the_tick_only_,
+         ui_thread = GetCurrentThreadId()](const wchar_t*, uint64_t& bytes) {
+          const bool writer_thread = GetCurrentThreadId() != ui_thread;
+          bytes = tick_only->load() && writer_thread ? kPlentyOfDisk : free->load();
+          return S_OK;
+        };
     platform.sessions.nv12_converters = test::FakeNv12Converter::factory(converter_);
     // The App's own capture stays in recovery for the whole test, sending no
     // frames of its own: the test hands the frames in itself.
@@ -181,6 +183,11 @@ class AppRecordingTest : public AppTest {
   std::shared_ptr<test::FakeNv12Record> converter_ = std::make_shared<test::FakeNv12Record>();
   std::shared_ptr<std::atomic<uint64_t>> free_bytes_ =
       std::make_shared<std::atomic<uint64_t>>(kPlentyOfDisk);
+  // The file writer checks the free space on its own thread as well and
+  // would fail the file when it happens to write after the test lowered it;
+  // set where a test is about the tick's reading alone.
+  std::shared_ptr<std::atomic<bool>> low_disk_for_the_tick_only_ =
+      std::make_shared<std::atomic<bool>>(false);
   std::shared_ptr<std::atomic<int64_t>> counter_ =
       std::make_shared<std::atomic<int64_t>>(kCounterStart);
   std::vector<std::wstring> opened_folders_;
@@ -370,6 +377,7 @@ TEST_P(AppRecordingDiskTest, LowDiskStopsOnceWithItsMessage) {
   app.start_recording();
   ASSERT_TRUE(AppTestAccess::recording(app));
   for (int i = 0; i < 3; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
+  *low_disk_for_the_tick_only_ = true;
   *free_bytes_ = GetParam().free_bytes;
   AppTestAccess::run_status_checks(app);
   // The next tick after the box finds no session to judge.
@@ -422,6 +430,7 @@ TEST_F(AppRecordingTest, ABoxOpenedByTheTickRunsNoSecondTickAndNoSecondStop) {
   app_->start_recording();
   ASSERT_TRUE(AppTestAccess::recording(*app_));
   ASSERT_HRESULT_SUCCEEDED(push_frame());
+  *low_disk_for_the_tick_only_ = true;
   *free_bytes_ = 1000;
   AppTestAccess::run_status_checks(*app_);
   EXPECT_EQ(nested_ticks, 5);
