@@ -38,12 +38,13 @@ namespace quorvel::windows {
 
 struct AppPlatform {
   // Makes the main-window object (no window yet) for the module, the owner
-  // of its dialogs and the application. Empty: the product's window, which
-  // does not exist in this build; showing the main window then fails.
+  // of its dialogs and the application. Empty: no main window; showing it
+  // then fails. The program passes make_product_main_window.
   using MainWindowFactory = std::function<std::unique_ptr<MainWindowPort>(
       HINSTANCE instance, HWND owner, win32_ui::scaffold::Application& application)>;
   // Makes an editor, not yet shown, for a snapshot whose top-left corner is
-  // at `origin`; `on_closed` runs when the editor closes.
+  // at `origin`; `on_closed` runs when the editor closes. Empty: no editor;
+  // a screenshot then fails. The program passes make_product_editor.
   using EditorFactory = std::function<std::unique_ptr<EditorPort>(
       HINSTANCE instance, DesktopSnapshot snapshot, POINT origin, std::wstring save_folder,
       win32_ui::NativeThemeRegistry& theme_registry, win32_ui::scaffold::Application& application,

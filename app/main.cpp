@@ -1,9 +1,17 @@
-// Quorvel.exe's entry point.
+// Quorvel.exe's entry point: the App with the product's own windows.
 #include <windows.h>
 
+#include <utility>
+
+#include "app/app_platform.h"
+#include "app/product_editor.h"
+#include "app/product_main_window.h"
 #include "app/run_quorvel.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int show_command) {
+  quorvel::windows::AppPlatform platform;
+  platform.make_main_window = quorvel::windows::make_product_main_window;
+  platform.make_editor = quorvel::windows::make_product_editor;
   return quorvel::windows::run_quorvel(instance, command_line != nullptr ? command_line : L"",
-                                       show_command, {});
+                                       show_command, std::move(platform));
 }
