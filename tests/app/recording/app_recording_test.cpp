@@ -406,7 +406,7 @@ TEST_F(AppRecordingTest, ABoxOpenedByTheTickRunsNoSecondTickAndNoSecondStop) {
   platform.message = [this, &nested_ticks](HWND, std::wstring_view key,
                                            const std::vector<std::wstring>& arguments,
                                            unsigned flags) {
-    messages_.push_back({nullptr, std::wstring(key), flags, arguments});
+    messages_.push_back({nullptr, std::wstring(key), flags, arguments, {}, {}});
     const HWND bar = AppTestAccess::control_window(*app_);
     for (int i = 0; i < 5; ++i) {
       SendMessageW(bar, WM_TIMER, 1, 0);
