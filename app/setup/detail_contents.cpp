@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/setup/detail_panels.h"
-#include "app/setup/specification_card.h"
+#include "app/setup/recording_size_card.h"
 #include "app/setup/view_factories.h"
 
 namespace quorvel::windows {

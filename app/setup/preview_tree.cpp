@@ -91,7 +91,7 @@ std::unique_ptr<View> source_line(const RecordingSetupState& state,
   return line;
 }
 
-std::unique_ptr<View> specification_line(const RecordingSetupState& state,
+std::unique_ptr<View> size_and_rate_line(const RecordingSetupState& state,
                                          const PreviewHandlers& handlers) {
   auto line = make_grid_panel(
       {GridLength::star(1.0f), GridLength::fixed(124.0f), GridLength::fixed(154.0f)},
@@ -136,7 +136,7 @@ std::unique_ptr<View> picture_card(const RecordingSetupState& state,
                                                       {GridLength::star(1.0f)}),
                                       0),
                   {0, 3, 1, 1});
-  grid->add_child(specification_line(state, handlers), {0, 5, 1, 1});
+  grid->add_child(size_and_rate_line(state, handlers), {0, 5, 1, 1});
   return make_card_container(std::move(grid), 0);
 }
 

@@ -1,4 +1,4 @@
-// The detail windows' contents: the specification card, the audio panel's
+// The detail windows' contents: the recording size card, the audio panel's
 // enabled flags over sources and output modes, the slider labels, the
 // camera and output panels, the contents' heights, and trees built without
 // any handler.
@@ -12,7 +12,7 @@
 #include "app/setup/detail_contents.h"
 #include "app/setup/detail_panels.h"
 #include "app/setup/preview_tree.h"
-#include "app/setup/specification_card.h"
+#include "app/setup/recording_size_card.h"
 #include "tests/app/setup/recording_handlers.h"
 #include "tests/app/setup/view_dump.h"
 #include "ui/platform/hosting/win32_combo_box.h"
@@ -45,7 +45,7 @@ class DetailPanelsTest : public ::testing::TestWithParam<const wchar_t*> {
   test::RecordingHandlers recorder;
 };
 
-TEST_P(DetailPanelsTest, SpecificationCardShowsSizeWritableOnlyForCustomSize) {
+TEST_P(DetailPanelsTest, SizeCardShowsSizeWritableOnlyForCustomSize) {
   for (const bool custom : {false, true}) {
     RecordingSetupState state;
     state.width = 1280;

@@ -17,7 +17,7 @@
 #include "app/setup/detail_contents.h"
 #include "app/setup/preview_tree.h"
 #include "app/setup/quality_row.h"
-#include "app/setup/specification_card.h"
+#include "app/setup/recording_size_card.h"
 #include "tests/app/setup/recording_handlers.h"
 #include "tests/app/setup/view_dump.h"
 #include "tests/ui/views/graphics/paint_target.h"

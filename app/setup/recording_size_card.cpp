@@ -1,4 +1,4 @@
-#include "app/setup/specification_card.h"
+#include "app/setup/recording_size_card.h"
 
 #include <string>
 #include <utility>

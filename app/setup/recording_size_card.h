@@ -1,4 +1,4 @@
-// The recording specification card: size preset, width and height edits
+// The recording size card: size preset, width and height edits
 // and the frame rate, in its card container.
 #pragma once
 
