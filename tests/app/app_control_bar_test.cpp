@@ -4,29 +4,19 @@
 // the live buttons and a language switch.
 #include <d3d11.h>
 
-#include <condition_variable>
-#include <mutex>
-#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "app/app_messages.h"
 #include "app/common/translate.h"
-#include "tests/app/app_test_fixture.h"
+#include "tests/app/app_session_fixture.h"
 #include "tests/app/held_hotkey.h"
 #include "tests/engine/gpu_test_support.h"
-#include "tests/fakes/engine/fake_key_frame_encoder.h"
-#include "tests/fakes/engine/fake_nv12_converter.h"
-#include "tests/fakes/engine/fake_sink_writer.h"
-#include "tests/fakes/streaming/fake_rtmp_connection.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/test_support.h"
 #include "tests/ui/views/graphics/paint_target.h"
 
 namespace quorvel::windows {
 namespace {
 
-constexpr int64_t kCounterStart = 1'000'000'000;
 // The one Xvfb monitor.
 constexpr CaptureBounds kMonitor{0, 0, 1920, 1080};
 
@@ -48,37 +38,10 @@ int64_t counter_frequency() {
   return frequency.QuadPart;
 }
 
-class AppControlBarTest : public AppTest {
+class AppControlBarTest : public AppSessionTest {
  protected:
-  void TearDown() override { app_.reset(); }
-
   AppPlatform bar_platform() {
-    AppPlatform platform = make_platform();
-    platform.sessions.writers.sink_writers.create_encoding_writer =
-        test::FakeKeyFrameEncoder::wrap(test::FakeSinkWriter::factory(&encoders_), 4);
-    platform.make_streamer = [this] {
-      return RtmpStreamer::create(
-          [this](const std::atomic<bool>& abort) { return server_.make(abort); }, stream_clock_);
-    };
-    platform.sessions.writers.sink_writers.create_file_writer = files_.function();
-    platform.sessions.writers.disk.free_bytes = [](const wchar_t*, uint64_t& bytes) {
-      bytes = 100ull << 30;
-      return S_OK;
-    };
-    platform.sessions.nv12_converters = test::FakeNv12Converter::factory(converter_);
-    // The App's capture stays in recovery: the bar needs no frames.
-    platform.capture.open_duplication = [](IDXGIAdapter1*, IDXGIOutput*, ID3D11Device*,
-                                           IDXGIOutputDuplication**) {
-      return DXGI_ERROR_ACCESS_LOST;
-    };
-    platform.capture.wait_before_retry = [](std::stop_token stop) {
-      std::mutex mutex;
-      std::condition_variable_any stopped;
-      std::unique_lock lock(mutex);
-      stopped.wait(lock, stop, [] { return false; });
-      return false;
-    };
-    platform.performance_counter = [counter = counter_] { return counter->load(); };
+    AppPlatform platform = session_platform();
     platform.exclude_from_capture = [this](HWND, DWORD) { return excluded_ ? TRUE : FALSE; };
     platform.open_folder = [](HWND, const std::wstring&) { return true; };
     // What the bar's title said while a message stood over it.
@@ -94,21 +57,7 @@ class AppControlBarTest : public AppTest {
   // An App with a confirmed 160 x 120 region on the display's monitor and a
   // file output into the temporary folder, no audio; not yet recording.
   App& make_app(bool follow_mouse = false) {
-    app_ = std::make_unique<App>(GetModuleHandleW(nullptr), bar_platform());
-    app_->start_up(0);
-    AppTestAccess::monitor_rect(*app_) = kMonitor;
-    AppTestAccess::capture_area(*app_) = {880, 480, 1040, 600};
-    AppTestAccess::region_ready(*app_) = true;
-    RecordingSetupState setup = app_->setup_state();
-    setup.width = 160;
-    setup.height = 120;
-    setup.custom_size = true;
-    setup.frame_rate = 30;
-    setup.output_folder = folder_.path().wstring();
-    setup.toggles = {true, false, false, false, false, false, false, false};
-    setup.follow_mouse = follow_mouse;
-    app_->commit_setup_state(setup);
-    return *app_;
+    return start_with_region(bar_platform(), kMonitor, {880, 480, 1040, 600}, follow_mouse);
   }
 
   void go_live(OutputMode mode) {
@@ -141,16 +90,8 @@ class AppControlBarTest : public AppTest {
     return {x, y};
   }
 
-  quorvel::test::TempDir folder_;
   bool excluded_ = false;
   std::vector<std::wstring> owner_titles_;
-  std::vector<Microsoft::WRL::ComPtr<test::FakeSinkWriter>> encoders_;
-  test::FakeFileWriterFactory files_;
-  std::shared_ptr<test::FakeNv12Record> converter_ = std::make_shared<test::FakeNv12Record>();
-  std::shared_ptr<std::atomic<int64_t>> counter_ =
-      std::make_shared<std::atomic<int64_t>>(kCounterStart);
-  test::FakeRtmpServer server_;
-  std::shared_ptr<test::FakeClock> stream_clock_ = std::make_shared<test::FakeClock>();
 };
 
 TEST_F(AppControlBarTest, TheBarIsATopmostToolWindowDockedAtTheTopCentre) {

@@ -20,7 +20,7 @@
 
 #include "app/app_messages.h"
 #include "app/recording/session_log.h"
-#include "tests/app/app_test_fixture.h"
+#include "tests/app/app_session_fixture.h"
 #include "tests/engine/gpu_test_support.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
@@ -36,8 +36,6 @@ namespace {
 using Microsoft::WRL::ComPtr;
 namespace fs = std::filesystem;
 
-constexpr uint64_t kPlentyOfDisk = 100ull << 30;
-constexpr int64_t kCounterStart = 1'000'000'000;
 constexpr uint32_t kMonitorWidth = 320;
 constexpr uint32_t kMonitorHeight = 240;
 
@@ -61,7 +59,7 @@ std::string log_value(const std::vector<std::string>& lines, const std::string& 
   return "<missing>";
 }
 
-class AppRecordingTest : public AppTest {
+class AppRecordingTest : public AppSessionTest {
  public:
   // The start cases' arrangements reach these.
   void change_setup(const std::function<void(RecordingSetupState&)>& change) {
@@ -69,7 +67,6 @@ class AppRecordingTest : public AppTest {
     change(setup);
     app_->commit_setup_state(setup);
   }
-  quorvel::test::TempDir folder_;
 
  protected:
   void SetUp() override {
@@ -79,19 +76,12 @@ class AppRecordingTest : public AppTest {
     ASSERT_NE(frame_, nullptr);
   }
 
-  void TearDown() override { app_.reset(); }
-
   AppPlatform recording_platform() {
-    AppPlatform platform = make_platform();
-    // Every fourth video sample is a key frame, as the live output needs.
-    platform.sessions.writers.sink_writers.create_encoding_writer =
-        refusing_encoder_ ? test::FakeEncoderSinkWriter::factory(refusing_encoder_)
-                          : test::FakeKeyFrameEncoder::wrap(test::FakeSinkWriter::factory(&encoders_), 4);
-    platform.make_streamer = [this] {
-      return RtmpStreamer::create(
-          [this](const std::atomic<bool>& abort) { return server_.make(abort); }, stream_clock_);
-    };
-    platform.sessions.writers.sink_writers.create_file_writer = files_.function();
+    AppPlatform platform = session_platform();
+    if (refusing_encoder_) {
+      platform.sessions.writers.sink_writers.create_encoding_writer =
+          test::FakeEncoderSinkWriter::factory(refusing_encoder_);
+    }
     platform.sessions.writers.disk.free_bytes =
         [free = free_bytes_, tick_only = low_disk_for_the_tick_only_,
          ui_thread = GetCurrentThreadId()](const wchar_t*, uint64_t& bytes) {
@@ -99,22 +89,7 @@ class AppRecordingTest : public AppTest {
           bytes = tick_only->load() && writer_thread ? kPlentyOfDisk : free->load();
           return S_OK;
         };
-    platform.sessions.nv12_converters = test::FakeNv12Converter::factory(converter_);
-    // The App's own capture stays in recovery for the whole test, sending no
-    // frames of its own: the test hands the frames in itself.
-    platform.capture.open_duplication = [](IDXGIAdapter1*, IDXGIOutput*, ID3D11Device*,
-                                           IDXGIOutputDuplication**) {
-      return DXGI_ERROR_ACCESS_LOST;
-    };
-    platform.capture.wait_before_retry = [](std::stop_token stop) {
-      std::mutex mutex;
-      std::condition_variable_any stopped;
-      std::unique_lock lock(mutex);
-      stopped.wait(lock, stop, [] { return false; });
-      return false;
-    };
     platform.sessions.watermark_font_family = L"DejaVu Sans";
-    platform.performance_counter = [counter = counter_] { return counter->load(); };
     platform.system_time = [] {
       SYSTEMTIME time{};
       time.wYear = 2026;
@@ -134,21 +109,10 @@ class AppRecordingTest : public AppTest {
   // An App with a confirmed region of 160 x 120 on a 320 x 240 monitor, file
   // output into the temporary folder, no audio.
   App& start_app() {
-    app_ = std::make_unique<App>(GetModuleHandleW(nullptr), recording_platform());
-    app_->start_up(0);
-    AppTestAccess::monitor_rect(*app_) = {0, 0, kMonitorWidth, kMonitorHeight};
-    AppTestAccess::capture_area(*app_) = {80, 60, 240, 180};
-    AppTestAccess::region_ready(*app_) = true;
-    RecordingSetupState setup = app_->setup_state();
-    setup.width = 160;
-    setup.height = 120;
-    setup.custom_size = true;
-    setup.frame_rate = 30;
-    setup.output_folder = folder_.path().wstring();
-    setup.toggles = {true, false, false, false, false, false, false, false};
-    app_->commit_setup_state(setup);
-    return *app_;
+    return start_with_region(recording_platform(), {0, 0, kMonitorWidth, kMonitorHeight},
+                             {80, 60, 240, 180});
   }
+
 
   // One captured frame at the current counter, then the counter moves on by
   // one frame at 30 frame/s of a 10 MHz counter.
@@ -178,9 +142,6 @@ class AppRecordingTest : public AppTest {
   ComPtr<ID3D11Device> device_;
   ComPtr<ID3D11DeviceContext> context_;
   ComPtr<ID3D11Texture2D> frame_;
-  std::vector<ComPtr<test::FakeSinkWriter>> encoders_;
-  test::FakeFileWriterFactory files_;
-  std::shared_ptr<test::FakeNv12Record> converter_ = std::make_shared<test::FakeNv12Record>();
   std::shared_ptr<std::atomic<uint64_t>> free_bytes_ =
       std::make_shared<std::atomic<uint64_t>>(kPlentyOfDisk);
   // The file writer checks the free space on its own thread as well and
@@ -188,13 +149,9 @@ class AppRecordingTest : public AppTest {
   // set where a test is about the tick's reading alone.
   std::shared_ptr<std::atomic<bool>> low_disk_for_the_tick_only_ =
       std::make_shared<std::atomic<bool>>(false);
-  std::shared_ptr<std::atomic<int64_t>> counter_ =
-      std::make_shared<std::atomic<int64_t>>(kCounterStart);
   std::vector<std::wstring> opened_folders_;
-  test::FakeRtmpServer server_;
   // When set, the encoder of every session; it can be made to refuse samples.
   std::shared_ptr<test::FakeEncoderRecord> refusing_encoder_;
-  std::shared_ptr<test::FakeClock> stream_clock_ = std::make_shared<test::FakeClock>();
 };
 
 TEST_F(AppRecordingTest, FileRecordingCommitsTheVideoTimelineAndLogAndOpensTheFolderOnce) {
