@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/process/program_observation.h"
 #include "tests/app/process/program_process.h"
 #include "tests/support/test_registry_key.h"
 
@@ -29,30 +30,7 @@ std::wstring window_text(HWND window) {
   return text;
 }
 
-// The visible icons of Wine's stand-alone tray, the tray Wine shows on a
-// display without a notification area.
-int visible_tray_icons() {
-  const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-  if (tray == nullptr) return 0;
-  int count = 0;
-  for (HWND icon = FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr); icon != nullptr;
-       icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) {
-    if (IsWindowVisible(icon)) ++count;
-  }
-  return count;
-}
 
-// The running program's message host once its loop waits for input.
-HWND wait_for_host(ProgramProcess& program) {
-  if (!program.wait_idle(kExitTimeout)) return nullptr;
-  const HWND host = program.find_window(kHostClass);
-  DWORD_PTR answer = 0;
-  if (host == nullptr ||
-      !SendMessageTimeoutW(host, WM_NULL, 0, 0, SMTO_BLOCK, kExitTimeout, &answer)) {
-    return nullptr;
-  }
-  return host;
-}
 
 // Signals each change of a value under the user's Run key.
 class RunKeyWatch {
@@ -237,7 +215,7 @@ TEST(QuorvelProcess, EndOfSessionEndsTheProgramAndFreesTheInstance) {
   EXPECT_EQ(next.wait_exit(kExitTimeout), std::optional<DWORD>(0));
 }
 
-constexpr wchar_t kSettingsKey[] = L"Software\\Quorvel";
+constexpr const wchar_t* kSettingsKey = kProgramSettingsKey;
 constexpr wchar_t kConflictTitle[] = L"Quorvel — Hotkey conflict";
 constexpr uint32_t kCtrlShift = MOD_CONTROL | MOD_SHIFT;
 constexpr uint32_t kCtrlAlt = MOD_CONTROL | MOD_ALT;
@@ -249,28 +227,6 @@ bool hotkey_is_free(uint32_t modifiers, uint32_t key) {
   return true;
 }
 
-// The program's settings values of one test, removed afterwards.
-class StoredSettings {
- public:
-  StoredSettings() = default;
-  ~StoredSettings() {
-    for (const std::wstring& name : names_) {
-      write_raw_user_value(kSettingsKey, name.c_str(), std::nullopt);
-    }
-  }
-  StoredSettings(const StoredSettings&) = delete;
-  StoredSettings& operator=(const StoredSettings&) = delete;
-
-  void set_dword(const std::wstring& name, uint32_t value) {
-    names_.push_back(name);
-    write_raw_user_value(kSettingsKey, name.c_str(),
-                         RawRegistryValue{REG_DWORD, dword_bytes(value)});
-  }
-  void forget_after(const std::wstring& name) { names_.push_back(name); }
-
- private:
-  std::vector<std::wstring> names_;
-};
 
 // The program's window titled `title` once it appears; null after the time.
 // Another process's window gives no signal to wait on, so this looks.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/common/translate.h"
+#include "tests/app/process/program_observation.h"
 #include "tests/app/process/program_process.h"
 #include "tests/support/test_registry_key.h"
 #include "ui/platform/theme/theme.h"
@@ -20,9 +21,8 @@
 namespace quorvel::test {
 namespace {
 
-constexpr wchar_t kHostClass[] = L"QuorvelMessageHost";
 constexpr wchar_t kCanvasClass[] = L"QuorvelScreenshotCanvas";
-constexpr wchar_t kSettingsKey[] = L"Software\\Quorvel";
+constexpr const wchar_t* kSettingsKey = kProgramSettingsKey;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kMessageCaption[] = L"Quorvel";
 constexpr DWORD kTimeout = 20000;
@@ -35,27 +35,12 @@ std::wstring main_title(const wchar_t* locale) {
   return windows::translate_for_locale(locale, L"window.main");
 }
 
-int visible_tray_icons() {
-  const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-  if (tray == nullptr) return 0;
-  int count = 0;
-  for (HWND icon = FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr); icon != nullptr;
-       icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) {
-    if (IsWindowVisible(icon)) ++count;
-  }
-  return count;
-}
 
 bool answers(HWND window) {
   DWORD_PTR answer = 0;
   return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kTimeout, &answer) != 0;
 }
 
-HWND wait_for_host(ProgramProcess& program) {
-  if (!program.wait_idle(kTimeout)) return nullptr;
-  const HWND host = program.find_window(kHostClass);
-  return host != nullptr && answers(host) ? host : nullptr;
-}
 
 DWORD window_process(HWND window) {
   DWORD process = 0;
@@ -129,26 +114,6 @@ class OwnWindow {
   HWND window_ = nullptr;
 };
 
-// Values under the program's settings key for one test, removed afterwards.
-class StoredSettings {
- public:
-  StoredSettings() = default;
-  ~StoredSettings() {
-    for (const std::wstring& name : names_) {
-      write_raw_user_value(kSettingsKey, name.c_str(), std::nullopt);
-    }
-  }
-  StoredSettings(const StoredSettings&) = delete;
-  StoredSettings& operator=(const StoredSettings&) = delete;
-
-  void set(const std::wstring& name, RawRegistryValue value) {
-    names_.push_back(name);
-    write_raw_user_value(kSettingsKey, name.c_str(), value);
-  }
-
- private:
-  std::vector<std::wstring> names_;
-};
 
 TEST(QuorvelWindowsProcess, PlainStartShowsTheMainWindowInFrontWithOneIcon) {
   const int icons_before = visible_tray_icons();

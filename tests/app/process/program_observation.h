@@ -1,0 +1,43 @@
+// What the process tests read of a running Quorvel.exe from outside and
+// the settings they store for it beforehand.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/app/process/program_process.h"
+#include "tests/support/test_registry_key.h"
+
+namespace quorvel::test {
+
+inline constexpr wchar_t kProgramSettingsKey[] = L"Software\\Quorvel";
+
+// The visible icons of Wine's stand-alone tray, the tray Wine shows on a
+// display without a notification area.
+int visible_tray_icons();
+
+// The running program's message host once its loop waits for input and
+// answers a message; null after `timeout_ms`.
+HWND wait_for_host(ProgramProcess& program, DWORD timeout_ms = 20000);
+
+// Values under the program's settings key for one test, removed afterwards.
+class StoredSettings {
+ public:
+  StoredSettings() = default;
+  ~StoredSettings();
+  StoredSettings(const StoredSettings&) = delete;
+  StoredSettings& operator=(const StoredSettings&) = delete;
+
+  void set(const std::wstring& name, RawRegistryValue value);
+  void set_dword(const std::wstring& name, uint32_t value);
+  // A value the program writes itself, removed afterwards too.
+  void forget_after(const std::wstring& name) { names_.push_back(name); }
+
+ private:
+  std::vector<std::wstring> names_;
+};
+
+}  // namespace quorvel::test
