@@ -99,6 +99,11 @@ RecordingSession::~RecordingSession() {
   release_run();
 }
 
+uint64_t RecordingSession::video_submitted_frames() const {
+  std::lock_guard lock(mutex_);
+  return status_.video_submitted_frames;
+}
+
 RecordingSessionStatus RecordingSession::status() const {
   std::lock_guard lock(mutex_);
   RecordingSessionStatus copy = status_;

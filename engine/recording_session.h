@@ -199,6 +199,9 @@ class RecordingSession {
   // the first failure as `file_result`, and the elapsed time, the file's size
   // and the free disk space measured now.
   RecordingSessionStatus status() const;
+  // The video frames submitted so far, without the output and free-space
+  // readings `status` takes: cheap enough for every captured frame.
+  uint64_t video_submitted_frames() const;
   bool is_active() const;
 
   // Keeps a failure as the session's first one and stops the file queues;

@@ -109,9 +109,9 @@ bool App::finish_recording(bool commit) {
 
   std::lock_guard lock(session_mutex_);
   const int64_t end = now - paused_total_;
-  const uint64_t before = file_session_->status().video_submitted_frames;
+  const uint64_t before = file_session_->video_submitted_frames();
   const HRESULT repeat = file_session_->repeat_last_frame(end);
-  const uint64_t after = file_session_->status().video_submitted_frames;
+  const uint64_t after = file_session_->video_submitted_frames();
   const bool timeline_frames_written =
       SUCCEEDED(repeat) && timeline_frame_step(before, after, end, last_frame_rect_, false);
   const HRESULT file_result = file_session_->finish(end);
@@ -132,7 +132,7 @@ bool App::finish_recording(bool commit) {
   const bool live_encoder_ok =
       independent_live_encoder_
           ? SUCCEEDED(live_repeat) && SUCCEEDED(live_result) &&
-                live_session_->status().video_submitted_frames != 0
+                live_session_->video_submitted_frames() != 0
           : file_ok;
   live_succeeded_ = live_requested_ && live_encoder_ok && live.video_packets_sent + live.audio_packets_sent > 0 && live.error == 0;
   write_session_log(file_result, file_ok, timeline_ok);

@@ -54,7 +54,7 @@ HRESULT App::deliver_captured_frame(ID3D11Device* device, ID3D11DeviceContext* c
                   rounded(viewport.bottom - monitor_rect_.top)};
   const int64_t time = session_now();
   const bool file_active = file_session_->is_active();
-  const uint64_t before = file_active ? file_session_->status().video_submitted_frames : 0;
+  const uint64_t before = file_active ? file_session_->video_submitted_frames() : 0;
   const HRESULT file_result =
       file_active ? file_session_->push_video_frame(device, context, texture, rect, time, info)
                   : E_FAIL;
@@ -66,7 +66,7 @@ HRESULT App::deliver_captured_frame(ID3D11Device* device, ID3D11DeviceContext* c
     return SUCCEEDED(file_result) || SUCCEEDED(live_result) ? S_OK : file_result;
   }
   if (FAILED(file_result)) return file_result;
-  const uint64_t after = file_session_->status().video_submitted_frames;
+  const uint64_t after = file_session_->video_submitted_frames();
   return timeline_frame_step(before, after, time, rect, true) ? S_OK : E_FAIL;
 }
 
@@ -77,7 +77,7 @@ HRESULT App::repeat_captured_frame() {
   if (!capture_running_ || paused_) return S_OK;
   const int64_t time = session_now();
   const bool file_active = file_session_->is_active();
-  const uint64_t before = file_active ? file_session_->status().video_submitted_frames : 0;
+  const uint64_t before = file_active ? file_session_->video_submitted_frames() : 0;
   const HRESULT file_result = file_active ? file_session_->repeat_last_frame(time) : E_FAIL;
   if (independent_live_encoder_) {
     const HRESULT live_result =
@@ -85,7 +85,7 @@ HRESULT App::repeat_captured_frame() {
     return SUCCEEDED(file_result) || SUCCEEDED(live_result) ? S_OK : file_result;
   }
   if (FAILED(file_result)) return file_result;
-  const uint64_t after = file_session_->status().video_submitted_frames;
+  const uint64_t after = file_session_->video_submitted_frames();
   return timeline_frame_step(before, after, time, last_frame_rect_, false) ? S_OK : E_FAIL;
 }
 
