@@ -121,14 +121,16 @@ HRESULT FakeNv12Converter::convert(ID3D11Texture2D* source, const RECT& source_r
   conversion.frame_number = frame_number;
   conversion.target = target;
   source->GetDesc(&conversion.source_desc);
-  D3D11_TEXTURE2D_DESC copy_desc = conversion.source_desc;
-  copy_desc.Usage = D3D11_USAGE_DEFAULT;
-  copy_desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-  copy_desc.CPUAccessFlags = 0;
-  copy_desc.MiscFlags = 0;
-  HRESULT hr = device_->CreateTexture2D(&copy_desc, nullptr, &conversion.source_copy);
-  if (FAILED(hr)) return hr;
-  context_->CopyResource(conversion.source_copy.Get(), source);
+  if (record_->keep_source_copies) {
+    D3D11_TEXTURE2D_DESC copy_desc = conversion.source_desc;
+    copy_desc.Usage = D3D11_USAGE_DEFAULT;
+    copy_desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    copy_desc.CPUAccessFlags = 0;
+    copy_desc.MiscFlags = 0;
+    const HRESULT hr = device_->CreateTexture2D(&copy_desc, nullptr, &conversion.source_copy);
+    if (FAILED(hr)) return hr;
+    context_->CopyResource(conversion.source_copy.Get(), source);
+  }
 
   D3D11_TEXTURE2D_DESC target_desc{};
   target->GetDesc(&target_desc);

@@ -36,6 +36,9 @@ struct FakeConversion {
 // (and the converter) are gone.
 struct FakeNv12Record {
   HRESULT open_result = S_OK;  // returned by open() when a failure
+  // Whether each conversion keeps a copy of its source frame. A program that
+  // records for seconds turns it off: a copy per frame would pile up.
+  bool keep_source_copies = true;
   // The array slice each sample's surface buffer points at (the pool's
   // textures get one slice more).
   uint32_t surface_subresource = 0;

@@ -168,11 +168,13 @@ size_t FakeSinkWriter::pending_samples() const {
 
 // ------------------------------------------------------- FakeFileSinkWriter
 
-FakeFileSinkWriter::FakeFileSinkWriter(std::wstring path, IMFAttributes* attributes, WriteHook hook)
+FakeFileSinkWriter::FakeFileSinkWriter(std::wstring path, IMFAttributes* attributes, WriteHook hook,
+                                       bool record_samples)
     : path_(std::move(path)),
       disable_converters_(optional_uint32(attributes, MF_READWRITE_DISABLE_CONVERTERS)),
       disable_throttling_(optional_uint32(attributes, MF_SINK_WRITER_DISABLE_THROTTLING)),
-      hook_(std::move(hook)) {
+      hook_(std::move(hook)),
+      record_samples_(record_samples) {
   file_.reset(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }
@@ -236,7 +238,7 @@ STDMETHODIMP FakeFileSinkWriter::WriteSample(DWORD index, IMFSample* sample) {
                  nullptr)) {
     return HRESULT_FROM_WIN32(GetLastError());
   }
-  samples_.push_back(std::move(record));
+  if (record_samples_) samples_.push_back(std::move(record));
   return S_OK;
 }
 
@@ -286,11 +288,16 @@ SinkWriterFactory::FileWriterFunction FakeFileWriterFactory::function() {
     ++create_calls_;
     if (FAILED(create_result_)) return create_result_;
     ComPtr<FakeFileSinkWriter> writer;
-    writer.Attach(new FakeFileSinkWriter(path, attributes, hook_));
+    writer.Attach(new FakeFileSinkWriter(path, attributes, hook_, record_samples_));
     made_.push_back(writer);
     *out = writer.Detach();
     return S_OK;
   };
+}
+
+void FakeFileWriterFactory::set_record_samples(bool record) {
+  std::lock_guard lock(mutex_);
+  record_samples_ = record;
 }
 
 std::vector<ComPtr<FakeFileSinkWriter>> FakeFileWriterFactory::made() const {

@@ -125,7 +125,10 @@ class FakeFileSinkWriter final : public FakeSinkWriterBase {
   // a failure is returned from WriteSample and the sample is not recorded.
   using WriteHook = std::function<HRESULT(const FakeFileSample&)>;
 
-  FakeFileSinkWriter(std::wstring path, IMFAttributes* attributes, WriteHook hook);
+  // `record_samples` false writes the bytes to the file without keeping a
+  // record of them, for a program that records for seconds.
+  FakeFileSinkWriter(std::wstring path, IMFAttributes* attributes, WriteHook hook,
+                     bool record_samples = true);
 
   STDMETHODIMP AddStream(IMFMediaType* type, DWORD* index) override;
   STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes* parameters) override;
@@ -149,6 +152,7 @@ class FakeFileSinkWriter final : public FakeSinkWriterBase {
   std::optional<UINT32> disable_converters_;
   std::optional<UINT32> disable_throttling_;
   const WriteHook hook_;
+  const bool record_samples_;
 
   mutable std::mutex mutex_;
   UniqueFile file_;
@@ -168,6 +172,9 @@ class FakeFileWriterFactory {
   explicit FakeFileWriterFactory(FakeFileSinkWriter::WriteHook hook = {}, HRESULT create_result = S_OK);
 
   SinkWriterFactory::FileWriterFunction function();
+  // Whether the writers made from now on keep a record of each sample
+  // (they do unless told otherwise).
+  void set_record_samples(bool record);
 
   std::vector<Microsoft::WRL::ComPtr<FakeFileSinkWriter>> made() const;
   int create_calls() const;
@@ -175,6 +182,7 @@ class FakeFileWriterFactory {
  private:
   FakeFileSinkWriter::WriteHook hook_;
   HRESULT create_result_;
+  bool record_samples_ = true;
   mutable std::mutex mutex_;
   std::vector<Microsoft::WRL::ComPtr<FakeFileSinkWriter>> made_;
   int create_calls_ = 0;
