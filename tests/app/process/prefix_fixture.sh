@@ -23,6 +23,15 @@ case "$command" in
     # Wine's own services start with the first program; started here with
     # their output detached, they cannot hold the test's output open.
     WINEPREFIX="$dir" WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    # Wine links the user's Videos and the other user folders to the host's
+    # home; what the program saves there (recordings into Videos) stays in
+    # the prefix instead and goes with it.
+    for folder in "$dir"/drive_c/users/*/*; do
+      if [[ -L "$folder" ]]; then
+        rm -f "$folder"
+        mkdir -p "$folder"
+      fi
+    done
     ;;
   stop)
     WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true

@@ -5,8 +5,8 @@
 
 namespace quorvel::test {
 
-std::wstring program_path() {
-  const char* configured = std::getenv("QUORVEL_PROGRAM");
+std::wstring program_path(const char* variable) {
+  const char* configured = std::getenv(variable);
   std::wstring path;
   for (const char* c = configured != nullptr ? configured : ""; *c != '\0'; ++c) {
     path.push_back(*c == '/' ? L'\\' : static_cast<unsigned char>(*c));
@@ -15,8 +15,11 @@ std::wstring program_path() {
   return path;
 }
 
-ProgramProcess::ProgramProcess(const std::wstring& arguments) {
-  std::wstring command_line = L"\"" + program_path() + L"\"";
+ProgramProcess::ProgramProcess(const std::wstring& arguments)
+    : ProgramProcess(program_path(), arguments) {}
+
+ProgramProcess::ProgramProcess(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring command_line = L"\"" + program + L"\"";
   if (!arguments.empty()) command_line += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

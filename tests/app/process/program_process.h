@@ -10,14 +10,17 @@
 
 namespace quorvel::test {
 
-// The program's path as Windows names it: QUORVEL_PROGRAM, a host path
-// under Wine ("/work/..." becomes "Z:\work\...").
-std::wstring program_path();
+// The program's path as Windows names it: QUORVEL_PROGRAM (or the
+// environment variable `variable`), a host path under Wine ("/work/..."
+// becomes "Z:\work\...").
+std::wstring program_path(const char* variable = "QUORVEL_PROGRAM");
 
 class ProgramProcess {
  public:
   // Starts the program with `arguments` after its quoted path.
   explicit ProgramProcess(const std::wstring& arguments);
+  // Starts the program at `program` (a Windows path) instead.
+  ProgramProcess(const std::wstring& program, const std::wstring& arguments);
   ~ProgramProcess();
   ProgramProcess(const ProgramProcess&) = delete;
   ProgramProcess& operator=(const ProgramProcess&) = delete;
