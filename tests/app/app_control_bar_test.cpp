@@ -1,9 +1,13 @@
 // The floating control bar through the in-process App with a real session on
 // the engine's fakes: its creation and placement, its commands and hotkeys,
 // its clock and status texts on a manual performance counter, DPI changes,
-// the live buttons and a language switch.
+// the live buttons, the title and details of live sessions in each state of
+// the stream on the fake RTMP server, and a language switch.
 #include <d3d11.h>
+#include <mfapi.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +42,127 @@ int64_t counter_frequency() {
   return frequency.QuadPart;
 }
 
+std::wstring en(std::wstring_view key, std::vector<std::wstring> arguments = {}) {
+  return translate_for_locale(L"en-US", key, std::move(arguments));
+}
+
+std::wstring joined_lines(const std::vector<std::wstring>& lines) {
+  std::wstring text;
+  for (const std::wstring& line : lines) text += (text.empty() ? L"" : L"\n") + line;
+  return text;
+}
+
+// The stream's clock in nanoseconds: its idle turn while nothing is queued,
+// and one step used to give each idle turn a deadline of its own.
+constexpr int64_t kStreamIdleTurnNs = 20'000'000;
+constexpr int64_t kStreamStepNs = 1'000'000;
+constexpr int64_t kStreamSecondNs = 1'000'000'000;
+
+// The video output an encoder says it makes.
+struct EncodedOutput {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t rate_numerator = 0;
+  uint32_t rate_denominator = 1;
+};
+
+// The sessions' requested video: 160 x 120 at 30 frame/s.
+constexpr EncodedOutput kAsRequested{160, 120, 30, 1};
+
+// An encoding writer shaped like a hardware H.264 encoder for the live
+// path: every video sample leaves as one Annex-B key frame (SPS, PPS and an
+// IDR slice), which the stream's packaging accepts, and the video stream
+// reaches the sink with the frame size and rate this encoder declares, which
+// need not be the ones asked for. Everything else passes unchanged.
+class AnnexBEncoder final : public test::FakeSinkWriterBase {
+ public:
+  AnnexBEncoder(Microsoft::WRL::ComPtr<IMFSinkWriter> inner, EncodedOutput output)
+      : inner_(std::move(inner)), output_(output) {}
+
+  STDMETHODIMP AddStream(IMFMediaType* type, DWORD* index) override {
+    if (!is_video(type)) return inner_->AddStream(type, index);
+    Microsoft::WRL::ComPtr<IMFMediaType> declared;
+    HRESULT hr = MFCreateMediaType(&declared);
+    if (SUCCEEDED(hr)) hr = type->CopyAllItems(declared.Get());
+    if (SUCCEEDED(hr)) {
+      hr = MFSetAttributeSize(declared.Get(), MF_MT_FRAME_SIZE, output_.width, output_.height);
+    }
+    if (SUCCEEDED(hr)) {
+      hr = MFSetAttributeRatio(declared.Get(), MF_MT_FRAME_RATE, output_.rate_numerator,
+                               output_.rate_denominator);
+    }
+    if (SUCCEEDED(hr)) hr = inner_->AddStream(declared.Get(), index);
+    if (SUCCEEDED(hr)) video_stream_ = *index;
+    return hr;
+  }
+  STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type,
+                                 IMFAttributes* parameters) override {
+    return inner_->SetInputMediaType(index, type, parameters);
+  }
+  STDMETHODIMP BeginWriting() override { return inner_->BeginWriting(); }
+  STDMETHODIMP WriteSample(DWORD index, IMFSample* sample) override {
+    if (sample == nullptr || index != video_stream_) return inner_->WriteSample(index, sample);
+    // SPS, PPS and an IDR slice of a few kilobytes, so that a second of
+    // frames makes a rate of some kbit/s.
+    static constexpr uint8_t kParameterSetsAndSlice[] = {
+        0, 0, 0, 1, 0x67, 0x42, 0x00, 0x1F, 0xDA, 0, 0, 0, 1, 0x68, 0xCE, 0x38, 0x80,
+        0, 0, 0, 1, 0x65};
+    constexpr DWORD kSliceBytes = 2000;
+    constexpr DWORD kSize = sizeof(kParameterSetsAndSlice) + kSliceBytes;
+    Microsoft::WRL::ComPtr<IMFSample> encoded;
+    Microsoft::WRL::ComPtr<IMFMediaBuffer> buffer;
+    HRESULT hr = MFCreateSample(&encoded);
+    if (SUCCEEDED(hr)) hr = sample->CopyAllItems(encoded.Get());
+    LONGLONG value = 0;
+    if (SUCCEEDED(hr) && SUCCEEDED(sample->GetSampleTime(&value))) {
+      hr = encoded->SetSampleTime(value);
+    }
+    if (SUCCEEDED(hr) && SUCCEEDED(sample->GetSampleDuration(&value))) {
+      hr = encoded->SetSampleDuration(value);
+    }
+    if (SUCCEEDED(hr)) hr = encoded->SetUINT32(MFSampleExtension_CleanPoint, 1);
+    if (SUCCEEDED(hr)) hr = MFCreateMemoryBuffer(kSize, &buffer);
+    BYTE* bytes = nullptr;
+    if (SUCCEEDED(hr)) hr = buffer->Lock(&bytes, nullptr, nullptr);
+    if (SUCCEEDED(hr)) {
+      BYTE* end =
+          std::copy(std::begin(kParameterSetsAndSlice), std::end(kParameterSetsAndSlice), bytes);
+      std::fill(end, end + kSliceBytes, BYTE{0x55});
+      buffer->Unlock();
+      hr = buffer->SetCurrentLength(kSize);
+    }
+    if (SUCCEEDED(hr)) hr = encoded->AddBuffer(buffer.Get());
+    return SUCCEEDED(hr) ? inner_->WriteSample(index, encoded.Get()) : hr;
+  }
+  STDMETHODIMP Finalize() override { return inner_->Finalize(); }
+
+  // Wraps every writer `inner` makes.
+  static SinkWriterFactory::EncodingWriterFunction wrap(
+      SinkWriterFactory::EncodingWriterFunction inner, EncodedOutput output) {
+    return [inner = std::move(inner), output](IMFMediaSink* sink, IMFAttributes* attributes,
+                                              IMFSinkWriter** out) -> HRESULT {
+      if (out == nullptr) return E_POINTER;
+      *out = nullptr;
+      Microsoft::WRL::ComPtr<IMFSinkWriter> wrapped;
+      const HRESULT hr = inner(sink, attributes, &wrapped);
+      if (FAILED(hr)) return hr;
+      *out = new AnnexBEncoder(wrapped, output);
+      return S_OK;
+    };
+  }
+
+ private:
+  static bool is_video(IMFMediaType* type) {
+    GUID major = GUID_NULL;
+    return type != nullptr && SUCCEEDED(type->GetGUID(MF_MT_MAJOR_TYPE, &major)) &&
+           major == MFMediaType_Video;
+  }
+
+  const Microsoft::WRL::ComPtr<IMFSinkWriter> inner_;
+  const EncodedOutput output_;
+  DWORD video_stream_ = MAXDWORD;
+};
+
 class AppControlBarTest : public AppSessionTest {
  protected:
   AppPlatform bar_platform() {
@@ -55,18 +180,90 @@ class AppControlBarTest : public AppSessionTest {
   }
 
   // An App with a confirmed 160 x 120 region on the display's monitor and a
-  // file output into the temporary folder, no audio; not yet recording.
-  App& make_app(bool follow_mouse = false) {
-    return start_with_region(bar_platform(), kMonitor, {880, 480, 1040, 600}, follow_mouse);
+  // file output into the temporary folder, no audio; not yet recording. With
+  // `encoded` its encoders make H.264 key frames and declare that output.
+  App& make_app(bool follow_mouse = false, std::optional<EncodedOutput> encoded = std::nullopt) {
+    AppPlatform platform = bar_platform();
+    if (encoded) {
+      platform.sessions.writers.sink_writers.create_encoding_writer = AnnexBEncoder::wrap(
+          std::move(platform.sessions.writers.sink_writers.create_encoding_writer), *encoded);
+    }
+    return start_with_region(std::move(platform), kMonitor, {880, 480, 1040, 600}, follow_mouse);
   }
 
-  void go_live(OutputMode mode) {
+  // Hands the session one captured frame of the whole monitor, then moves
+  // the performance counter on by one frame at 30 frame/s, rounded up so
+  // that the next frame never comes before its slot.
+  void push_frame() {
+    if (frame_ == nullptr) {
+      ASSERT_TRUE(test::make_device(device_, context_));
+      frame_ = test::make_bgra_texture(
+          device_.Get(), kMonitor.right, kMonitor.bottom,
+          std::vector<uint32_t>(static_cast<size_t>(kMonitor.right) * kMonitor.bottom, 0xFF336699));
+      ASSERT_NE(frame_, nullptr);
+    }
+    ASSERT_HRESULT_SUCCEEDED(
+        app_->deliver_captured_frame(device_.Get(), context_.Get(), frame_.Get(), {}));
+    *counter_ += (counter_frequency() + 29) / 30;
+  }
+
+  // Waits until the streamer, published, idles in its send loop.
+  void wait_published() {
+    ASSERT_TRUE(stream_clock_->wait_for_waiter(stream_clock_->now() + kStreamIdleTurnNs))
+        << AppTestAccess::streamer_state(*app_);
+  }
+
+  // On a published stream: one frame goes out, and this returns once the
+  // streamer has sent it and idles again. The stream's clock moves a step
+  // first, so that idle turn has a deadline no earlier one shared.
+  void send_frame() {
+    stream_clock_->advance(kStreamStepNs);
+    push_frame();
+    ASSERT_TRUE(stream_clock_->wait_for_waiter(stream_clock_->now() + kStreamIdleTurnNs))
+        << AppTestAccess::streamer_state(*app_);
+  }
+
+  // The streamer's thread marks the stream failed just after the server
+  // refused it, with no event to wait for: its state is read until then,
+  // within a bound.
+  bool wait_stream_failed() {
+    for (int i = 0; i < 5000; ++i) {
+      if (AppTestAccess::streamer_status(*app_).state ==
+          static_cast<uint32_t>(LiveStreamState::Failed)) {
+        return true;
+      }
+      Sleep(1);
+    }
+    return false;
+  }
+
+  // The bar's client area as drawn now, kept as a PNG when asked.
+  std::unique_ptr<win32_ui::ui::graphics::test::DibTarget> draw_bar(HWND bar,
+                                                                     const std::string& name) {
+    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT client{};
+    GetClientRect(bar, &client);
+    auto shown =
+        std::make_unique<win32_ui::ui::graphics::test::DibTarget>(client.right, client.bottom);
+    HDC dc = GetDC(bar);
+    EXPECT_TRUE(BitBlt(shown->dc(), 0, 0, shown->width(), shown->height(), dc, 0, 0, SRCCOPY));
+    ReleaseDC(bar, dc);
+    shown->save_png_if_asked(name);
+    return shown;
+  }
+
+  // A live target the fake server accepts, the output mode and, when given,
+  // custom file and live bit rates in kbit/s.
+  void go_live(OutputMode mode, std::optional<uint32_t> file_kbps = std::nullopt,
+               std::optional<uint32_t> live_kbps = std::nullopt) {
     StreamSettings target;
     target.server_url = L"rtmp://127.0.0.1/live";
     target.stream_key = L"key";
     ASSERT_TRUE(app_->save_stream_settings(target));
     RecordingSetupState setup = app_->setup_state();
     setup.output_mode = mode;
+    if (file_kbps) setup.recording_quality = {QualitySetting::kCustomLevel, *file_kbps};
+    if (live_kbps) setup.stream_quality = {QualitySetting::kCustomLevel, *live_kbps};
     app_->commit_setup_state(setup);
   }
 
@@ -92,6 +289,9 @@ class AppControlBarTest : public AppSessionTest {
 
   bool excluded_ = false;
   std::vector<std::wstring> owner_titles_;
+  Microsoft::WRL::ComPtr<ID3D11Device> device_;
+  Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
+  Microsoft::WRL::ComPtr<ID3D11Texture2D> frame_;
 };
 
 TEST_F(AppControlBarTest, TheBarIsATopmostToolWindowDockedAtTheTopCentre) {
@@ -368,16 +568,219 @@ TEST_F(AppControlBarTest, AFileAndLiveSessionShowsTheDualStatusAndTheRecordingTa
             std::wstring::npos);
 
   // The bar as drawn: its view paints the client area, saved for a look.
-  RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  RECT client{};
-  GetClientRect(bar, &client);
-  using win32_ui::ui::graphics::test::DibTarget;
-  DibTarget shown(client.right, client.bottom);
-  HDC dc = GetDC(bar);
-  EXPECT_TRUE(BitBlt(shown.dc(), 0, 0, shown.width(), shown.height(), dc, 0, 0, SRCCOPY));
-  ReleaseDC(bar, dc);
-  shown.save_png_if_asked("app_control_bar_live.png");
-  EXPECT_TRUE(shown.ink(shown.pixel(1, client.bottom - 2)).any);
+  const auto shown = draw_bar(bar, "app_control_bar_live.png");
+  EXPECT_TRUE(shown->ink(shown->pixel(1, shown->height() - 2)).any);
+  app_->stop_recording(false);
+}
+
+// How a case brings the live stream to the state it is about.
+enum class StreamStep { kConnectHeld, kPublished, kVideoSent, kConnectFailedOnce, kRefused };
+
+struct LiveStateCase {
+  const char* name;
+  StreamStep step;
+  LiveStreamState state;
+  const wchar_t* title_key;  // the title of a live-only session
+  const wchar_t* short_key;  // the live part of a file-and-live session's title
+  const wchar_t* error_key;  // the details' last line, when the stream has an error
+  bool live_buttons_enabled;
+};
+
+const LiveStateCase kLiveStateCases[] = {
+    {"Connecting", StreamStep::kConnectHeld, LiveStreamState::Starting, L"stream.connecting",
+     L"stream.live_wait_short", nullptr, true},
+    {"Publishing", StreamStep::kPublished, LiveStreamState::Publishing, L"stream.publishing",
+     L"stream.live_wait_short", nullptr, true},
+    {"Streaming", StreamStep::kVideoSent, LiveStreamState::Streaming, L"stream.streaming",
+     L"stream.live_active_short", nullptr, true},
+    {"Reconnecting", StreamStep::kConnectFailedOnce, LiveStreamState::Reconnecting,
+     L"stream.reconnecting", L"stream.reconnect_short", L"stream.error.network", true},
+    {"Failed", StreamStep::kRefused, LiveStreamState::Failed, L"stream.connecting",
+     L"stream.live_failed_short", L"stream.error.rejected", false},
+};
+
+class AppControlBarLiveStateTest
+    : public AppControlBarTest,
+      public testing::WithParamInterface<std::tuple<LiveStateCase, OutputMode>> {
+ protected:
+  // Starts the session and brings its stream to the case's state.
+  HWND start_in_state(StreamStep step) {
+    if (step == StreamStep::kConnectHeld) server_.hold_connects(true);
+    if (step == StreamStep::kConnectFailedOnce) server_.fail_next_connect(test::FakeFailure{1});
+    if (step == StreamStep::kRefused) server_.always_fail_connect(test::FakeFailure{4});
+    const HWND bar = start_bar();
+    switch (step) {
+      case StreamStep::kConnectHeld:
+        EXPECT_TRUE(server_.wait_attempts(1));
+        break;
+      case StreamStep::kPublished:
+        wait_published();
+        break;
+      case StreamStep::kVideoSent:
+        wait_published();
+        send_frame();
+        break;
+      case StreamStep::kConnectFailedOnce:
+        // The first back-off, a second on the stream's clock.
+        EXPECT_TRUE(stream_clock_->wait_for_waiter(stream_clock_->now() + kStreamSecondNs));
+        break;
+      case StreamStep::kRefused:
+        EXPECT_TRUE(wait_stream_failed());
+        break;
+    }
+    return bar;
+  }
+};
+
+TEST_P(AppControlBarLiveStateTest, TheTitleStatusAndLiveButtonsFollowTheStream) {
+  const auto& [c, mode] = GetParam();
+  make_app(false, kAsRequested);
+  go_live(mode);
+  const HWND bar = start_in_state(c.step);
+  ASSERT_NE(bar, nullptr);
+  const LiveStreamStatus status = AppTestAccess::streamer_status(*app_);
+  ASSERT_EQ(status.state, static_cast<uint32_t>(c.state));
+  advance_seconds(65);
+  app_->update_control_status(false);
+
+  const std::wstring expected =
+      mode == OutputMode::kLiveOnly
+          ? en(c.title_key, {L"00:01:05"})
+          : en(L"stream.dual_status",
+               {en(L"stream.file_active_short"), en(c.short_key), L"00:01:05"});
+  EXPECT_EQ(window_text(bar), expected);
+  EXPECT_EQ(view().status_text()->text(), expected);
+  EXPECT_EQ(view().button(RecordingControlView::kLiveCoverButton)->is_enabled(),
+            c.live_buttons_enabled);
+  EXPECT_EQ(view().button(RecordingControlView::kLiveMuteButton)->is_enabled(),
+            c.live_buttons_enabled);
+  const std::wstring details(view().live_details_text()->text());
+  const std::wstring last_line = details.substr(details.rfind(L'\n') + 1);
+  EXPECT_EQ(last_line, c.error_key != nullptr ? en(c.error_key) : en(L"stream.normal_status"));
+  server_.hold_connects(false);
+  app_->stop_recording(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, AppControlBarLiveStateTest,
+    testing::Combine(testing::ValuesIn(kLiveStateCases),
+                     testing::Values(OutputMode::kLiveOnly, OutputMode::kFileAndLive)),
+    [](const testing::TestParamInfo<std::tuple<LiveStateCase, OutputMode>>& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == OutputMode::kLiveOnly ? "LiveOnly" : "FileAndLive");
+    });
+
+// What the user does with the live buttons before the details are read.
+enum class PrivacySteps { kNone, kCover, kCoverThenUncover, kMute, kCoverAndMute };
+
+struct LiveDetailsCase {
+  const char* name;
+  OutputMode mode;
+  uint32_t file_kbps;
+  std::optional<EncodedOutput> encoded;  // frames are sent when set
+  PrivacySteps privacy;
+  // The encoder line's key and arguments, and the privacy line's key.
+  const wchar_t* encoder_key;
+  std::vector<std::wstring> encoder_arguments;
+  const wchar_t* privacy_key;
+};
+
+class AppControlBarLiveDetailsTest : public AppControlBarTest,
+                                     public testing::WithParamInterface<LiveDetailsCase> {};
+
+TEST_P(AppControlBarLiveDetailsTest, TheDetailsListTheRequestTheEncoderTheTargetAndThePrivacy) {
+  const LiveDetailsCase& c = GetParam();
+  constexpr uint32_t kLiveKbps = 1800;
+  make_app(false, c.encoded);
+  go_live(c.mode, c.file_kbps, kLiveKbps);
+  start_bar();
+  ASSERT_NE(AppTestAccess::control_view(*app_), nullptr);
+  wait_published();
+  if (c.encoded) send_frame();
+  const bool cover = c.privacy == PrivacySteps::kCover ||
+                     c.privacy == PrivacySteps::kCoverThenUncover ||
+                     c.privacy == PrivacySteps::kCoverAndMute;
+  if (cover) app_->run_control_command(kControlLiveCover);
+  if (c.privacy == PrivacySteps::kCoverThenUncover) app_->run_control_command(kControlLiveCover);
+  if (c.privacy == PrivacySteps::kMute || c.privacy == PrivacySteps::kCoverAndMute) {
+    app_->run_control_command(kControlLiveMute);
+  }
+  app_->update_control_status(false);
+
+  std::vector<std::wstring> lines{
+      en(L"stream.requested_spec", {L"160", L"120", L"30", std::to_wstring(kLiveKbps)}),
+      en(c.encoder_key, c.encoder_arguments)};
+  if (c.mode == OutputMode::kFileAndLive) {
+    lines.push_back(en(L"stream.recording_target", {std::to_wstring(c.file_kbps)}));
+  }
+  lines.push_back(en(L"stream.telemetry", {L"0", L"0"}));
+  lines.push_back(en(c.privacy_key));
+  EXPECT_EQ(view().live_details_text()->text(), joined_lines(lines));
+  app_->stop_recording(false);
+}
+
+constexpr const wchar_t* kPending = L"stream.encoding_pending";
+constexpr const wchar_t* kNormal = L"stream.normal_status";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppControlBarLiveDetailsTest,
+    testing::Values(
+        LiveDetailsCase{"LiveOnlyBeforeTheFirstFrame", OutputMode::kLiveOnly, 2500, std::nullopt,
+                        PrivacySteps::kNone, kPending, {}, kNormal},
+        LiveDetailsCase{"FileAndLiveBeforeTheFirstFrame", OutputMode::kFileAndLive, 2500,
+                        std::nullopt, PrivacySteps::kNone, kPending, {}, kNormal},
+        // One shared encoder (equal rates) and a live encoder of its own.
+        LiveDetailsCase{"SharedEncoderAsRequested", OutputMode::kFileAndLive, 1800, kAsRequested,
+                        PrivacySteps::kNone, L"stream.encoded_spec", {L"160", L"120", L"30"},
+                        kNormal},
+        LiveDetailsCase{"LiveEncoderAsRequested", OutputMode::kFileAndLive, 2500, kAsRequested,
+                        PrivacySteps::kNone, L"stream.encoded_spec", {L"160", L"120", L"30"},
+                        kNormal},
+        LiveDetailsCase{"EncoderAtTheNtscRate", OutputMode::kLiveOnly, 2500,
+                        EncodedOutput{160, 120, 30000, 1001}, PrivacySteps::kNone,
+                        L"stream.encoded_mismatch", {L"160", L"120", L"29.97"}, kNormal},
+        LiveDetailsCase{"EncoderAtTheRequestedRateOverTwo", OutputMode::kLiveOnly, 2500,
+                        EncodedOutput{160, 120, 60, 2}, PrivacySteps::kNone,
+                        L"stream.encoded_spec", {L"160", L"120", L"30.00"}, kNormal},
+        LiveDetailsCase{"EncoderAtAnotherSize", OutputMode::kFileAndLive, 2500,
+                        EncodedOutput{176, 144, 30, 1}, PrivacySteps::kNone,
+                        L"stream.encoded_mismatch", {L"176", L"144", L"30"}, kNormal},
+        LiveDetailsCase{"Covered", OutputMode::kLiveOnly, 2500, std::nullopt,
+                        PrivacySteps::kCover, kPending, {}, L"stream.away_status"},
+        LiveDetailsCase{"UncoveredUntilTheNextKeyFrame", OutputMode::kLiveOnly, 2500,
+                        std::nullopt, PrivacySteps::kCoverThenUncover, kPending, {},
+                        L"stream.resume_status"},
+        LiveDetailsCase{"Muted", OutputMode::kFileAndLive, 2500, std::nullopt,
+                        PrivacySteps::kMute, kPending, {}, L"stream.muted_status"},
+        LiveDetailsCase{"CoveredAndMuted", OutputMode::kLiveOnly, 2500, std::nullopt,
+                        PrivacySteps::kCoverAndMute, kPending, {}, L"stream.away_status"}),
+    [](const testing::TestParamInfo<LiveDetailsCase>& info) {
+      return std::string(info.param.name);
+    });
+
+TEST_F(AppControlBarTest, TheTelemetryLineShowsTheRateSentAndTheReconnects) {
+  make_app(false, kAsRequested);
+  go_live(OutputMode::kLiveOnly);
+  server_.fail_next_connect(test::FakeFailure{1});
+  start_bar();
+  ASSERT_NE(AppTestAccess::control_view(*app_), nullptr);
+  ASSERT_TRUE(stream_clock_->wait_for_waiter(stream_clock_->now() + kStreamSecondNs));
+  stream_clock_->advance(kStreamSecondNs);
+  wait_published();
+  send_frame();
+  // A second later the next frame closes the rate's one-second window.
+  stream_clock_->advance(kStreamSecondNs);
+  wait_published();
+  send_frame();
+  const LiveStreamStatus status = AppTestAccess::streamer_status(*app_);
+  ASSERT_EQ(status.state, static_cast<uint32_t>(LiveStreamState::Streaming));
+  ASSERT_GE(status.bitrate_bps, 1000u);
+  app_->update_control_status(false);
+  const std::wstring details(view().live_details_text()->text());
+  EXPECT_NE(details.find(en(L"stream.telemetry",
+                            {std::to_wstring(status.bitrate_bps / 1000), L"1"})),
+            std::wstring::npos)
+      << details.size();
   app_->stop_recording(false);
 }
 
