@@ -30,6 +30,8 @@ constexpr float kButtonRowHeight = 44.0f;
 constexpr float kLiveRowHeight = 126.0f;
 constexpr float kButtonSide = 42.0f;
 constexpr float kGroupGap = 10.0f;
+constexpr float kSidePadding = 12.0f;
+constexpr float kHeaderColumnGap = 8.0f;
 constexpr int kStatusTextStyle = 5;
 constexpr int kNoteTextStyle = 3;
 constexpr int kDetailsTextStyle = 3;
@@ -124,7 +126,7 @@ std::unique_ptr<View> RecordingControlView::build_tree() {
   if (texts_.live) rows.push_back(GridLength::fixed(kLiveRowHeight));
   auto content = std::make_unique<GridPanel>(std::vector<GridLength>{GridLength::star(1.0f)},
                                              std::move(rows), 0.0f, 4.0f,
-                                             Thickness{12.0f, 10.0f, 12.0f, 10.0f});
+                                             Thickness{kSidePadding, 10.0f, kSidePadding, 10.0f});
   content->add_child(build_header(), {0, 0, 1, 1});
   content->add_child(build_button_row(), {0, 1, 1, 1});
   if (texts_.live) {
@@ -141,9 +143,16 @@ std::unique_ptr<View> RecordingControlView::build_tree() {
 }
 
 std::unique_ptr<View> RecordingControlView::build_header() {
+  // The status and the note share the header equally, except that the
+  // status column widens to the width its text needs: the status ends in
+  // the session's clock, and the longest (a file-and-live status while the
+  // stream connects) is wider than half the bar. The note is a hint; it
+  // gives way and may end in an ellipsis.
+  const float header_width = (texts_.live ? kLiveWidth : kWidth) - 2.0f * kSidePadding;
+  const float half = (header_width - kHeaderColumnGap) / 2.0f;
   auto header = std::make_unique<GridPanel>(
-      std::vector<GridLength>{GridLength::star(1.0f), GridLength::star(1.0f)},
-      std::vector<GridLength>{GridLength::fixed(kHeaderHeight)}, 8.0f, 0.0f);
+      std::vector<GridLength>{GridLength::automatic(half), GridLength::star(1.0f)},
+      std::vector<GridLength>{GridLength::fixed(kHeaderHeight)}, kHeaderColumnGap, 0.0f);
   auto status = std::make_unique<Text>(std::wstring(), kStatusTextStyle,
                                        win32_ui::layout::Size{0.0f, kHeaderHeight});
   status_text_ = status.get();

@@ -573,6 +573,43 @@ TEST_F(AppControlBarTest, AFileAndLiveSessionShowsTheDualStatusAndTheRecordingTa
   app_->stop_recording(false);
 }
 
+// The header strip of a drawn bar, above the buttons.
+std::vector<uint32_t> header_pixels(const win32_ui::ui::graphics::test::DibTarget& shown) {
+  const int strip = MulDiv(342, 96, 960);
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < strip; ++y) {
+    for (int x = 0; x < shown.width(); ++x) {
+      const auto c = shown.pixel(x, y);
+      pixels.push_back((uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b);
+    }
+  }
+  return pixels;
+}
+
+TEST_F(AppControlBarTest, TheLongestStatusLineKeepsItsClockInSight) {
+  // The file-and-live status while the stream connects is the longest the
+  // header shows; the clock at its end must stay readable, so the strip
+  // changes when only the clock does.
+  make_app();
+  go_live(OutputMode::kFileAndLive);
+  server_.hold_connects(true);
+  const HWND bar = start_bar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(server_.wait_attempts(1));
+  app_->update_control_status(false);
+  ASSERT_EQ(window_text(bar),
+            en(L"stream.dual_status", {en(L"stream.file_active_short"),
+                                       en(L"stream.live_wait_short"), L"00:00:00"}));
+  const std::vector<uint32_t> before = header_pixels(*draw_bar(bar, "app_control_bar_clock_0.png"));
+  advance_seconds(59);
+  app_->update_control_status(false);
+  ASSERT_EQ(window_text(bar).substr(window_text(bar).size() - 8), L"00:00:59");
+  const std::vector<uint32_t> after = header_pixels(*draw_bar(bar, "app_control_bar_clock_59.png"));
+  EXPECT_NE(before, after);
+  server_.hold_connects(false);
+  app_->stop_recording(false);
+}
+
 // How a case brings the live stream to the state it is about.
 enum class StreamStep { kConnectHeld, kPublished, kVideoSent, kConnectFailedOnce, kRefused };
 

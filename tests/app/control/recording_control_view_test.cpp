@@ -349,6 +349,45 @@ TEST_F(RecordingControlViewTest, NewTextsReplaceTheShownOnesButKeepTheTree) {
   EXPECT_EQ(view_->host().preferred_size().height, 226.0f);
 }
 
+TEST_F(RecordingControlViewTest, TheStatusColumnWidensForALongStatusAndTheNoteGivesWay) {
+  // The header's halves: the bar's width less 12 DIP each side and 8 between.
+  struct Case {
+    bool live;
+    const wchar_t* status;
+    bool wider_than_half;
+  };
+  const Case cases[] = {
+      {false, L"Quorvel — Recording 00:00:07", false},
+      {true, L"Quorvel — Recording 00:00:07", false},
+      {false, L"Recording | Live connecting/preparing · 100:00:00", true},
+      {true, L"Recording | Live connecting/preparing · 100:00:00", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.live << " " << c.wider_than_half);
+    open(c.live);
+    const float width = c.live ? RecordingControlView::kLiveWidth : RecordingControlView::kWidth;
+    const float half = (width - 24.0f - 8.0f) / 2.0f;
+    view_->set_status_text(c.status);
+    view_->refresh();
+    paint(hwnd());
+    const auto status = view_->status_text()->bounds();
+    const auto note = view_->note_text()->bounds();
+    if (c.wider_than_half) {
+      // The whole status, as measured, and the note after it.
+      EXPECT_GT(status.width, half);
+      EXPECT_FLOAT_EQ(status.width, view_->status_text()->desired_size().width);
+    } else {
+      EXPECT_FLOAT_EQ(status.width, half);
+    }
+    EXPECT_GE(note.x, status.x + status.width + 8.0f - 0.01f);
+    // Bounds are in the tree's coordinates, inside the 12 DIP side padding
+    // of the client area (whole pixels at the bar's zoom).
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    EXPECT_LE(note.x + note.width, client.right / RecordingControlView::kZoom - 12.0f + 0.01f);
+  }
+}
+
 TEST_F(RecordingControlViewTest, DrawsTheBarWithItsPicturesInBothThemes) {
   struct Case {
     const char* name;
