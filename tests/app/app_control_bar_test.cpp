@@ -14,6 +14,7 @@
 #include "app/app_messages.h"
 #include "app/common/translate.h"
 #include "tests/app/app_session_fixture.h"
+#include "tests/app/control/shown_control_icon.h"
 #include "tests/app/held_hotkey.h"
 #include "tests/engine/gpu_test_support.h"
 #include "tests/ui/views/graphics/paint_target.h"
@@ -447,12 +448,16 @@ TEST_F(AppControlBarTest, PauseShowsThePausedTitleAndTheResumeButton) {
   EXPECT_EQ(window_text(bar), L"Quorvel — Paused 00:00:05");
   EXPECT_EQ(view().status_text()->text(), L"Quorvel — Paused 00:00:05");
   EXPECT_EQ(view().button(7)->tooltip().substr(0, 16), L"Resume recording");
+  draw_bar(bar, "app_control_bar_paused.png");
+  EXPECT_TRUE(test::shows_control_icon(*view().button(7), kControlIconResume));
 
   advance_seconds(7);
   app_->run_control_command(kControlPauseResume);
   ASSERT_FALSE(AppTestAccess::paused(*app_));
   EXPECT_EQ(window_text(bar), L"Quorvel — Recording 00:00:05");
   EXPECT_EQ(view().button(7)->tooltip().substr(0, 15), L"Pause recording");
+  draw_bar(bar, "app_control_bar_running.png");
+  EXPECT_TRUE(test::shows_control_icon(*view().button(7), kControlIconPause));
 }
 
 TEST_F(AppControlBarTest, TheClockLeavesOutPausesAndDoesNotWrapHours) {
@@ -533,11 +538,18 @@ TEST_F(AppControlBarTest, LiveCommandsToggleTheCoverAndTheMuteEachOnItsOwn) {
                 translate_for_locale(L"en-US", L"stream.away_status")),
             std::wstring::npos);
 
+  draw_bar(bar, "app_control_bar_covered.png");
+  EXPECT_TRUE(test::shows_control_icon(*view().button(RecordingControlView::kLiveMuteButton),
+                                       kControlIconUnmuted));
+
   app_->run_control_command(kControlLiveMute);
   status = AppTestAccess::streamer_status(*app_);
   EXPECT_TRUE(status.cover_video);
   EXPECT_TRUE(status.mute_audio);
   EXPECT_TRUE(view().button(RecordingControlView::kLiveMuteButton)->is_selected());
+  draw_bar(bar, "app_control_bar_muted.png");
+  EXPECT_TRUE(test::shows_control_icon(*view().button(RecordingControlView::kLiveMuteButton),
+                                       kControlIconMuted));
 
   app_->run_control_command(kControlLiveCover);
   status = AppTestAccess::streamer_status(*app_);

@@ -15,6 +15,7 @@
 #include "app/common/translate.h"
 #include "app/control/control_button_icons.h"
 #include "engine/com_apartment.h"
+#include "tests/app/control/shown_control_icon.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/platform/hosting/host_test_window.h"
 #include "tests/ui/views/graphics/paint_target.h"
@@ -25,7 +26,6 @@ namespace {
 using win32_ui::Theme;
 using win32_ui::modern::Button;
 using win32_ui::modern::testing::HostTestWindow;
-using win32_ui::ui::graphics::Image;
 using win32_ui::ui::graphics::test::DibTarget;
 using win32_ui::ui::graphics::test::Rgb;
 
@@ -61,27 +61,13 @@ RecordingControlTexts english_texts(bool live) {
   return texts;
 }
 
-bool same_pixels(const Image& a, const Image& b) {
-  return a.valid() && b.valid() && a.width() == b.width() && a.height() == b.height() &&
-         std::ranges::equal(a.pixels(), b.pixels());
-}
-
 // Paints the window now, as a WM_PAINT would.
 void paint(HWND window) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-// True when the button last drew the light picture of icon `index`: its
-// scaled copy equals that picture scaled to the same box.
 bool shows_icon(const Button& button, int index) {
-  const Image& drawn = button.light_icon_cache().scaled();
-  if (!drawn.valid()) return false;
-  Image expected;
-  if (FAILED(control_button_icons()[static_cast<std::size_t>(index)].first.resized(
-          drawn.width(), drawn.height(), expected))) {
-    return false;
-  }
-  return same_pixels(drawn, expected);
+  return test::shows_control_icon(button, index);
 }
 
 class RecordingControlViewTest : public ::testing::Test {
