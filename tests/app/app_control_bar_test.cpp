@@ -706,6 +706,13 @@ TEST_P(AppControlBarLiveStateTest, TheTitleStatusAndLiveButtonsFollowTheStream) 
   const std::wstring details(view().live_details_text()->text());
   const std::wstring last_line = details.substr(details.rfind(L'\n') + 1);
   EXPECT_EQ(last_line, c.error_key != nullptr ? en(c.error_key) : en(L"stream.normal_status"));
+
+  // A stopping session offers no live switch in any state.
+  AppTestAccess::stopping(*app_) = true;
+  app_->update_control_status(false);
+  EXPECT_FALSE(view().button(RecordingControlView::kLiveCoverButton)->is_enabled());
+  EXPECT_FALSE(view().button(RecordingControlView::kLiveMuteButton)->is_enabled());
+  AppTestAccess::stopping(*app_) = false;
   server_.hold_connects(false);
   app_->stop_recording(false);
 }
