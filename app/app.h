@@ -283,7 +283,6 @@ class App {
                            unsigned flags);
   void run_status_checks();
   std::vector<std::wstring> session_result_parts();
-  std::wstring_view live_error_key();
   void set_control_title(const std::wstring& title);
   void dock_control_top();
   // Makes the bar's view in the control window; false leaves no view.

@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "app/app_messages.h"
+#include "app/recording/live_result_keys.h"
 #include "ui/platform/scaffold/message_dialog.h"
 
 namespace quorvel::windows {
@@ -57,8 +58,10 @@ void App::stop_recording(bool open_result) {
     } else if (!live_only_ && !committed) {
       show_session_message(control_window_, L"message.recording_incomplete", {log_path_},
                            MB_ICONERROR);
-    } else if (live_only_ && !committed && streamer_->status().error != 0) {
-      show_session_message(control_window_, live_error_key(), {}, MB_ICONERROR);
+    } else if (live_only_ && !committed) {
+      if (const auto key = live_only_result_key(streamer_->status().error)) {
+        show_session_message(control_window_, *key, {}, MB_ICONERROR);
+      }
     }
   }
   if (control_window_ != nullptr) KillTimer(control_window_, kTickTimer);
@@ -162,21 +165,9 @@ std::wstring App::show_session_result() {
   return localized_text(L"stream.dual_result", session_result_parts());
 }
 
-std::wstring_view App::live_error_key() {
-  switch (streamer_->status().error) {
-    case 2: return L"stream.error.timeout";
-    case 3: return L"stream.error.protocol";
-    case 4: return L"stream.error.rejected";
-    case 5: return L"stream.error.congestion";
-    case 6: return L"stream.error.encoding";
-    case 7: return L"stream.error.not_accepted";
-    case 8: return L"stream.error.tls";
-    case 9: return L"stream.error.certificate";
-    default: return L"stream.error.network";
-  }
+std::wstring App::live_error_text() {
+  return localized_text(stream_error_key(streamer_->status().error));
 }
-
-std::wstring App::live_error_text() { return localized_text(live_error_key()); }
 
 bool App::create_control() {
   const std::wstring title = localized_text(L"control.recording", {L"00:00:00"});

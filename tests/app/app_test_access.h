@@ -75,6 +75,8 @@ struct AppTestAccess {
   static uint8_t dock_mode(const App& app) { return app.dock_mode_; }
   static int control_dpi(const App& app) { return app.control_dpi_; }
   static LiveStreamStatus streamer_status(App& app) { return app.streamer_->status(); }
+  static RtmpStreamer& streamer(App& app) { return *app.streamer_; }
+  static AudioMixerStats mixer_stats(const App& app) { return app.mixer_->stats(); }
   static bool conflict_reported(const App& app) { return app.conflict_reported_; }
   // Region selection, capture frame and screenshots.
   static RecordingSetupState& setup(App& app) { return app.setup_; }

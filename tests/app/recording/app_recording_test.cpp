@@ -1,7 +1,5 @@
-// The recording road of the App on the engine's fakes: a real session with
-// an identity encoder, file writers that put the bytes on disk, a scripted
-// free-space probe and a manual performance counter; real windows and a
-// real timeline and log in a temporary folder.
+// The recording road of the App on the engine's fakes: start, frames,
+// pause, the tick's checks, stop, results and the diagnostics log.
 #include <d3d11.h>
 #include <mfapi.h>
 
@@ -20,7 +18,7 @@
 
 #include "app/app_messages.h"
 #include "app/recording/session_log.h"
-#include "tests/app/app_session_fixture.h"
+#include "tests/app/recording/app_recording_fixture.h"
 #include "tests/engine/gpu_test_support.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
@@ -35,124 +33,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 namespace fs = std::filesystem;
-
-constexpr uint32_t kMonitorWidth = 320;
-constexpr uint32_t kMonitorHeight = 240;
-
-std::string read_bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> log_lines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::string line;
-  std::istringstream in(bytes);
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-std::string log_value(const std::vector<std::string>& lines, const std::string& key) {
-  for (const std::string& line : lines) {
-    if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
-  }
-  return "<missing>";
-}
-
-class AppRecordingTest : public AppSessionTest {
- public:
-  // The start cases' arrangements reach these.
-  void change_setup(const std::function<void(RecordingSetupState&)>& change) {
-    RecordingSetupState setup = app_->setup_state();
-    change(setup);
-    app_->commit_setup_state(setup);
-  }
-
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(test::make_device(device_, context_));
-    frame_ = test::make_bgra_texture(device_.Get(), kMonitorWidth, kMonitorHeight,
-                                     std::vector<uint32_t>(kMonitorWidth * kMonitorHeight, 0xFF336699));
-    ASSERT_NE(frame_, nullptr);
-  }
-
-  AppPlatform recording_platform() {
-    AppPlatform platform = session_platform();
-    if (refusing_encoder_) {
-      platform.sessions.writers.sink_writers.create_encoding_writer =
-          test::FakeEncoderSinkWriter::factory(refusing_encoder_);
-    }
-    platform.sessions.writers.disk.free_bytes =
-        [free = free_bytes_, tick_only = low_disk_for_the_tick_only_,
-         ui_thread = GetCurrentThreadId()](const wchar_t*, uint64_t& bytes) {
-          const bool writer_thread = GetCurrentThreadId() != ui_thread;
-          bytes = tick_only->load() && writer_thread ? kPlentyOfDisk : free->load();
-          return S_OK;
-        };
-    platform.sessions.watermark_font_family = L"DejaVu Sans";
-    platform.system_time = [] {
-      SYSTEMTIME time{};
-      time.wYear = 2026;
-      time.wMonth = 12;
-      time.wDay = 8;
-      time.wHour = 8;
-      time.wMinute = 10;
-      return time;
-    };
-    platform.open_folder = [this](HWND, const std::wstring& folder) {
-      opened_folders_.push_back(folder);
-      return true;
-    };
-    return platform;
-  }
-
-  // An App with a confirmed region of 160 x 120 on a 320 x 240 monitor, file
-  // output into the temporary folder, no audio.
-  App& start_app() {
-    return start_with_region(recording_platform(), {0, 0, kMonitorWidth, kMonitorHeight},
-                             {80, 60, 240, 180});
-  }
-
-
-  // One captured frame at the current counter, then the counter moves on by
-  // one frame at 30 frame/s of a 10 MHz counter.
-  HRESULT push_frame() {
-    CapturedFrameInfo info;
-    const HRESULT result =
-        app_->deliver_captured_frame(device_.Get(), context_.Get(), frame_.Get(), info);
-    advance(kFrequency() / 30);
-    return result;
-  }
-
-  static int64_t kFrequency() {
-    LARGE_INTEGER frequency{};
-    QueryPerformanceFrequency(&frequency);
-    return frequency.QuadPart;
-  }
-
-  void advance(int64_t ticks) { *counter_ += ticks; }
-
-  uint64_t submitted_frames() {
-    return AppTestAccess::file_session(*app_).status().video_submitted_frames;
-  }
-
-
-  fs::path session_folder() const { return folder_.path() / L"2026-12-08 08-10-00"; }
-
-  ComPtr<ID3D11Device> device_;
-  ComPtr<ID3D11DeviceContext> context_;
-  ComPtr<ID3D11Texture2D> frame_;
-  std::shared_ptr<std::atomic<uint64_t>> free_bytes_ =
-      std::make_shared<std::atomic<uint64_t>>(kPlentyOfDisk);
-  // The file writer checks the free space on its own thread as well and
-  // would fail the file when it happens to write after the test lowered it;
-  // set where a test is about the tick's reading alone.
-  std::shared_ptr<std::atomic<bool>> low_disk_for_the_tick_only_ =
-      std::make_shared<std::atomic<bool>>(false);
-  std::vector<std::wstring> opened_folders_;
-  // When set, the encoder of every session; it can be made to refuse samples.
-  std::shared_ptr<test::FakeEncoderRecord> refusing_encoder_;
-};
 
 TEST_F(AppRecordingTest, FileRecordingCommitsTheVideoTimelineAndLogAndOpensTheFolderOnce) {
   App& app = start_app();
@@ -399,6 +279,96 @@ TEST_F(AppRecordingTest, ABoxOpenedByTheTickRunsNoSecondTickAndNoSecondStop) {
   EXPECT_EQ(messages_.size(), 1u);
 }
 
+// What a modal box does while it is up: its own message loop runs for
+// `span_ms` of real time and the bar's timer keeps firing in it. Returns how
+// many tick timers it dispatched.
+int run_modal_loop_for(DWORD span_ms, HWND bar) {
+  const ULONGLONG end = GetTickCount64() + span_ms;
+  int ticks = 0;
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_TIMER && message.hwnd == bar && message.wParam == 1) ++ticks;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return ticks;
+}
+
+// The capture thread stores its verdict after the last re-open; nothing
+// signals that store, so the state is polled with a bound.
+bool wait_capture_failed(App& app) {
+  for (int i = 0; i < 10000; ++i) {
+    if (AppTestAccess::capture(app).stats().state == DesktopCaptureState::kFailed) return true;
+    Sleep(1);
+  }
+  return false;
+}
+
+TEST_F(AppRecordingTest, UnrecoverableCaptureShowsOneBoxThroughItsTicksAndStopsOnce) {
+  int modal_ticks = 0;
+  platform_changes_ = [this, &modal_ticks](AppPlatform& platform) {
+    // The duplication is lost for good and every re-open fails at once.
+    platform.capture.open_duplication = [](IDXGIAdapter1*, IDXGIOutput*, ID3D11Device*,
+                                           IDXGIOutputDuplication**) {
+      return DXGI_ERROR_ACCESS_LOST;
+    };
+    platform.capture.wait_before_retry = [](std::stop_token stop) {
+      return !stop.stop_requested();
+    };
+    // The box stays up for 600 ms, as a user reading it would keep it. A
+    // second box opened under it is only recorded, so that the test ends.
+    platform.message = [this, &modal_ticks, in_box = false](
+                           HWND owner, std::wstring_view key,
+                           const std::vector<std::wstring>& arguments, unsigned flags) mutable {
+      messages_.push_back({owner, std::wstring(key), flags, arguments, {}, {}});
+      if (in_box) return IDOK;
+      in_box = true;
+      modal_ticks += run_modal_loop_for(600, AppTestAccess::control_window(*app_));
+      in_box = false;
+      return IDOK;
+    };
+  };
+  App& app = start_app();
+  // What start-up left queued (its hotkey report) is done before the box's
+  // loop would dispatch it.
+  pump();
+  messages_.clear();
+  app.start_recording();
+  ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+  const HWND bar = AppTestAccess::control_window(app);
+  for (int i = 0; i < 3; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
+  // The App's own capture of the monitor runs on the failing seams.
+  ASSERT_TRUE(wait_capture_failed(app));
+
+  AppTestAccess::run_status_checks(app);
+
+  EXPECT_GT(modal_ticks, 0) << "the bar's timer never fired under the box";
+  ASSERT_EQ(message_keys(), std::vector<std::wstring>{L"message.capture_unrecoverable"});
+  EXPECT_EQ(messages_[0].owner, bar);
+  EXPECT_EQ(messages_[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+  EXPECT_FALSE(AppTestAccess::recording(app));
+  EXPECT_FALSE(IsWindow(bar));
+  // One stop: the committed file's folder opened once.
+  ASSERT_EQ(opened_folders_.size(), 1u);
+  const fs::path log = session_folder() / L"Quorvel 2026-12-08 08-10-00.log";
+  EXPECT_EQ(log_value(log_lines(read_bytes(log)), "committed"), "1");
+
+  // One log: nothing after the stop writes it again, neither the timer nor
+  // the stop hotkey.
+  fs::remove(log);
+  run_modal_loop_for(50, nullptr);
+  app.tick();
+  send_to_host(WM_HOTKEY, 1008, 0);
+  pump();
+  EXPECT_FALSE(fs::exists(log));
+  EXPECT_EQ(opened_folders_.size(), 1u);
+  EXPECT_EQ(messages_.size(), 1u);
+}
+
 TEST_F(AppRecordingTest, PausedFramesAreRefusedAndThePauseIsLeftOutOfTheLog) {
   App& app = start_app();
   app.start_recording();
@@ -483,18 +453,6 @@ TEST_F(AppRecordingTest, ClosingTheBarStopsThroughTheHostOnce) {
   EXPECT_EQ(opened_folders_.size(), 1u);
 }
 
-// A live target the streamer's fake server accepts, and the output mode.
-void go_live(AppRecordingTest& test, App& app, OutputMode mode, uint32_t stream_level) {
-  StreamSettings target;
-  target.server_url = L"rtmp://127.0.0.1/live";
-  target.stream_key = L"key";
-  ASSERT_TRUE(app.save_stream_settings(target));
-  test.change_setup([mode, stream_level](RecordingSetupState& s) {
-    s.output_mode = mode;
-    s.stream_quality.level = stream_level;
-  });
-}
-
 struct LiveCase {
   const char* name;
   OutputMode mode;
@@ -546,6 +504,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct LiveFailureCase {
   const char* name;
+  test::FakeFailure failure;
+  // The streamer's error code for it.
   int code;
   std::vector<std::wstring> keys;
 };
@@ -568,12 +528,12 @@ class AppLiveFailureTest : public AppRecordingTest,
 TEST_P(AppLiveFailureTest, LiveOnlyStreamThatFailsStopsWithItsErrorText) {
   App& app = start_app();
   go_live(*this, app, OutputMode::kLiveOnly, 1);
-  server_.always_fail_connect(test::FakeFailure{GetParam().code});
+  server_.always_fail_connect(GetParam().failure);
   app.start_recording();
   ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
-  // A network failure is retried with back-off on the stream's clock until
-  // the reconnects run out.
-  const bool retried = GetParam().code == 1;
+  // A network failure or a time-out is retried with back-off on the
+  // stream's clock until the reconnects run out.
+  const bool retried = GetParam().code == 1 || GetParam().code == 2;
   for (uint32_t attempt = 0; retried && attempt < kStreamMaxReconnects; ++attempt) {
     const int64_t deadline =
         stream_clock_->now() + (int64_t{1'000'000'000} << std::min<uint32_t>(attempt, 3));
@@ -596,9 +556,34 @@ TEST_P(AppLiveFailureTest, LiveOnlyStreamThatFailsStopsWithItsErrorText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AppLiveFailureTest,
-    testing::Values(LiveFailureCase{"NetworkAfterTheLastReconnect", 1, {L"stream.error.network"}},
-                    LiveFailureCase{"RejectedAtOnce", 4, {L"stream.error.rejected"}}),
+    testing::Values(
+        LiveFailureCase{"NetworkAfterTheLastReconnect", {1}, 1, {L"stream.error.network"}},
+        LiveFailureCase{"TimeoutAfterTheLastReconnect", {2}, 2, {L"stream.error.timeout"}},
+        LiveFailureCase{"ProtocolAtOnce", {3}, 3, {L"stream.error.protocol"}},
+        LiveFailureCase{"RejectedAtOnce", {4}, 4, {L"stream.error.rejected"}},
+        LiveFailureCase{"NotAcceptedAtOnce", {7}, 7, {L"stream.error.not_accepted"}},
+        LiveFailureCase{"TlsAtOnce", {1, true}, 8, {L"stream.error.tls"}},
+        LiveFailureCase{"CertificateAtOnce", {1, true, true}, 9, {L"stream.error.certificate"}},
+        LiveFailureCase{"UnknownCodeReadsAsNetwork", {42}, 42, {L"stream.error.network"}}),
     [](const testing::TestParamInfo<LiveFailureCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AppRecordingTest, ALiveOnlyStopBeforeAnythingWasSentShowsNoBox) {
+  App& app = start_app();
+  go_live(*this, app, OutputMode::kLiveOnly, 1);
+  // The server never answers: the streamer ends on the stop without an
+  // error code, having sent nothing.
+  server_.hold_connects(true);
+  app.start_recording();
+  ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+  for (int i = 0; i < 3; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
+  app.stop_recording(true);
+  EXPECT_FALSE(app.busy());
+  const LiveStreamStatus status = AppTestAccess::streamer_status(app);
+  EXPECT_EQ(status.error, 0);
+  EXPECT_EQ(status.video_packets_sent, 0u);
+  EXPECT_TRUE(messages_.empty()) << testing::PrintToString(message_keys());
+  EXPECT_TRUE(opened_folders_.empty());
+}
 
 TEST_F(AppRecordingTest, TheSharedEncodersSinkSendsOnlyTheMixedAudioAndRefusesAFailedStream) {
   App& app = start_app();
