@@ -413,6 +413,11 @@ class App {
   int64_t pause_started_at_ = 0;
   int64_t start_time_ = 0;
   int64_t counter_frequency_ = 0;
+  // The session time of the first frame the sessions took: their media
+  // time 0. kNoMediaOrigin until then. Set under session_mutex_, read by
+  // the streamer's media clock on the UI thread.
+  static constexpr int64_t kNoMediaOrigin = INT64_MIN;
+  std::atomic<int64_t> media_origin_{kNoMediaOrigin};
   // Held by the capture callbacks and the finish for their whole work on
   // the sessions; always taken before the viewport mutex.
   std::mutex session_mutex_;

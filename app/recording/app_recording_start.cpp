@@ -250,6 +250,7 @@ void App::start_recording(HWND owner) {
   paused_ = false;
   paused_total_ = 0;
   pause_started_at_ = 0;
+  media_origin_ = kNoMediaOrigin;
   file_committed_ = live_succeeded_ = false;
   live_stop_issued_ = false;
 
@@ -267,11 +268,15 @@ void App::start_recording(HWND owner) {
       const std::optional<StreamTarget> target = parse_stream_target(stream_target_);
       if (target) {
         // The streamer places privacy switches on the media time of the
-        // session whose packets it sends: the counter less the paused time.
+        // session whose packets it sends: the counter less the paused time,
+        // counted from the first frame. A switch before that frame covers
+        // everything from media time 0 on.
         MediaClock media_clock = [this]() -> int64_t {
           const int64_t frequency = counter_frequency_;
           if (frequency <= 0) return -1;
-          const int64_t elapsed = std::max<int64_t>(0, session_now() - start_time_);
+          const int64_t origin = media_origin_.load();
+          if (origin == kNoMediaOrigin) return 0;
+          const int64_t elapsed = std::max<int64_t>(0, session_now() - origin);
           return elapsed / frequency * 10'000'000 + elapsed % frequency * 10'000'000 / frequency;
         };
         streamer_started = streamer_->start(*target, kStreamMaxReconnects, privacy,

@@ -58,11 +58,17 @@ HRESULT App::deliver_captured_frame(ID3D11Device* device, ID3D11DeviceContext* c
   const HRESULT file_result =
       file_active ? file_session_->push_video_frame(device, context, texture, rect, time, info)
                   : E_FAIL;
+  const HRESULT live_result =
+      independent_live_encoder_ && live_session_->is_active()
+          ? live_session_->push_video_frame(device, context, texture, rect, time, info)
+          : E_FAIL;
+  // The sessions count their media time from the first frame they take,
+  // not from the start: the streamer's media clock must agree with them.
+  if ((SUCCEEDED(file_result) || SUCCEEDED(live_result)) &&
+      media_origin_.load() == kNoMediaOrigin) {
+    media_origin_.store(time);
+  }
   if (independent_live_encoder_) {
-    const HRESULT live_result =
-        live_session_->is_active()
-            ? live_session_->push_video_frame(device, context, texture, rect, time, info)
-            : E_FAIL;
     return SUCCEEDED(file_result) || SUCCEEDED(live_result) ? S_OK : file_result;
   }
   if (FAILED(file_result)) return file_result;
