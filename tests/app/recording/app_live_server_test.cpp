@@ -1,0 +1,69 @@
+// One recording of the App published live by the real streamer to the
+// nginx-rtmp of the streaming tests' fixture (QUORVEL_RTMP_SERVER_DIR;
+// skipped without it): the server must see the publish of the stream name.
+// What the stream carries is the streaming tests' business.
+#include <string>
+
+#include "tests/app/recording/app_recording_fixture.h"
+#include "tests/fakes/engine/fake_annexb_encoder.h"
+#include "tests/fakes/engine/fake_key_frame_encoder.h"
+#include "tests/fakes/engine/fake_sink_writer.h"
+#include "tests/support/test_support.h"
+
+namespace quorvel::windows {
+namespace {
+
+constexpr char kStreamName[] = "quorvel_app_live";
+
+class AppLiveServerTest : public AppRecordingTest {
+ protected:
+  // The streamer works on real sockets and its own thread; nothing signals
+  // its counts, so they are polled with a bound.
+  bool wait_for_stream(const std::function<bool(const LiveStreamStatus&)>& done) {
+    for (int i = 0; i < 20000; ++i) {
+      if (done(AppTestAccess::streamer_status(*app_))) return true;
+      Sleep(1);
+    }
+    return false;
+  }
+};
+
+TEST_F(AppLiveServerTest, ALiveOnlyRecordingPublishesItsStreamNameToTheServer) {
+  std::string dir;
+  const auto ports = quorvel::test::fixture_ports(L"QUORVEL_RTMP_SERVER_DIR", &dir);
+  if (ports.empty()) GTEST_SKIP() << "no RTMP server fixture (QUORVEL_RTMP_SERVER_DIR)";
+
+  platform_changes_ = [this](AppPlatform& platform) {
+    // The product's streamer on real sockets.
+    platform.make_streamer = {};
+    platform.sessions.writers.sink_writers.create_encoding_writer = test::FakeKeyFrameEncoder::wrap(
+        test::FakeAnnexBEncoder::wrap(test::FakeSinkWriter::factory(&encoders_)), 4);
+  };
+  App& app = start_app();
+  StreamSettings target;
+  const std::string url = "rtmp://localhost:" + ports.at("rtmp") + "/live";
+  target.server_url.assign(url.begin(), url.end());
+  target.stream_key.assign(std::begin(kStreamName), std::end(kStreamName) - 1);
+  ASSERT_TRUE(app.save_stream_settings(target));
+  change_setup([](RecordingSetupState& s) { s.output_mode = OutputMode::kLiveOnly; });
+
+  app.start_recording();
+  ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) { return s.connections == 1; }))
+      << AppTestAccess::streamer_state(app);
+  for (int i = 0; i < 30; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
+  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) {
+    return s.video_packets_sent > 0 && s.pending_bytes == 0;
+  })) << AppTestAccess::streamer_state(app);
+  app.stop_recording(true);
+
+  EXPECT_TRUE(messages_.empty()) << testing::PrintToString(message_keys());
+  const LiveStreamStatus status = AppTestAccess::streamer_status(app);
+  EXPECT_EQ(status.error, 0);
+  const std::string log = read_bytes(quorvel::test::host_path(dir + "/error.log"));
+  EXPECT_NE(log.find(std::string("publish: name='") + kStreamName + "'"), std::string::npos)
+      << "nginx did not log the publish of " << kStreamName;
+}
+
+}  // namespace
+}  // namespace quorvel::windows
