@@ -15,16 +15,6 @@ namespace {
 
 class AppLivePrivacyTest : public AppAudioRecordingTest {
  protected:
-  // The streamer's thread publishes and sends on its own; nothing signals
-  // those counts, so they are polled with a bound.
-  bool wait_for_stream(const std::function<bool(const LiveStreamStatus&)>& done) {
-    for (int i = 0; i < 10000; ++i) {
-      if (done(AppTestAccess::streamer_status(*app_))) return true;
-      Sleep(1);
-    }
-    return false;
-  }
-
   // Frames for the next `seconds` of the counter, 30 a second.
   void push_frames(int seconds) {
     for (int i = 0; i < 30 * seconds; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());

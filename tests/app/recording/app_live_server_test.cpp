@@ -15,18 +15,10 @@ namespace {
 
 constexpr char kStreamName[] = "quorvel_app_live";
 
-class AppLiveServerTest : public AppRecordingTest {
- protected:
-  // The streamer works on real sockets and its own thread; nothing signals
-  // its counts, so they are polled with a bound.
-  bool wait_for_stream(const std::function<bool(const LiveStreamStatus&)>& done) {
-    for (int i = 0; i < 20000; ++i) {
-      if (done(AppTestAccess::streamer_status(*app_))) return true;
-      Sleep(1);
-    }
-    return false;
-  }
-};
+// Real sockets: the streamer's waits get a longer bound.
+constexpr int kServerBoundMs = 20000;
+
+using AppLiveServerTest = AppRecordingTest;
 
 TEST_F(AppLiveServerTest, ALiveOnlyRecordingPublishesItsStreamNameToTheServer) {
   std::string dir;
@@ -49,12 +41,13 @@ TEST_F(AppLiveServerTest, ALiveOnlyRecordingPublishesItsStreamNameToTheServer) {
 
   app.start_recording();
   ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
-  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) { return s.connections == 1; }))
+  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) { return s.connections == 1; },
+                              kServerBoundMs))
       << AppTestAccess::streamer_state(app);
   for (int i = 0; i < 30; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
   ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) {
     return s.video_packets_sent > 0 && s.pending_bytes == 0;
-  })) << AppTestAccess::streamer_state(app);
+  }, kServerBoundMs)) << AppTestAccess::streamer_state(app);
   app.stop_recording(true);
 
   EXPECT_TRUE(messages_.empty()) << testing::PrintToString(message_keys());

@@ -84,26 +84,15 @@ std::shared_ptr<EncodedPacket> packet_of(bool audio, DWORD index) {
   return packet;
 }
 
-// The streamer's thread stores the failed state just after the server
-// refused the attempt; nothing signals that store, so it is polled with a
-// bound.
-bool wait_streamer_failed(App& app) {
-  for (int i = 0; i < 5000; ++i) {
-    if (AppTestAccess::streamer_status(app).state == static_cast<uint32_t>(LiveStreamState::Failed)) {
-      return true;
-    }
-    Sleep(1);
-  }
-  return false;
-}
-
 TEST_F(AppRecordingTest, PacketSinksRefuseEveryPacketOfAFailedStreamButTheSourceTracks) {
   App& app = start_app();
   go_live(*this, app, OutputMode::kLiveOnly, 1);
   server_.always_fail_connect(test::FakeFailure{4});
   app.start_recording();
   ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
-  ASSERT_TRUE(wait_streamer_failed(app));
+  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) {
+    return s.state == static_cast<uint32_t>(LiveStreamState::Failed);
+  }));
 
   struct Case {
     const char* name;

@@ -149,6 +149,15 @@ void AppAudioRecordingTest::mix_until(int64_t until) {
   ASSERT_TRUE(audio_clock_->run_until(until + latency_ticks()));
 }
 
+bool AppRecordingTest::wait_for_stream(const std::function<bool(const LiveStreamStatus&)>& done,
+                                       int bound_ms) {
+  for (int waited = 0; waited < bound_ms; ++waited) {
+    if (done(AppTestAccess::streamer_status(*app_))) return true;
+    Sleep(1);
+  }
+  return false;
+}
+
 void go_live(AppRecordingTest& test, App& app, OutputMode mode, uint32_t stream_level) {
   StreamSettings target;
   target.server_url = L"rtmp://127.0.0.1/live";

@@ -57,6 +57,11 @@ class AppRecordingTest : public AppSessionTest {
 
   std::filesystem::path session_folder() const;
 
+  // The streamer publishes and sends on its own thread and nothing signals
+  // its counts, so they are polled, with a bound of `bound_ms` real time.
+  bool wait_for_stream(const std::function<bool(const LiveStreamStatus&)>& done,
+                       int bound_ms = 10000);
+
   Microsoft::WRL::ComPtr<ID3D11Device> device_;
   Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
   Microsoft::WRL::ComPtr<ID3D11Texture2D> frame_;

@@ -511,19 +511,7 @@ struct LiveFailureCase {
 };
 
 class AppLiveFailureTest : public AppRecordingTest,
-                           public testing::WithParamInterface<LiveFailureCase> {
- protected:
-  // The streamer's thread sets the failed state just after the server saw
-  // the attempt; no event marks that store, so this polls the state with a
-  // bound instead of sleeping a fixed time.
-  bool wait_streamer_failed(App& app) {
-    for (int i = 0; i < 5000; ++i) {
-      if (AppTestAccess::streamer_state(app).rfind("4/", 0) == 0) return true;
-      Sleep(1);
-    }
-    return false;
-  }
-};
+                           public testing::WithParamInterface<LiveFailureCase> {};
 
 TEST_P(AppLiveFailureTest, LiveOnlyStreamThatFailsStopsWithItsErrorText) {
   App& app = start_app();
@@ -540,7 +528,9 @@ TEST_P(AppLiveFailureTest, LiveOnlyStreamThatFailsStopsWithItsErrorText) {
     ASSERT_TRUE(stream_clock_->wait_for_waiter(deadline)) << "attempt " << attempt;
     stream_clock_->advance(deadline - stream_clock_->now());
   }
-  ASSERT_TRUE(wait_streamer_failed(app)) << AppTestAccess::streamer_state(app);
+  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) {
+    return s.state == static_cast<uint32_t>(LiveStreamState::Failed);
+  })) << AppTestAccess::streamer_state(app);
   EXPECT_EQ(AppTestAccess::streamer_state(app), "4/" + std::to_string(GetParam().code));
 
   AppTestAccess::run_status_checks(app);
