@@ -1,7 +1,8 @@
 // The live stream's privacy switches made through the App land at the
 // sessions' own media time: the sound captured while the microphone button
 // was down goes out as the cover sound, also when it leaves the encoders
-// only after the switch was released.
+// only after the switch was released; the picture comes back with the first
+// key frame captured after the uncover.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -99,6 +100,52 @@ TEST_F(AppLivePrivacyTest, SoundCapturedWhileMutedGoesOutAsTheCoverAtItsMediaTim
   EXPECT_EQ(covered[1], 100) << "sound captured while muted went out";
   EXPECT_EQ(sent[2], 100);
   EXPECT_EQ(covered[2], 0) << "sound captured after the mute went out as the cover";
+}
+
+TEST_F(AppLivePrivacyTest, ThePictureComesBackWithTheFirstKeyFrameCapturedAfterTheUncover) {
+  h264_shaped_encoders_ = true;
+  App& app = start_app();
+  go_live(*this, app, OutputMode::kLiveOnly, 1);
+  app.start_recording();
+  ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) { return s.connections == 1; }))
+      << AppTestAccess::streamer_state(app);
+
+  // The first frame a second after the start is media time 0.
+  const int64_t second = kFrequency();
+  advance(second);
+  push_frames(1);
+  ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) {
+    return s.video_packets_sent > 0 && s.pending_bytes == 0;
+  })) << AppTestAccess::streamer_state(app);
+
+  // Covered for media second 1; the screen showed nothing new meanwhile.
+  app.run_control_command(kControlLiveCover);
+  ASSERT_TRUE(AppTestAccess::streamer_status(app).cover_video);
+  advance(second);
+  app.run_control_command(kControlLiveCover);
+  ASSERT_FALSE(AppTestAccess::streamer_status(app).cover_video);
+  push_frames(2);
+  app.stop_recording(false);
+
+  // The cover is a key frame; the screen's own picture shows in its
+  // inter frames (every frame but each fourth).
+  int inter_before = 0;
+  int first_inter_after = -1;
+  for (const test::FakeSentMessage& message : server_.sent()) {
+    if (message.type != 9 || message.body.size() < 2 || message.body[1] != 1) continue;
+    if ((message.body[0] >> 4) != 2) continue;
+    if (message.timestamp < 1000) {
+      ++inter_before;
+    } else if (first_inter_after < 0) {
+      first_inter_after = static_cast<int>(message.timestamp);
+    }
+  }
+  EXPECT_GT(inter_before, 0);
+  // The first key frame captured after media time 2 s ends the cover; the
+  // frame after it is the first inter frame: within five frames of 2 s.
+  EXPECT_GT(first_inter_after, 2000);
+  EXPECT_LT(first_inter_after, 2000 + 5 * 1000 / 30);
 }
 
 }  // namespace

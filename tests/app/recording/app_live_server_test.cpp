@@ -5,9 +5,6 @@
 #include <string>
 
 #include "tests/app/recording/app_recording_fixture.h"
-#include "tests/fakes/engine/fake_annexb_encoder.h"
-#include "tests/fakes/engine/fake_key_frame_encoder.h"
-#include "tests/fakes/engine/fake_sink_writer.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -25,12 +22,9 @@ TEST_F(AppLiveServerTest, ALiveOnlyRecordingPublishesItsStreamNameToTheServer) {
   const auto ports = quorvel::test::fixture_ports(L"QUORVEL_RTMP_SERVER_DIR", &dir);
   if (ports.empty()) GTEST_SKIP() << "no RTMP server fixture (QUORVEL_RTMP_SERVER_DIR)";
 
-  platform_changes_ = [this](AppPlatform& platform) {
-    // The product's streamer on real sockets.
-    platform.make_streamer = {};
-    platform.sessions.writers.sink_writers.create_encoding_writer = test::FakeKeyFrameEncoder::wrap(
-        test::FakeAnnexBEncoder::wrap(test::FakeSinkWriter::factory(&encoders_)), 4);
-  };
+  h264_shaped_encoders_ = true;
+  // The product's streamer on real sockets.
+  platform_changes_ = [](AppPlatform& platform) { platform.make_streamer = {}; };
   App& app = start_app();
   StreamSettings target;
   const std::string url = "rtmp://localhost:" + ports.at("rtmp") + "/live";

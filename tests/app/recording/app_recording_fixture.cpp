@@ -48,6 +48,10 @@ void AppRecordingTest::SetUp() {
 
 AppPlatform AppRecordingTest::recording_platform() {
   AppPlatform platform = session_platform();
+  if (h264_shaped_encoders_) {
+    platform.sessions.writers.sink_writers.create_encoding_writer = test::FakeKeyFrameEncoder::wrap(
+        test::FakeAnnexBEncoder::wrap(test::FakeSinkWriter::factory(&encoders_)), 4);
+  }
   if (refusing_encoder_) {
     platform.sessions.writers.sink_writers.create_encoding_writer =
         test::FakeEncoderSinkWriter::factory(refusing_encoder_);
@@ -107,11 +111,10 @@ fs::path AppRecordingTest::session_folder() const {
 App& AppAudioRecordingTest::start_with_microphone(bool muted, bool own_track) {
   audio_.add_device(L"microphone", L"Microphone", eCapture);
   audio_.set_default(eCapture, L"microphone");
+  h264_shaped_encoders_ = true;
   platform_changes_ = [this](AppPlatform& platform) {
     platform.audio_devices = audio_.factory();
     platform.mixer_clock = audio_clock_;
-    platform.sessions.writers.sink_writers.create_encoding_writer = test::FakeKeyFrameEncoder::wrap(
-        test::FakeAnnexBEncoder::wrap(test::FakeSinkWriter::factory(&encoders_)), 4);
   };
   App& app = start_app();
   change_setup([muted, own_track](RecordingSetupState& s) {

@@ -75,6 +75,9 @@ class AppRecordingTest : public AppSessionTest {
   std::vector<std::wstring> opened_folders_;
   // When set, the encoder of every session; it can be made to refuse samples.
   std::shared_ptr<test::FakeEncoderRecord> refusing_encoder_;
+  // When set, the encoders write H.264-shaped access units (a key frame
+  // every fourth frame), so that the live stream can package them.
+  bool h264_shaped_encoders_ = false;
   // Applied last to the platform recording_platform makes.
   std::function<void(AppPlatform&)> platform_changes_;
 };
@@ -82,7 +85,7 @@ class AppRecordingTest : public AppSessionTest {
 // The same with a microphone: one capture endpoint whose packets the test
 // delivers, and a mixer on a simulated clock that starts at the counter's
 // start and runs only as far as the test lets it. The encoders write
-// H.264-shaped access units, so live packets can be packaged and sent.
+// H.264-shaped access units.
 class AppAudioRecordingTest : public AppRecordingTest {
  protected:
   // Counter ticks of one 480-frame block and of the mixer's latency.
