@@ -1,5 +1,6 @@
 #include "tests/app/process/program_process.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -30,6 +31,23 @@ ProgramProcess::ProgramProcess(const std::wstring& program, const std::wstring& 
     process_ = info.hProcess;
     id_ = info.dwProcessId;
   }
+}
+
+std::unique_ptr<ProgramProcess> ProgramProcess::find_running(DWORD timeout_ms) {
+  // Another process's window gives no signal to wait on, so this looks
+  // until the host is there or the time is up.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  HWND host = FindWindowW(L"QuorvelMessageHost", nullptr);
+  while (host == nullptr && std::chrono::steady_clock::now() < deadline) {
+    Sleep(20);
+    host = FindWindowW(L"QuorvelMessageHost", nullptr);
+  }
+  DWORD id = 0;
+  if (host == nullptr || GetWindowThreadProcessId(host, &id) == 0) return nullptr;
+  const HANDLE process =
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, id);
+  if (process == nullptr) return nullptr;
+  return std::unique_ptr<ProgramProcess>(new ProgramProcess(process, id));
 }
 
 ProgramProcess::~ProgramProcess() {

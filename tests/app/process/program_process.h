@@ -1,10 +1,12 @@
-// Quorvel.exe started by a test with CreateProcessW and watched from
-// outside: its exit, its windows and its input-idle point. The process is
-// ended when the object goes while it still runs.
+// Quorvel.exe started by a test with CreateProcessW, or found running
+// after a script started it, and watched from outside: its exit, its
+// windows and its input-idle point. The process is ended when the object
+// goes while it still runs.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +23,10 @@ class ProgramProcess {
   explicit ProgramProcess(const std::wstring& arguments);
   // Starts the program at `program` (a Windows path) instead.
   ProgramProcess(const std::wstring& program, const std::wstring& arguments);
+  // The program someone else started (a script, as tools/run.sh does):
+  // the process whose message host appears within `timeout_ms`; null when
+  // none does.
+  static std::unique_ptr<ProgramProcess> find_running(DWORD timeout_ms);
   ~ProgramProcess();
   ProgramProcess(const ProgramProcess&) = delete;
   ProgramProcess& operator=(const ProgramProcess&) = delete;
@@ -36,6 +42,8 @@ class ProgramProcess {
   HWND find_window(const wchar_t* class_name) const;
 
  private:
+  ProgramProcess(HANDLE process, DWORD id) : process_(process), id_(id) {}
+
   HANDLE process_ = nullptr;
   DWORD id_ = 0;
 };
