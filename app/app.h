@@ -374,6 +374,8 @@ class App {
   bool control_excluded_from_capture_ = false;
   bool control_hidden_ = false;
   std::unique_ptr<RecordingControlView> control_view_;
+  // The title last given to the control window.
+  std::wstring control_title_;
   bool conflict_reported_ = false;
   bool stop_requested_ = false;
   bool exiting_ = false;

@@ -253,7 +253,7 @@ void App::update_control_status(bool paused) {
   }
   const std::wstring title = live_requested_ && !live_only_ ? dual_status_text(clock)
                                                             : localized_text(status_key, {clock});
-  SetWindowTextW(control_window_, title.c_str());
+  set_control_title(title);
   if (!control_view_) return;
   control_view_->set_status_text(title);
   if (!live_requested_) return;

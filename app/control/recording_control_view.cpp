@@ -233,7 +233,9 @@ void RecordingControlView::set_texts(RecordingControlTexts texts) {
 }
 
 void RecordingControlView::set_status_text(const std::wstring& text) {
-  if (status_text_ != nullptr) status_text_->set_text(text);
+  // Set four times a second with a clock that moves once: the same text
+  // would only lay out and redraw the bar again.
+  if (status_text_ != nullptr && status_text_->text() != text) status_text_->set_text(text);
 }
 
 void RecordingControlView::set_pause_state(std::wstring label, bool paused) {

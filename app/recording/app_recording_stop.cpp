@@ -176,6 +176,7 @@ bool App::create_control() {
                                     CW_USEDEFAULT, kControlWidth, kControlHeight, nullptr, nullptr,
                                     instance_, this);
   if (control_window_ == nullptr) return false;
+  control_title_ = title;
   const UINT dpi = GetDpiForWindow(control_window_);
   control_dpi_ = dpi == 0 ? 96 : static_cast<int>(dpi);
   control_excluded_from_capture_ =
@@ -195,7 +196,12 @@ bool App::create_control() {
 void App::dock_control_top() { dock_control(1); }
 
 void App::set_control_title(const std::wstring& title) {
-  if (control_window_ != nullptr) SetWindowTextW(control_window_, title.c_str());
+  // The status checks come four times a second and the clock moves once: an
+  // unchanged title is not set again, each set being a round trip to the
+  // window system. Reading the title back would cost as much.
+  if (control_window_ == nullptr || title == control_title_) return;
+  SetWindowTextW(control_window_, title.c_str());
+  control_title_ = title;
 }
 
 }  // namespace quorvel::windows

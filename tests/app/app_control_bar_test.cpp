@@ -3,6 +3,8 @@
 // its clock and status texts on a manual performance counter, DPI changes,
 // the live buttons, the title and details of live sessions in each state of
 // the stream on the fake RTMP server, and a language switch.
+#include <windows.h>
+#include <commctrl.h>
 #include <d3d11.h>
 #include <mfapi.h>
 
@@ -473,6 +475,38 @@ TEST_F(AppControlBarTest, TheClockLeavesOutPausesAndDoesNotWrapHours) {
   advance_seconds(100 * 3600 - 3713);
   app_->update_control_status(false);
   EXPECT_EQ(window_text(bar), L"Quorvel — Recording 100:00:00");
+}
+
+// Counts the titles set on a window while it lives.
+LRESULT CALLBACK count_titles(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                              UINT_PTR, DWORD_PTR counter) {
+  if (message == WM_SETTEXT) ++*reinterpret_cast<int*>(counter);
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+TEST_F(AppControlBarTest, StatusChecksSetTheTitleOnlyWhenTheClockMoved) {
+  make_app();
+  const HWND bar = start_bar();
+  int titles_set = 0;
+  ASSERT_TRUE(SetWindowSubclass(bar, &count_titles, 1, reinterpret_cast<DWORD_PTR>(&titles_set)));
+
+  for (int check = 0; check < 3; ++check) app_->update_control_status(false);
+  EXPECT_EQ(titles_set, 0);
+  EXPECT_EQ(window_text(bar), L"Quorvel — Recording 00:00:00");
+
+  advance_seconds(1);
+  for (int check = 0; check < 4; ++check) app_->update_control_status(false);
+  EXPECT_EQ(titles_set, 1);
+  EXPECT_EQ(window_text(bar), L"Quorvel — Recording 00:00:01");
+  EXPECT_EQ(view().status_text()->text(), L"Quorvel — Recording 00:00:01");
+
+  // Another title in between is replaced by the clock at the next check.
+  app_->pause_recording();
+  EXPECT_EQ(window_text(bar), L"Quorvel — Paused 00:00:01");
+  app_->resume_recording();
+  EXPECT_EQ(window_text(bar), L"Quorvel — Recording 00:00:01");
+  EXPECT_EQ(titles_set, 3);
+  RemoveWindowSubclass(bar, &count_titles, 1);
 }
 
 TEST_F(AppControlBarTest, StopPostsOneStopDisablesTheButtonAndShowsSaving) {

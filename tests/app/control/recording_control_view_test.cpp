@@ -422,5 +422,19 @@ TEST_F(RecordingControlViewTest, DrawsTheBarWithItsPicturesInBothThemes) {
   }
 }
 
+TEST_F(RecordingControlViewTest, TheSameStatusTextAgainLeavesTheBarUntouched) {
+  open(false);
+  view_->set_status_text(L"Quorvel — Recording 00:00:01");
+  EXPECT_TRUE(GetUpdateRect(hwnd(), nullptr, FALSE));
+  paint(hwnd());
+  ASSERT_FALSE(GetUpdateRect(hwnd(), nullptr, FALSE));
+
+  view_->set_status_text(L"Quorvel — Recording 00:00:01");
+  EXPECT_FALSE(GetUpdateRect(hwnd(), nullptr, FALSE));
+  view_->set_status_text(L"Quorvel — Recording 00:00:02");
+  EXPECT_TRUE(GetUpdateRect(hwnd(), nullptr, FALSE));
+  EXPECT_EQ(view_->status_text()->text(), L"Quorvel — Recording 00:00:02");
+}
+
 }  // namespace
 }  // namespace quorvel::windows
