@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -47,6 +48,10 @@ struct AppTestAccess {
   }
   // Recording session.
   static void run_status_checks(App& app) { app.run_status_checks(); }
+  // The tick runs the status checks once this lies 250 ms behind.
+  static std::chrono::steady_clock::time_point& last_status_check(App& app) {
+    return app.last_status_check_;
+  }
   static bool paused(const App& app) { return app.paused_; }
   static int64_t paused_total(const App& app) { return app.paused_total_; }
   static bool independent_live_encoder(const App& app) { return app.independent_live_encoder_; }
