@@ -60,7 +60,11 @@ AppPlatform AppRecordingTest::recording_platform() {
       [free = free_bytes_, tick_only = low_disk_for_the_tick_only_,
        ui_thread = GetCurrentThreadId()](const wchar_t*, uint64_t& bytes) {
         const bool writer_thread = GetCurrentThreadId() != ui_thread;
-        bytes = tick_only->load() && writer_thread ? kPlentyOfDisk : free->load();
+        // The free space is read before the flag: a test sets the flag
+        // first, so a writer that already sees the lowered value also sees
+        // the flag, even when the test changes both while it reads.
+        const uint64_t current = free->load();
+        bytes = writer_thread && tick_only->load() ? kPlentyOfDisk : current;
         return S_OK;
       };
   platform.sessions.watermark_font_family = L"DejaVu Sans";
