@@ -16,8 +16,17 @@ int visible_tray_icons() {
 }
 
 HWND wait_for_host(ProgramProcess& program, DWORD timeout_ms) {
+  // Wine reports a program idle as soon as any of its threads waits for
+  // messages, which may be before the host is made, so this also looks for
+  // the window itself; the host answers only once its thread takes messages.
   if (!program.wait_idle(timeout_ms)) return nullptr;
-  const HWND host = program.find_window(L"QuorvelMessageHost");
+  HWND host = nullptr;
+  poll_until(
+      [&] {
+        host = program.find_window(L"QuorvelMessageHost");
+        return host != nullptr || !program.running();
+      },
+      timeout_ms);
   DWORD_PTR answer = 0;
   if (host == nullptr ||
       !SendMessageTimeoutW(host, WM_NULL, 0, 0, SMTO_BLOCK, timeout_ms, &answer)) {

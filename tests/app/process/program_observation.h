@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,8 +20,22 @@ inline constexpr wchar_t kProgramSettingsKey[] = L"Software\\Quorvel";
 // display without a notification area.
 int visible_tray_icons();
 
-// The running program's message host once its loop waits for input and
-// answers a message; null after `timeout_ms`.
+// Another process's windows and files give no signal to wait on, so this
+// looks every 20 ms until `condition` holds or `timeout_ms` is up; the
+// condition's last answer.
+template <typename Condition>
+bool poll_until(Condition condition, DWORD timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (condition()) return true;
+    Sleep(20);
+  }
+  return condition();
+}
+
+// The running program's message host once the program waits for input and
+// the host exists and answers a message; null after `timeout_ms` or when the
+// program ended first.
 HWND wait_for_host(ProgramProcess& program, DWORD timeout_ms = 20000);
 
 // Values under the program's settings key for one test, removed afterwards.

@@ -1,8 +1,9 @@
 #include "tests/app/process/program_process.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
+
+#include "tests/app/process/program_observation.h"
 
 namespace quorvel::test {
 
@@ -34,14 +35,9 @@ ProgramProcess::ProgramProcess(const std::wstring& program, const std::wstring& 
 }
 
 std::unique_ptr<ProgramProcess> ProgramProcess::find_running(DWORD timeout_ms) {
-  // Another process's window gives no signal to wait on, so this looks
-  // until the host is there or the time is up.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  HWND host = FindWindowW(L"QuorvelMessageHost", nullptr);
-  while (host == nullptr && std::chrono::steady_clock::now() < deadline) {
-    Sleep(20);
-    host = FindWindowW(L"QuorvelMessageHost", nullptr);
-  }
+  HWND host = nullptr;
+  poll_until([&] { return (host = FindWindowW(L"QuorvelMessageHost", nullptr)) != nullptr; },
+             timeout_ms);
   DWORD id = 0;
   if (host == nullptr || GetWindowThreadProcessId(host, &id) == 0) return nullptr;
   const HANDLE process =

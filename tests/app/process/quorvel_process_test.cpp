@@ -229,14 +229,10 @@ bool hotkey_is_free(uint32_t modifiers, uint32_t key) {
 
 
 // The program's window titled `title` once it appears; null after the time.
-// Another process's window gives no signal to wait on, so this looks.
 HWND wait_for_titled_window(const wchar_t* title) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kExitTimeout);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (const HWND window = FindWindowW(nullptr, title); window != nullptr) return window;
-    Sleep(20);
-  }
-  return nullptr;
+  HWND window = nullptr;
+  poll_until([&] { return (window = FindWindowW(nullptr, title)) != nullptr; }, kExitTimeout);
+  return window;
 }
 
 int windows_titled(const wchar_t* title) {

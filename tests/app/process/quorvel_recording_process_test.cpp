@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <cwchar>
@@ -47,16 +46,9 @@ constexpr wchar_t kTitlePrefix[] = L"Quorvel — Recording ";
 constexpr int kRecordedSeconds = 2;
 constexpr uint32_t kCtrlShift = MOD_CONTROL | MOD_SHIFT;
 
-// Another process's windows and files give no signal to wait on, so this
-// looks until the condition holds or the time is up.
 template <typename Condition>
-bool poll_until(Condition condition, DWORD timeout_ms = kTimeout) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition()) return true;
-    Sleep(20);
-  }
-  return condition();
+bool poll_until(Condition condition) {
+  return test::poll_until(condition, kTimeout);
 }
 
 std::wstring window_text(HWND window) {
@@ -189,17 +181,10 @@ class RecordingProgram {
   const fs::path& videos() const { return folders_.videos(); }
   std::vector<fs::path> new_folders() const { return folders_.made(); }
 
-  // The program's message host once it exists and answers. Wine reports the
-  // program idle as soon as any of its threads waits for messages, which may
-  // be before the host is made, so this looks for the window itself.
+  // The program's message host once it exists and answers.
   bool wait_for_host() {
-    poll_until([&] {
-      host_ = program_.find_window(kHostClass);
-      return host_ != nullptr || !program_.running();
-    });
-    DWORD_PTR answer = 0;
-    return host_ != nullptr &&
-           SendMessageTimeoutW(host_, WM_NULL, 0, 0, SMTO_BLOCK, kTimeout, &answer) != 0;
+    host_ = test::wait_for_host(program_, kTimeout);
+    return host_ != nullptr;
   }
 
   // The quick-record hotkey, then Return on the overlay once it shows the

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -50,16 +49,9 @@ DWORD window_process(HWND window) {
   return process;
 }
 
-// Another process's windows give no signal to wait on, so these look until
-// the condition holds or the time is up.
 template <typename Condition>
 bool wait_until(Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeout);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition()) return true;
-    Sleep(20);
-  }
-  return condition();
+  return poll_until(condition, kTimeout);
 }
 
 // The visible top-level window titled `title` that `program` owns.
