@@ -7,30 +7,17 @@
 // wrapper that flags the key frames (FakeKeyFrameEncoder).
 #pragma once
 
-#include <windows.h>
-#include <mfidl.h>
-#include <mfreadwrite.h>
-#include <wrl/client.h>
-
 #include <cstdint>
-#include <mutex>
-#include <set>
 #include <vector>
 
 #include "engine/sink_writer_factory.h"
-#include "tests/fakes/engine/fake_sink_writer.h"
+#include "tests/fakes/engine/fake_video_sample_rewriter.h"
 
 namespace quorvel::windows::test {
 
-class FakeAnnexBEncoder final : public FakeSinkWriterBase {
+class FakeAnnexBEncoder final : public FakeVideoSampleRewriter {
  public:
   explicit FakeAnnexBEncoder(Microsoft::WRL::ComPtr<IMFSinkWriter> inner);
-
-  STDMETHODIMP AddStream(IMFMediaType* type, DWORD* index) override;
-  STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes* parameters) override;
-  STDMETHODIMP BeginWriting() override;
-  STDMETHODIMP WriteSample(DWORD index, IMFSample* sample) override;
-  STDMETHODIMP Finalize() override;
 
   // Wraps every writer `inner` makes.
   static SinkWriterFactory::EncodingWriterFunction wrap(SinkWriterFactory::EncodingWriterFunction inner);
@@ -40,9 +27,8 @@ class FakeAnnexBEncoder final : public FakeSinkWriterBase {
   static std::vector<uint8_t> delta_frame_unit();
 
  private:
-  const Microsoft::WRL::ComPtr<IMFSinkWriter> inner_;
-  std::mutex mutex_;
-  std::set<DWORD> video_streams_;
+  HRESULT rewrite(IMFSample* sample, uint64_t number,
+                  Microsoft::WRL::ComPtr<IMFSample>& written) override;
 };
 
 }  // namespace quorvel::windows::test

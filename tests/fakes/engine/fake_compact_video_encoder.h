@@ -7,43 +7,26 @@
 // Audio samples pass untouched.
 #pragma once
 
-#include <windows.h>
-#include <mfidl.h>
-#include <mfreadwrite.h>
-#include <wrl/client.h>
-
 #include <cstdint>
-#include <map>
-#include <mutex>
 
 #include "engine/sink_writer_factory.h"
-#include "tests/fakes/engine/fake_sink_writer.h"
+#include "tests/fakes/engine/fake_video_sample_rewriter.h"
 
 namespace quorvel::windows::test {
 
-class FakeCompactVideoEncoder final : public FakeSinkWriterBase {
+class FakeCompactVideoEncoder final : public FakeVideoSampleRewriter {
  public:
   static constexpr DWORD kPayloadBytes = 32;
 
   explicit FakeCompactVideoEncoder(Microsoft::WRL::ComPtr<IMFSinkWriter> inner);
-
-  STDMETHODIMP AddStream(IMFMediaType* type, DWORD* index) override;
-  STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes* parameters) override;
-  STDMETHODIMP BeginWriting() override;
-  STDMETHODIMP WriteSample(DWORD index, IMFSample* sample) override;
-  STDMETHODIMP Finalize() override;
 
   // Wraps every writer `inner` makes.
   static SinkWriterFactory::EncodingWriterFunction wrap(SinkWriterFactory::EncodingWriterFunction inner);
 
  private:
   // The small sample standing for video frame `number`.
-  static HRESULT compact_sample(IMFSample* frame, uint64_t number, IMFSample** compact);
-
-  const Microsoft::WRL::ComPtr<IMFSinkWriter> inner_;
-  std::mutex mutex_;
-  // Samples written so far per video stream.
-  std::map<DWORD, uint64_t> video_samples_;
+  HRESULT rewrite(IMFSample* frame, uint64_t number,
+                  Microsoft::WRL::ComPtr<IMFSample>& written) override;
 };
 
 }  // namespace quorvel::windows::test
