@@ -70,6 +70,11 @@ struct AppTestAccess {
     std::lock_guard lock(app.viewport_mutex_);
     return {app.viewport_, app.viewport_published_};
   }
+  // As before the first viewport of a session was published.
+  static void withdraw_viewport(App& app) {
+    std::lock_guard lock(app.viewport_mutex_);
+    app.viewport_published_ = false;
+  }
 
   // Hotkeys, preferences and close behaviour.
   static bool& follow_mouse(App& app) { return app.follow_mouse_; }

@@ -53,8 +53,9 @@ AppPlatform AppRecordingTest::recording_platform() {
         test::FakeAnnexBEncoder::wrap(test::FakeSinkWriter::factory(&encoders_)), 4);
   }
   if (refusing_encoder_) {
+    // Key frames as everywhere else: the live cover clip needs one.
     platform.sessions.writers.sink_writers.create_encoding_writer =
-        test::FakeEncoderSinkWriter::factory(refusing_encoder_);
+        test::FakeKeyFrameEncoder::wrap(test::FakeEncoderSinkWriter::factory(refusing_encoder_), 4);
   }
   platform.sessions.writers.disk.free_bytes =
       [free = free_bytes_, tick_only = low_disk_for_the_tick_only_,
