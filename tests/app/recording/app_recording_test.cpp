@@ -2,6 +2,8 @@
 // pause, the tick's checks, stop, results and the diagnostics log.
 #include <d3d11.h>
 #include <mfapi.h>
+#include <mferror.h>
+#include <mfreadwrite.h>
 
 #include <algorithm>
 #include <atomic>
@@ -17,7 +19,9 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/recording/recording_path.h"
 #include "app/recording/session_log.h"
+#include "tests/app/held_hotkey.h"
 #include "tests/app/recording/app_recording_fixture.h"
 #include "tests/engine/gpu_test_support.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
@@ -188,17 +192,75 @@ TEST_F(AppRecordingTest, UnreadableWatermarkImageRemovesTheEmptyDatedFolder) {
   EXPECT_FALSE(app.busy());
 }
 
-TEST_F(AppRecordingTest, LowDiskAtStartUndoesEverythingAndRemovesTheFolder) {
+struct FailedStart {
+  const char* name;
+  // A stream at another quality than the file, with an encoder of its own.
+  bool independent_live;
+  bool low_disk;
+  // No encoder can be made: the stream's cover clip cannot be encoded.
+  bool no_encoders;
+  const wchar_t* key;
+};
+
+class AppRecordingFailedStartTest : public AppRecordingTest,
+                                    public testing::WithParamInterface<FailedStart> {};
+
+TEST_P(AppRecordingFailedStartTest, UndoesEverythingAndRemovesTheFolder) {
+  if (GetParam().no_encoders) {
+    platform_changes_ = [](AppPlatform& platform) {
+      platform.sessions.writers.sink_writers.create_encoding_writer =
+          [](IMFMediaSink*, IMFAttributes*, IMFSinkWriter** out) {
+            *out = nullptr;
+            return MF_E_TOPO_CODEC_NOT_FOUND;
+          };
+    };
+  }
   App& app = start_app();
-  *free_bytes_ = 268'435'455;
+  if (GetParam().independent_live) go_live(*this, app, OutputMode::kFileAndLive, 2);
+  if (GetParam().low_disk) *free_bytes_ = 268'435'455;
   app.start_recording();
   ASSERT_EQ(messages_.size(), 1u) << testing::PrintToString(message_keys());
-  EXPECT_EQ(messages_[0].key, L"message.recorder_init_failed");
+  EXPECT_EQ(messages_[0].key, GetParam().key);
   EXPECT_EQ(messages_[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
   EXPECT_FALSE(app.busy());
   EXPECT_FALSE(AppTestAccess::file_session(app).is_active());
+  EXPECT_FALSE(AppTestAccess::live_session(app).is_active());
+  // No streamer thread is left: it never ran or ended without an error.
+  EXPECT_EQ(AppTestAccess::streamer_status(app).state, static_cast<uint32_t>(LiveStreamState::Idle));
+  EXPECT_TRUE(AppTestAccess::overlay_interactive(app));
   EXPECT_FALSE(fs::exists(session_folder()));
   EXPECT_EQ(AppTestAccess::control_window(app), nullptr);
+  EXPECT_TRUE(quorvel::test::hotkey_is_free(MOD_CONTROL, VK_F12));
+}
+
+// Low disk alone does not stop a start beside a stream with its own
+// encoder: the file is optional there and fails at its first write.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppRecordingFailedStartTest,
+    testing::Values(FailedStart{"LowDisk", false, true, false, L"message.recorder_init_failed"},
+                    FailedStart{"BesideAStreamWithoutEncoders", true, false, true,
+                                L"stream.dual_encoder_unavailable"}),
+    [](const testing::TestParamInfo<FailedStart>& info) { return std::string(info.param.name); });
+
+TEST_F(AppRecordingTest, EveryNameOfTheStartSecondTakenIsReportedAndReleasesTheRecordingHotkeys) {
+  App& app = start_app();
+  const std::wstring name = session_folder().filename().wstring();
+  ASSERT_TRUE(CreateDirectoryW(session_folder().c_str(), nullptr));
+  for (int n = 2; n <= kLastRecordingFolderNumber; ++n) {
+    const fs::path taken = folder_.path() / (name + L" (" + std::to_wstring(n) + L")");
+    ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr)) << n;
+  }
+  app.start_recording();
+  ASSERT_EQ(message_keys(), std::vector<std::wstring>{L"message.create_output_folder_failed"});
+  EXPECT_EQ(messages_[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONWARNING));
+  EXPECT_FALSE(app.busy());
+  EXPECT_EQ(AppTestAccess::control_window(app), nullptr);
+  EXPECT_FALSE(fs::exists(folder_.path() / (name + L" (10000)")));
+  // The recording hotkeys taken for the start are given back; the idle
+  // ones stay.
+  EXPECT_TRUE(quorvel::test::hotkey_is_free(MOD_CONTROL, VK_F1));
+  EXPECT_TRUE(quorvel::test::hotkey_is_free(MOD_CONTROL, VK_F12));
+  EXPECT_FALSE(quorvel::test::hotkey_is_free(MOD_CONTROL | MOD_SHIFT, 'A'));
 }
 
 struct DiskCase {
