@@ -287,6 +287,26 @@ void expect_committed_session(const RecordingProgram& run, std::time_t earliest,
   EXPECT_EQ(log_value(log, "output"), utf8((folder / (stem + L".mp4")).wstring()));
   EXPECT_GT(log_number(log, "video_source_frames"), 0u);
   EXPECT_GT(log_number(log, "video_submitted_frames"), 0u);
+  // The whole 1920 x 1080 screen at the stored defaults, on a display Wine
+  // reports at 96 DPI without a physical size.
+  const std::map<std::string, std::string> expected{
+      {"capture_size", "1920x1080"},
+      {"fps", "60"},
+      {"follow_tightness", "0.55"},
+      {"display_density_source", "raw_dpi"},
+      {"display_pixels_per_mm", "3.77953x3.77953"},
+      {"magnifier_sample_grid", "29x29"},
+      {"magnifier_pixel_scale", "8x8"},
+      {"requested_stream_bitrate_bps", "0"},
+      {"live_error", "0"}};
+  for (const auto& [key, value] : expected) EXPECT_EQ(log_value(log, key), value) << key;
+  // Without a stream the live figures are the file's own.
+  for (const char* figure : {"video_packets", "video_size"}) {
+    EXPECT_EQ(log_value(log, std::string("live_encoded_") + figure),
+              log_value(log, std::string("encoded_") + figure))
+        << figure;
+  }
+  EXPECT_EQ(log_value(log, "timeline_camera_records"), log_value(log, "video_submitted_frames"));
 }
 
 TEST(RecordingHarnessProcess, QuickRecordAndStopHotkeyLeaveACommittedDatedFolder) {

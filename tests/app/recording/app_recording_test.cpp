@@ -109,6 +109,9 @@ TEST_F(AppRecordingTest, FileRecordingCommitsTheVideoTimelineAndLogAndOpensTheFo
   EXPECT_EQ(log_value(lines, "fps"), "30");
   EXPECT_EQ(log_value(lines, "follow_tightness"), "0.55");
   EXPECT_EQ(log_value(lines, "magnifier_sample_grid"), "29x29");
+  EXPECT_EQ(log_value(lines, "display_density_source"), "raw_dpi");
+  EXPECT_EQ(log_value(lines, "display_pixels_per_mm"), "3.77953x3.77953");
+  EXPECT_EQ(log_value(lines, "magnifier_pixel_scale"), "8x8");
   EXPECT_EQ(log_value(lines, "requested_stream_bitrate_bps"), "0");
   EXPECT_EQ(log_value(lines, "live_error"), "0");
   EXPECT_EQ(log_value(lines, "paused_duration_100ns"), "0");
