@@ -23,7 +23,6 @@ using win32_ui::scaffold::Window;
 using win32_ui::scaffold::WindowOptions;
 
 constexpr float kWideLayoutWidth = 760.0f;
-constexpr float kSetupZoom = 0.9f;
 // Toolkit key code of R.
 constexpr int kKeyR = 36;
 
@@ -402,15 +401,8 @@ void ModernRecordingPreview::show_detail_window(Window& window, std::wstring_vie
     window.activate();
     return;
   }
-  WindowOptions options;
-  options.text = std::wstring(title);
-  options.instance = instance_;
-  options.owner = main_window_.hwnd();
-  options.style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  options.preferred_size = {740.0f, height};
-  options.minimum_size = {620.0f, height};
-  options.zoom = kSetupZoom;
-  options.chrome_mode = 1;
+  const WindowOptions options = secondary_window_options(std::wstring(title), instance_,
+                                                         main_window_.hwnd(), {740.0f, height}, 620.0f);
   if (!window.create(options)) return;
   set_window_icons(window.hwnd(), instance_);
   apply_window_theme(window, theme_);

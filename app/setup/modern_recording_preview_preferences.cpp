@@ -16,8 +16,6 @@ namespace {
 
 using win32_ui::scaffold::WindowOptions;
 
-constexpr float kSetupZoom = 0.9f;
-
 bool language_list_open(HWND preferences) {
   HWND list = GetDlgItem(preferences, kLanguageComboId);
   return list && SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
@@ -40,17 +38,9 @@ void ModernRecordingPreview::show_preferences_window() {
     return;
   }
   register_preferences_events();
-  WindowOptions options;
-  options.text = text(L"window.settings");
+  WindowOptions options = secondary_window_options(text(L"window.settings"), instance_,
+                                                   main_window_.hwnd(), {780.0f, 722.0f}, 700.0f);
   options.title = win32_ui::modern::LocalizedText::from_key(L"window.settings", {});
-  options.instance = instance_;
-  options.owner = main_window_.hwnd();
-  options.style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  options.preferred_size = {780.0f, 722.0f};
-  options.minimum_size = {700.0f, 722.0f};
-  options.margin = 24.0f;
-  options.zoom = kSetupZoom;
-  options.chrome_mode = 1;
   if (!preferences_window_.create(options)) return;
   apply_window_theme(preferences_window_, theme_);
   HWND window = preferences_window_.hwnd();

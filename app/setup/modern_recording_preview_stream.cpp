@@ -9,13 +9,7 @@
 #include "ui/views/widgets/interactive.h"
 
 namespace quorvel::windows {
-namespace {
-
 using win32_ui::scaffold::WindowOptions;
-
-constexpr float kSetupZoom = 0.9f;
-
-}  // namespace
 
 void ModernRecordingPreview::show_stream_window() {
   if (!main_window_.is_open() || !callbacks_.stream_settings ||
@@ -26,16 +20,8 @@ void ModernRecordingPreview::show_stream_window() {
     stream_window_.activate();
     return;
   }
-  WindowOptions options;
-  options.text = text(L"stream.settings");
-  options.instance = instance_;
-  options.owner = main_window_.hwnd();
-  options.style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  options.preferred_size = {760.0f, 624.0f};
-  options.minimum_size = {620.0f, 624.0f};
-  options.margin = 24.0f;
-  options.zoom = kSetupZoom;
-  options.chrome_mode = 1;
+  const WindowOptions options = secondary_window_options(
+      text(L"stream.settings"), instance_, main_window_.hwnd(), {760.0f, 624.0f}, 620.0f);
   if (!stream_window_.create(options)) return;
   apply_window_theme(stream_window_, theme_);
   set_window_icons(stream_window_.hwnd(), instance_);

@@ -13,8 +13,6 @@ namespace {
 
 using win32_ui::scaffold::WindowOptions;
 
-constexpr float kSetupZoom = 0.9f;
-
 void stop_hint(HWND window) {
   KillTimer(window, kWatermarkHintTimerId);
   win32_ui::remove_window_subclass(window, watermark_subclass_proc, kWatermarkSubclassId);
@@ -29,17 +27,9 @@ void ModernRecordingPreview::show_watermark_window() {
     return;
   }
   watermark_edit_ = callbacks_.watermark();
-  WindowOptions options;
-  options.text = text(L"window.watermark");
+  WindowOptions options = secondary_window_options(
+      text(L"window.watermark"), instance_, preferences_window_.hwnd(), {700.0f, 699.0f}, 620.0f);
   options.title = win32_ui::modern::LocalizedText::from_key(L"window.watermark", {});
-  options.instance = instance_;
-  options.owner = preferences_window_.hwnd();
-  options.style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  options.preferred_size = {700.0f, 699.0f};
-  options.minimum_size = {620.0f, 699.0f};
-  options.margin = 24.0f;
-  options.zoom = kSetupZoom;
-  options.chrome_mode = 1;
   if (!watermark_window_.create(options)) return;
   apply_window_theme(watermark_window_, theme_);
   HWND window = watermark_window_.hwnd();

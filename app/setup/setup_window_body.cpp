@@ -25,6 +25,22 @@ void send_icon(HWND window, HINSTANCE instance, int size_x, int size_y, WPARAM k
 
 }  // namespace
 
+win32_ui::scaffold::WindowOptions secondary_window_options(std::wstring text, HINSTANCE instance,
+                                                           HWND owner,
+                                                           win32_ui::modern::ClientSize size,
+                                                           float minimum_width) {
+  win32_ui::scaffold::WindowOptions options;
+  options.text = std::move(text);
+  options.instance = instance;
+  options.owner = owner;
+  options.style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  options.preferred_size = size;
+  options.minimum_size = {minimum_width, size.height};
+  options.zoom = kSetupZoom;
+  options.chrome_mode = 1;
+  return options;
+}
+
 void install_window_body(win32_ui::scaffold::Window& window,
                          std::unique_ptr<win32_ui::modern::View> content) {
   auto panel = make_overlay_panel();

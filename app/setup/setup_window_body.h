@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "ui/platform/scaffold/window.h"
 #include "ui/platform/theme/dwm_attributes.h"
@@ -13,6 +14,17 @@
 #include "ui/views/view.h"
 
 namespace quorvel::windows {
+
+// The zoom of every setup window's content.
+inline constexpr float kSetupZoom = 0.9f;
+
+// A secondary setup window: captioned with a system menu, owned by `owner`,
+// `size` DIP of client, as narrow as `minimum_width` but never lower, zoomed
+// as the setup windows are and in the custom frame where it can be had.
+win32_ui::scaffold::WindowOptions secondary_window_options(std::wstring text, HINSTANCE instance,
+                                                           HWND owner,
+                                                           win32_ui::modern::ClientSize size,
+                                                           float minimum_width);
 
 // The content above the setup background, as the window's content.
 void install_window_body(win32_ui::scaffold::Window& window,
