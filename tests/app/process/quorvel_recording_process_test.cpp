@@ -193,6 +193,7 @@ class RecordingProgram {
   HWND start_quick_record(std::wstring& first_title) {
     const HWND overlay = program_.find_window(kOverlayClass);
     if (overlay == nullptr) return nullptr;
+    start_earliest_ = std::time(nullptr);
     PostMessageW(host_, WM_HOTKEY, kQuickRecordHotkey, 0);
     if (!poll_until([&] { return IsWindowVisible(overlay) != FALSE; })) return nullptr;
     PostMessageW(overlay, WM_KEYDOWN, VK_RETURN, 0);
@@ -201,9 +202,23 @@ class RecordingProgram {
       bar = program_.find_window(kControlClass);
       return bar != nullptr;
     });
+    start_latest_ = std::time(nullptr);
     if (bar != nullptr) first_title = window_text(bar);
     return bar;
   }
+
+  // A quick recording whose clock has shown its first second: its bar, null
+  // when none started or the clock did not move.
+  HWND record_for_a_second() {
+    std::wstring first_title;
+    const HWND bar = start_quick_record(first_title);
+    return bar != nullptr && wait_for_clock(bar, 1) ? bar : nullptr;
+  }
+
+  // The local time, in whole seconds, just before and just after the last
+  // start: the session folder is named after a second in between.
+  std::time_t start_earliest() const { return start_earliest_; }
+  std::time_t start_latest() const { return start_latest_; }
 
   // Waits until the bar's clock shows `seconds` or more.
   bool wait_for_clock(HWND bar, int seconds) {
@@ -229,6 +244,8 @@ class RecordingProgram {
   EventFile events_;
   ProgramProcess program_;
   HWND host_ = nullptr;
+  std::time_t start_earliest_ = 0;
+  std::time_t start_latest_ = 0;
 };
 
 // What a run reported and left, for a failure's message: its events, and
@@ -253,17 +270,16 @@ std::string describe(const RecordingProgram& run) {
   return text;
 }
 
-// Checks the one session folder the run left: named after a local time
-// within [earliest, latest], holding exactly the committed MP4 (not empty),
-// timeline and log, the log saying the file was committed with frames.
-void expect_committed_session(const RecordingProgram& run, std::time_t earliest,
-                              std::time_t latest) {
+// Checks the one session folder the run left: named after the local time
+// of its start, holding exactly the committed MP4 (not empty), timeline and
+// log, the log saying the file was committed with frames.
+void expect_committed_session(const RecordingProgram& run) {
   const std::vector<fs::path> folders = run.new_folders();
   ASSERT_EQ(folders.size(), 1u);
   const fs::path& folder = folders.front();
   const std::wstring name = folder.filename().wstring();
   bool named_after_start = false;
-  for (std::time_t time = earliest; time <= latest; ++time) {
+  for (std::time_t time = run.start_earliest(); time <= run.start_latest(); ++time) {
     named_after_start = named_after_start || name == folder_time_name(time);
   }
   EXPECT_TRUE(named_after_start) << utf8(name);
@@ -315,11 +331,9 @@ TEST(RecordingHarnessProcess, QuickRecordAndStopHotkeyLeaveACommittedDatedFolder
   ASSERT_TRUE(run.wait_for_host());
   ASSERT_FALSE(run.videos().empty());
 
-  const std::time_t before = std::time(nullptr);
   std::wstring first_title;
   const HWND bar = run.start_quick_record(first_title);
   ASSERT_NE(bar, nullptr) << describe(run);
-  const std::time_t after = std::time(nullptr);
   EXPECT_EQ(first_title, kFirstTitle);
   // The recording hotkeys are held while the bar shows.
   EXPECT_FALSE(hotkey_is_free(MOD_CONTROL, VK_F1));
@@ -333,7 +347,7 @@ TEST(RecordingHarnessProcess, QuickRecordAndStopHotkeyLeaveACommittedDatedFolder
   DWORD_PTR answer = 0;
   ASSERT_TRUE(SendMessageTimeoutW(run.host(), WM_NULL, 0, 0, SMTO_BLOCK, kTimeout, &answer));
 
-  expect_committed_session(run, before, after);
+  expect_committed_session(run);
   const auto opened = run.events_named(kOpenFolderEvent);
   ASSERT_EQ(opened.size(), 1u);
   ASSERT_EQ(run.new_folders().size(), 1u);
@@ -351,12 +365,8 @@ TEST(RecordingHarnessProcess, QuickRecordAndStopHotkeyLeaveACommittedDatedFolder
 TEST(RecordingHarnessProcess, ClosingTheBarStopsAndCommitsWhileTheProgramRuns) {
   RecordingProgram run;
   ASSERT_TRUE(run.wait_for_host());
-  const std::time_t before = std::time(nullptr);
-  std::wstring first_title;
-  const HWND bar = run.start_quick_record(first_title);
+  const HWND bar = run.record_for_a_second();
   ASSERT_NE(bar, nullptr) << describe(run);
-  const std::time_t after = std::time(nullptr);
-  ASSERT_TRUE(run.wait_for_clock(bar, 1)) << describe(run);
 
   // The bar turns the close into a stop request through the host.
   PostMessageW(bar, WM_CLOSE, 0, 0);
@@ -365,7 +375,7 @@ TEST(RecordingHarnessProcess, ClosingTheBarStopsAndCommitsWhileTheProgramRuns) {
       << describe(run);
 
   EXPECT_TRUE(run.process().running());
-  expect_committed_session(run, before, after);
+  expect_committed_session(run);
   EXPECT_EQ(run.events_named(kOpenFolderEvent).size(), 1u);
   EXPECT_TRUE(hotkey_is_free(MOD_CONTROL, VK_F1));
 
@@ -403,18 +413,14 @@ class ExitDuringRecording : public ::testing::TestWithParam<ExitCase> {};
 TEST_P(ExitDuringRecording, EndsWithZeroAfterTheFilesAreCommitted) {
   RecordingProgram run;
   ASSERT_TRUE(run.wait_for_host());
-  const std::time_t before = std::time(nullptr);
-  std::wstring first_title;
-  const HWND bar = run.start_quick_record(first_title);
+  const HWND bar = run.record_for_a_second();
   ASSERT_NE(bar, nullptr) << describe(run);
-  const std::time_t after = std::time(nullptr);
-  ASSERT_TRUE(run.wait_for_clock(bar, 1)) << describe(run);
 
   ASSERT_TRUE(GetParam().end(run.host()));
-  if (GetParam().committed_on_return) expect_committed_session(run, before, after);
+  if (GetParam().committed_on_return) expect_committed_session(run);
   EXPECT_EQ(run.process().wait_exit(kTimeout), std::optional<DWORD>(0));
 
-  expect_committed_session(run, before, after);
+  expect_committed_session(run);
   // Leaving never opens the folder.
   EXPECT_TRUE(run.events_named(kOpenFolderEvent).empty()) << describe(run);
   EXPECT_TRUE(run.events_named(kMessageEvent).empty()) << describe(run);
