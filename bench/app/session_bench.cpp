@@ -36,12 +36,6 @@ std::string keys_text(const std::vector<std::wstring>& keys) {
   return text.empty() ? "no message" : text;
 }
 
-int64_t counter_frequency() {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  return frequency.QuadPart;
-}
-
 }  // namespace
 
 SessionBench::SessionBench()

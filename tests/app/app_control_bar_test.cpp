@@ -39,12 +39,6 @@ RECT window_rect(HWND window) {
   return rect;
 }
 
-int64_t counter_frequency() {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  return frequency.QuadPart;
-}
-
 std::wstring en(std::wstring_view key, std::vector<std::wstring> arguments = {}) {
   return translate_for_locale(L"en-US", key, std::move(arguments));
 }

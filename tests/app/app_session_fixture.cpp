@@ -9,6 +9,12 @@
 
 namespace quorvel::windows {
 
+int64_t AppSessionTest::counter_frequency() {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  return frequency.QuadPart;
+}
+
 AppPlatform AppSessionTest::session_platform() {
   AppPlatform platform = make_platform();
   // Every fourth video sample is a key frame, as the live output needs.

@@ -29,6 +29,9 @@ class AppSessionTest : public AppTest {
 
   quorvel::test::TempDir folder_;
 
+  // The performance counter's ticks per second.
+  static int64_t counter_frequency();
+
  protected:
   void TearDown() override { app_.reset(); }
 

@@ -51,7 +51,7 @@ TEST_F(AppLivePrivacyTest, SoundCapturedWhileMutedGoesOutAsTheCoverAtItsMediaTim
 
   // A still screen sends its first frame a second after the start: the
   // sessions' media time 0 is there, not at the start.
-  const int64_t second = kFrequency();
+  const int64_t second = counter_frequency();
   const int64_t origin = kCounterStart + second;
   mix_until(origin);
   advance(second);
@@ -112,7 +112,7 @@ TEST_F(AppLivePrivacyTest, ThePictureComesBackWithTheFirstKeyFrameCapturedAfterT
       << AppTestAccess::streamer_state(app);
 
   // The first frame a second after the start is media time 0.
-  const int64_t second = kFrequency();
+  const int64_t second = counter_frequency();
   advance(second);
   push_frames(1);
   ASSERT_TRUE(wait_for_stream([](const LiveStreamStatus& s) {

@@ -95,14 +95,8 @@ HRESULT AppRecordingTest::push_frame() {
   CapturedFrameInfo info;
   const HRESULT result =
       app_->deliver_captured_frame(device_.Get(), context_.Get(), frame_.Get(), info);
-  advance(kFrequency() / 30);
+  advance(counter_frequency() / 30);
   return result;
-}
-
-int64_t AppRecordingTest::kFrequency() {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  return frequency.QuadPart;
 }
 
 uint64_t AppRecordingTest::submitted_frames() {
@@ -146,7 +140,7 @@ void AppAudioRecordingTest::deliver_microphone(int64_t from, int blocks, float l
     packet.device_position = device_position_;
     device_position_ += packet.frames;
     const int64_t ticks = from + k * block_ticks();
-    packet.qpc_position = static_cast<uint64_t>(ticks * 10'000'000 / kFrequency());
+    packet.qpc_position = static_cast<uint64_t>(ticks * 10'000'000 / counter_frequency());
     ASSERT_TRUE(audio_.deliver(std::move(packet)));
     ++delivered_;
   }

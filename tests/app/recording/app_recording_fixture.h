@@ -49,8 +49,6 @@ class AppRecordingTest : public AppSessionTest {
   // one frame at 30 frame/s.
   HRESULT push_frame();
 
-  static int64_t kFrequency();
-
   void advance(int64_t ticks) { *counter_ += ticks; }
 
   uint64_t submitted_frames();
@@ -89,8 +87,8 @@ class AppRecordingTest : public AppSessionTest {
 class AppAudioRecordingTest : public AppRecordingTest {
  protected:
   // Counter ticks of one 480-frame block and of the mixer's latency.
-  static int64_t block_ticks() { return kFrequency() / 100; }
-  static int64_t latency_ticks() { return kFrequency() / 20; }
+  static int64_t block_ticks() { return counter_frequency() / 100; }
+  static int64_t latency_ticks() { return counter_frequency() / 20; }
 
   // start_app with the microphone on (muted as asked, with a track of its
   // own in the file when asked); not yet recording.
@@ -106,7 +104,7 @@ class AppAudioRecordingTest : public AppRecordingTest {
 
   FakeAudioSystem audio_;
   std::shared_ptr<FakeAudioClock> audio_clock_ =
-      std::make_shared<FakeAudioClock>(kFrequency(), kCounterStart);
+      std::make_shared<FakeAudioClock>(counter_frequency(), kCounterStart);
 
  private:
   size_t delivered_ = 0;

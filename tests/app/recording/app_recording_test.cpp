@@ -446,18 +446,18 @@ TEST_F(AppRecordingTest, PausedFramesAreRefusedAndThePauseIsLeftOutOfTheLog) {
   EXPECT_EQ(push_frame(), S_OK);
   EXPECT_EQ(app.repeat_captured_frame(), S_OK);
   EXPECT_EQ(submitted_frames(), before);
-  advance(kFrequency() * 3);
+  advance(counter_frequency() * 3);
   app.resume_recording();
-  EXPECT_EQ(AppTestAccess::paused_total(app), kFrequency() * 3 + kFrequency() / 30);
+  EXPECT_EQ(AppTestAccess::paused_total(app), counter_frequency() * 3 + counter_frequency() / 30);
 
   app.pause_recording();
-  advance(kFrequency() * 2);
+  advance(counter_frequency() * 2);
   // A stop while paused counts the open pause.
   app.stop_recording(true);
   const std::vector<std::string> lines =
       log_lines(read_bytes(session_folder() / L"Quorvel 2026-12-08 08-10-00.log"));
   EXPECT_EQ(log_value(lines, "paused_duration_100ns"),
-            std::to_string(paused_duration_100ns(kFrequency() * 5 + kFrequency() / 30, kFrequency())));
+            std::to_string(paused_duration_100ns(counter_frequency() * 5 + counter_frequency() / 30, counter_frequency())));
 }
 
 TEST_F(AppRecordingTest, AnEncoderThatRefusesSamplesEndsTheSessionPointingAtTheLog) {
