@@ -14,12 +14,6 @@ fi
 cmake --build "$build_dir"
 
 program="$build_dir/app/Quorvel.exe"
-if [[ ! -f "$program" ]]; then
-  echo "Built the engine libraries and tests in $build_dir."
-  echo "The application (Quorvel.exe) does not exist yet; when it does, this command runs:"
-  echo "  cmake/wine_emulator.sh --prefix $build_dir/wineprefix $program"
-  exit 0
-fi
 if [[ -z "${DISPLAY:-}" ]]; then
   echo "DISPLAY is not set: Quorvel runs on a private Xvfb, where nothing can be seen."
 fi
