@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "streaming/failure.h"
-
 namespace quorvel::windows {
 namespace {
 
 constexpr size_t kMaxCiphertext = 0x40000;
+// The content type in a TLS record's clear header.
+constexpr uint8_t kAlertRecord = 21;
 constexpr DWORD kCredentialFlags =
     SCH_USE_STRONG_CRYPTO | SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
 constexpr DWORD kRequestFlags = ISC_REQ_REPLAY_DETECT | ISC_REQ_SEQUENCE_DETECT |
@@ -54,9 +54,6 @@ long chain_error_refusal(unsigned long error_status) {
 
 void check_decrypt_status(long status) {
   if (status == SEC_E_OK || status == SEC_E_INCOMPLETE_MESSAGE) return;
-  // The server's close_notify is an orderly end of the connection, the same
-  // as a TCP close over "rtmp://", so the streamer may reconnect.
-  if (status == SEC_I_CONTEXT_EXPIRED) throw Failure(kFailureNetwork, "TLS close_notify");
   fail(status);
 }
 
@@ -275,6 +272,8 @@ bool TlsChannel::receive(bool wait) {
       append_ciphertext(wait, got);
       if (!got) return false;
     }
+    // Read before the record is decrypted in place.
+    const bool alert = ciphertext_.front() == kAlertRecord;
     SecBuffer buffers[4] = {};
     buffers[0] = {static_cast<unsigned long>(ciphertext_.size()), SECBUFFER_DATA,
                   ciphertext_.data()};
@@ -295,14 +294,21 @@ bool TlsChannel::receive(bool wait) {
       plaintext_offset_ = 0;
     }
     size_t keep = 0;
+    size_t decrypted = 0;
     for (const SecBuffer& buffer : buffers) {
       if (buffer.BufferType == SECBUFFER_DATA && buffer.cbBuffer != 0) {
         const auto* data = static_cast<const uint8_t*>(buffer.pvBuffer);
         plaintext_.insert(plaintext_.end(), data, data + buffer.cbBuffer);
+        decrypted += buffer.cbBuffer;
       } else if (buffer.BufferType == SECBUFFER_EXTRA) {
         keep = buffer.cbBuffer;
       }
     }
+    // Some Schannel implementations (Wine's) hand the closing alert back as
+    // a record that decrypts to nothing instead of SEC_I_CONTEXT_EXPIRED.
+    // After the handshake a server sends an alert only to end the channel,
+    // so such a record ends it the same way.
+    if (alert && decrypted == 0) fail(SEC_I_CONTEXT_EXPIRED);
     if (keep > ciphertext_.size()) fail(SEC_E_INTERNAL_ERROR);
     ciphertext_.erase(ciphertext_.begin(), ciphertext_.end() - static_cast<ptrdiff_t>(keep));
     if (plaintext_offset_ < plaintext_.size()) return true;

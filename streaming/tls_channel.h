@@ -41,8 +41,9 @@ class TlsFailure : public std::exception {
 [[nodiscard]] long chain_error_refusal(unsigned long error_status);
 
 // What a DecryptMessage status means for the connection: nothing for success
-// or an incomplete record, `Failure` code 1 for the server's closing alert
-// (a graceful close), `TlsFailure` for everything else.
+// or an incomplete record, `TlsFailure` for everything else, the server's
+// closing alert (SEC_I_CONTEXT_EXPIRED) included: a server that ends the
+// channel ends the stream as any other TLS fault does.
 void check_decrypt_status(long status);
 
 class TlsChannel {
