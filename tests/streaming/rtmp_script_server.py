@@ -8,6 +8,12 @@ the test program; this one holds only what needs a TLS server:
                  "connect" it behaves as the application name asks:
                    close_notify  the TLS closing alert, then the TCP close,
                                  as a server ends a connection gracefully
+                   alert_kept_open  accepts the publish, reads the first
+                                 video packet (sequence header and frame),
+                                 sends the closing alert and keeps the TCP
+                                 connection open until the client goes
+                   alert_then_close  the same, then closes the TCP
+                                 connection
   --greeting-port  speaks no RTMP: right after the TLS handshake it sends
                  GREETING and then BULK (several records), then echoes
                  whatever the client sends until the client goes, for tests
@@ -18,6 +24,7 @@ Usage: rtmp_script_server.py --tls-port Q --cert C --key K [--greeting-port G]
 Standard library only; stopped by its PID (SIGTERM).
 """
 import argparse
+import os
 import socket
 import socketserver
 import ssl
@@ -86,6 +93,24 @@ def amf_decode(data):
         else:
             break
     return values
+
+
+def amf_number(value):
+    return b"\x00" + struct.pack(">d", value)
+
+
+def amf_encode(value):
+    if value is None:
+        return b"\x05"
+    if isinstance(value, str):
+        return amf_string(value)
+    if isinstance(value, dict):
+        out = b"\x03"
+        for key, item in value.items():
+            name = key.encode()
+            out += struct.pack(">H", len(name)) + name + amf_encode(item)
+        return out + b"\x00\x00\x09"
+    return amf_number(float(value))
 
 
 # --- chunk stream ------------------------------------------------------------
@@ -157,6 +182,63 @@ class Peer:
             if msg_type == 20:
                 return amf_decode(payload)
 
+    def send_command(self, values, stream_id=0):
+        """One AMF0 command on chunk stream 3 in 128-byte chunks."""
+        payload = b"".join(amf_encode(v) for v in values)
+        header = bytes([0x03]) + bytes(3) + len(payload).to_bytes(3, "big") + bytes([20])
+        out = header + struct.pack("<I", stream_id) + payload[:128]
+        for pos in range(128, len(payload), 128):
+            out += bytes([0xC3]) + payload[pos:pos + 128]
+        self.send(out)
+
+    def accept_publish(self):
+        """Answers connect, createStream and publish as a server that takes the stream."""
+        self.send_command(["_result", 1, None,
+                           {"level": "status", "code": "NetConnection.Connect.Success"}])
+        create = self.read_command()
+        self.send_command(["_result", create[1], None, 1])
+        publish = self.read_command()
+        self.send_command(["onStatus", 0, None,
+                           {"level": "status", "code": "NetStream.Publish.Start"}], 1)
+        return publish[3] if len(publish) > 3 else ""
+
+    def read_video_messages(self, count):
+        while count > 0:
+            msg_type, sid, payload = self.read_message()
+            if msg_type == 9:
+                count -= 1
+
+
+def send_close_notify(conn):
+    """Sends the TLS closing alert; the socket stays open."""
+    # unwrap() sends the alert and then waits for the client's own, which a
+    # client need not send: it may not wait here.
+    conn.setblocking(False)
+    try:
+        conn.unwrap()
+    except (ssl.SSLError, OSError):
+        pass
+
+
+def close_tcp(conn):
+    # A plain socket shutdown now that the TLS channel is over.
+    try:
+        socket.socket.shutdown(conn, socket.SHUT_RDWR)
+    except OSError:
+        pass
+    conn.close()
+
+
+def wait_for_client_to_go(conn):
+    raw = socket.socket(fileno=os.dup(conn.fileno()))
+    raw.setblocking(True)
+    try:
+        while raw.recv(65536):
+            pass
+    except OSError:
+        pass
+    raw.close()
+
 
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
@@ -182,15 +264,20 @@ class Handler(socketserver.BaseRequestHandler):
             app = values[2].get("app", "") if len(values) > 2 and isinstance(values[2], dict) else ""
             log(f"connect app={app}")
             if app == "close_notify":
-                # unwrap() sends the alert and then waits for the client's
-                # own, which a client need not send: give it little time.
-                conn.settimeout(0.3)
-                try:
-                    raw = conn.unwrap()
-                except (ssl.SSLError, OSError):
-                    raw = conn
-                raw.shutdown(socket.SHUT_RDWR)
-                raw.close()
+                send_close_notify(conn)
+                close_tcp(conn)
+            elif app in ("alert_kept_open", "alert_then_close"):
+                key = peer.accept_publish()
+                # Everything the client sends for its first video packet
+                # is read, so closing leaves nothing unread (which would
+                # reset the connection instead of closing it).
+                peer.read_video_messages(2)
+                send_close_notify(conn)
+                log(f"alert sent key={key}")
+                if app == "alert_then_close":
+                    close_tcp(conn)
+                else:
+                    wait_for_client_to_go(conn)
             else:
                 log(f"unknown scenario {app}")
         except (EOFError, OSError, ssl.SSLError):
