@@ -402,6 +402,8 @@ void ScreenshotEditor::resize_selection(POINT point) {
     default:
       return;
   }
+  // The toolbar follows the new edge, so a grown selection never ends up under it.
+  place_toolbar();
   if (canvas_) InvalidateRect(canvas_, nullptr, FALSE);
 }
 

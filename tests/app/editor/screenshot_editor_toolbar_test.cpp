@@ -288,6 +288,50 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"EscapeOnTheToolbar", 0, VK_ESCAPE, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct HandleMove {
+  const char* name;
+  POINT grab;
+  POINT to;
+  POINT toolbar;  // the toolbar's top-left on screen afterwards
+};
+
+class EditorToolbarResize : public EditorToolbar,
+                            public ::testing::WithParamInterface<HandleMove> {};
+
+TEST_P(EditorToolbarResize, ResizingTheSelectionPlacesTheToolbarBesideTheNewSelection) {
+  const HandleMove& c = GetParam();
+  RECT before{};
+  ASSERT_TRUE(GetWindowRect(toolbar(), &before));
+  // Moved away first, so that staying beside the selection is the resize's doing.
+  SetWindowPos(toolbar(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  fixture_.press(c.grab.x, c.grab.y);
+  fixture_.move(c.to.x, c.to.y);
+  const auto expect_at_the_selection = [&](const char* when) {
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(toolbar(), &rect));
+    EXPECT_EQ(rect.left, c.toolbar.x) << when;
+    EXPECT_EQ(rect.top, c.toolbar.y) << when;
+    EXPECT_EQ(rect.right - rect.left, before.right - before.left) << when;
+    EXPECT_EQ(rect.bottom - rect.top, before.bottom - before.top) << when;
+  };
+  expect_at_the_selection("while dragging");
+  SetWindowPos(toolbar(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  fixture_.release(c.to.x, c.to.y);
+  expect_at_the_selection("after the release");
+  EXPECT_TRUE(IsWindowVisible(toolbar()));
+  EXPECT_EQ(GetFocus(), canvas());
+}
+
+// The canvas sits at (100, 50); the toolbar goes 6 pixels below the
+// selection's bottom edge, at its left edge.
+INSTANTIATE_TEST_SUITE_P(
+    Handles, EditorToolbarResize,
+    ::testing::Values(HandleMove{"Left", {50, 110}, {20, 110}, {120, 217}},
+                      HandleMove{"Right", {250, 110}, {400, 110}, {150, 217}},
+                      HandleMove{"Top", {150, 60}, {150, 30}, {150, 217}},
+                      HandleMove{"Bottom", {150, 160}, {150, 300}, {150, 357}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(EditorToolbar, ClosingTheToolbarClosesTheEditor) {
   EXPECT_EQ(SendMessageW(toolbar(), WM_CLOSE, 0, 0), 0);
   EXPECT_FALSE(editor().is_open());
