@@ -311,6 +311,10 @@ void ModernRecordingPreview::register_main_window_events() {
   });
   main_window_.on_moved([this] { close_menus(); });
   main_window_.on_destroyed([this] {
+    // A rebuild message still queued dies with the window; kept, the flags
+    // would stop every rebuild of a main window opened later.
+    rebuild_pending_ = false;
+    rebuild_posted_ = false;
     destroy_detail_windows();
     stream_window_.destroy();
     watermark_window_.destroy();

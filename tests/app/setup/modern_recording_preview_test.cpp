@@ -214,6 +214,34 @@ TEST_F(ModernRecordingPreviewTest, TwoChangedRefreshesPostOneRebuildShowingTheSe
   EXPECT_EQ(record->text(), translate_for_locale(L"en-US", L"stream.start_both"));
 }
 
+TEST_F(ModernRecordingPreviewTest, ARebuildQueuedForADestroyedMainWindowLeavesTheNextOneRebuilding) {
+  open();
+  shell.state.output_mode = OutputMode::kLiveOnly;
+  shell.push(*preview);
+  MSG message;
+  ASSERT_TRUE(PeekMessageW(&message, main(), kDeferredRebuildMessage, kDeferredRebuildMessage,
+                           PM_NOREMOVE));
+  // The queued rebuild goes with its window.
+  DestroyWindow(main());
+  pump();
+  ASSERT_FALSE(preview->is_open());
+
+  ASSERT_TRUE(preview->show());
+  pump();
+  Widget* tree = title_text();
+  ASSERT_NE(tree, nullptr);
+  application.set_language(L"zh-CN");
+  shell.state.output_mode = OutputMode::kFileAndLive;
+  shell.push(*preview);
+  ASSERT_TRUE(PeekMessageW(&message, main(), kDeferredRebuildMessage, kDeferredRebuildMessage,
+                           PM_NOREMOVE));
+  pump();
+  EXPECT_NE(title_text(), tree) << "the new window rebuilt its tree";
+  Widget* record = main_surface().find_widget(kRecordButtonId);
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->text(), translate_for_locale(L"zh-CN", L"stream.start_both"));
+}
+
 TEST_F(ModernRecordingPreviewTest, SliderValuesAloneUpdateTheOpenDetailWindowsInPlace) {
   open();
   open_picture_window();
