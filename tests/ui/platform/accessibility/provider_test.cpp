@@ -406,6 +406,43 @@ TEST_F(ProviderTest, RangePatternOfASliderReportsItsSteps) {
   EXPECT_EQ(offered, nullptr);
 }
 
+TEST_F(ProviderTest, RangeMinimumAndMaximumReadBackAsTheirOwnValues) {
+  // Every bound differs from the value and from the other bound, so a bound
+  // read from the wrong field cannot pass.
+  ElementInfo range = element(ElementRole::kSlider, ElementAction::kSetRangeValue);
+  range.has_range = true;
+  range.range_minimum = -20.0;
+  range.range_maximum = 80.0;
+  range.range_value = 30.0;
+  range.range_step = 5.0;
+  auto* described = surface.add(std::make_unique<DescribedView>(range), 10, 10, 100, 20);
+  auto* slider = surface.add(std::make_unique<Slider>(3, 0.3f), 10, 40, 100, 20);
+  ASSERT_TRUE(surface.attach());
+
+  struct RangeCase {
+    const char* name;
+    decltype(described->id()) id;
+    double minimum;
+    double maximum;
+    double value;
+  };
+  const RangeCase cases[] = {{"range element", described->id(), -20.0, 80.0, 30.0},
+                             {"slider", slider->id(), 0.0, 1.0, 0.3}};
+  for (const RangeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto pattern = surface.pattern<IRangeValueProvider>(c.id);
+    double minimum = 123.0;
+    double maximum = 123.0;
+    double value = 123.0;
+    ASSERT_EQ(pattern->get_Minimum(&minimum), S_OK);
+    ASSERT_EQ(pattern->get_Maximum(&maximum), S_OK);
+    ASSERT_EQ(pattern->get_Value(&value), S_OK);
+    EXPECT_DOUBLE_EQ(minimum, c.minimum);
+    EXPECT_DOUBLE_EQ(maximum, c.maximum);
+    EXPECT_NEAR(value, c.value, 1e-6);
+  }
+}
+
 TEST_F(ProviderTest, PatternDataMissingIsAnInvalidOperation) {
   auto* text = surface.add(std::make_unique<DescribedView>(element(ElementRole::kText)), 10, 10,
                            50, 20);
