@@ -467,6 +467,30 @@ TEST_F(EditorSave, ACancelledDialogDoesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
 }
 
+TEST_F(EditorSave, SavingOverAnExistingFileReplacesItWithoutAnErrorOrATemporaryFile) {
+  // The older picture, annotated and so different from the one that replaces it.
+  fixture_.drag({100, 100}, {150, 140});
+  const std::filesystem::path target = folder_ / L"shot.png";
+  save_to(target.wstring());
+  ASSERT_TRUE(fixture_.messages.empty());
+  UINT width = 0;
+  UINT height = 0;
+  ASSERT_FALSE(decode_png(target, width, height) == plain_crop());
+
+  // The user confirmed the replacement in the dialog, which then names the same file.
+  editor().undo();
+  save_to(target.wstring());
+  EXPECT_TRUE(fixture_.messages.empty());
+  EXPECT_TRUE(editor().is_open());
+  const std::vector<uint8_t> decoded = decode_png(target, width, height);
+  EXPECT_EQ(width, static_cast<UINT>(kWidth));
+  EXPECT_EQ(height, static_cast<UINT>(kHeight));
+  EXPECT_TRUE(decoded == plain_crop());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 TEST_F(EditorSave, AFailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
   const std::filesystem::path target = folder_ / L"old.png";
   {
