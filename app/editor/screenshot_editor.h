@@ -169,8 +169,11 @@ class ScreenshotEditor {
   bool create_toolbar();
   HWND create_toolbar_window(UINT dpi);
   // Makes the toolbar font for `dpi` and hands it to the controls and an
-  // open text box.
+  // open text box; then sizes the toolbar window to its columns.
   void update_toolbar_font(UINT dpi);
+  // Gives the toolbar window the width of its row of columns at `dpi`,
+  // keeping its position and height.
+  void fit_toolbar_width(UINT dpi);
   void invalidate_tool_buttons();
   bool draw_item(const DRAWITEMSTRUCT& item);
   void choose_color();

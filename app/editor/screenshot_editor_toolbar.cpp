@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "app/editor/screenshot_editor.h"
@@ -125,6 +126,21 @@ void ScreenshotEditor::update_toolbar_font(UINT dpi) {
   HFONT font = static_cast<HFONT>(toolbar_font_.get());
   toolbar_view_->set_controls_font(font);
   if (text_box_) SendMessageW(text_box_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  toolbar_view_->fit_thickness_label(font, dpi);
+  fit_toolbar_width(dpi);
+}
+
+void ScreenshotEditor::fit_toolbar_width(UINT dpi) {
+  if (!toolbar_ || !toolbar_view_) return;
+  RECT window{};
+  if (!GetWindowRect(toolbar_, &window)) return;
+  const float scale = static_cast<float>(std::max<UINT>(dpi, 1)) / 96.0f;
+  RECT frame{0, 0, static_cast<LONG>(std::ceil(toolbar_view_->row_width() * scale)), 0};
+  if (!AdjustWindowRectExForDpi(&frame, kToolbarStyle, FALSE, kToolbarExStyle, dpi)) return;
+  const int width = frame.right - frame.left;
+  if (width == window.right - window.left) return;
+  SetWindowPos(toolbar_, nullptr, 0, 0, width, window.bottom - window.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ScreenshotEditor::invalidate_tool_buttons() {

@@ -2,7 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,11 +30,35 @@ constexpr const wchar_t* kToolKeys[] = {L"editor.pencil", L"editor.rectangle", L
 constexpr const wchar_t* kActionKeys[] = {L"editor.undo", L"editor.copy", L"editor.save",
                                           L"editor.done"};
 constexpr float kColumnWidths[] = {40, 40, 40, 40, 40, 32, 64, 42, 40, 40, 40, 40};
+constexpr std::size_t kThicknessLabelColumn = 5;
+constexpr float kColumnSpacing = 3.0f;
+constexpr float kPadding = 4.0f;
 constexpr float kThicknessDropDownHeight = 150.0f;
 
 std::wstring thickness_item(int pixels) { return std::to_wstring(pixels) + L" px"; }
 
+// The width in pixels of the window's text drawn on one line in `font`; 0
+// when it cannot be measured.
+int text_width(HWND window, HFONT font) {
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return 0;
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return 0;
+  const HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+  SIZE size{};
+  const bool measured =
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size) != FALSE;
+  if (previous) SelectObject(dc, previous);
+  DeleteDC(dc);
+  return measured ? size.cx : 0;
+}
+
 }  // namespace
+
+ScreenshotEditor::ToolbarView::ToolbarView(ScreenshotEditor& editor)
+    : editor_(editor), thickness_column_(kColumnWidths[kThicknessLabelColumn]) {}
 
 ScreenshotEditor::ToolbarView::~ToolbarView() {
   if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
@@ -116,9 +144,10 @@ bool ScreenshotEditor::ToolbarView::add_tooltip(HWND control, const std::wstring
 std::unique_ptr<win32_ui::layout::LayoutNode> ScreenshotEditor::ToolbarView::build_layout() {
   std::vector<GridLength> columns;
   for (float width : kColumnWidths) columns.push_back(GridLength::fixed(width));
-  auto grid = std::make_unique<GridPanel>(std::move(columns),
-                                          std::vector<GridLength>{GridLength::fixed(28)}, 3.0f,
-                                          0.0f, win32_ui::layout::Thickness{4, 4, 4, 4});
+  columns[kThicknessLabelColumn] = GridLength::fixed(thickness_column_);
+  auto grid = std::make_unique<GridPanel>(
+      std::move(columns), std::vector<GridLength>{GridLength::fixed(28)}, kColumnSpacing, 0.0f,
+      win32_ui::layout::Thickness{kPadding, kPadding, kPadding, kPadding});
   std::uint64_t column = 0;
   const auto place = [&](std::unique_ptr<HwndElement> element) {
     grid->add_child(std::move(element), GridCell{column++, 0, 1, 1});
@@ -174,6 +203,26 @@ void ScreenshotEditor::ToolbarView::invalidate_tool_buttons() {
     if (button.hwnd()) InvalidateRect(button.hwnd(), nullptr, FALSE);
   }
   if (color_button_.hwnd()) InvalidateRect(color_button_.hwnd(), nullptr, FALSE);
+}
+
+void ScreenshotEditor::ToolbarView::fit_thickness_label(HFONT font, UINT dpi) {
+  // The label's text differs by language: a fixed column that holds one
+  // language's word cuts another's.
+  const int pixels = text_width(thickness_label_.hwnd(), font);
+  const float text = std::ceil(static_cast<float>(pixels) * 96.0f /
+                               static_cast<float>(std::max<UINT>(dpi, 1)));
+  const float column = std::max(kColumnWidths[kThicknessLabelColumn], text);
+  if (column == thickness_column_) return;
+  thickness_column_ = column;
+  if (layout_host().root()) layout_host().set_root(build_layout());
+}
+
+float ScreenshotEditor::ToolbarView::row_width() const {
+  float width = 2 * kPadding + kColumnSpacing * static_cast<float>(std::size(kColumnWidths) - 1);
+  for (std::size_t index = 0; index < std::size(kColumnWidths); ++index) {
+    width += index == kThicknessLabelColumn ? thickness_column_ : kColumnWidths[index];
+  }
+  return width;
 }
 
 void ScreenshotEditor::ToolbarView::set_controls_font(HFONT font) {

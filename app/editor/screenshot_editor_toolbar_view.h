@@ -46,7 +46,7 @@ inline constexpr std::array<int, 5> kToolbarThicknesses{1, 3, 5, 8, 12};
 
 class ScreenshotEditor::ToolbarView : public win32_ui::WindowView {
  public:
-  explicit ToolbarView(ScreenshotEditor& editor) : editor_(editor) {}
+  explicit ToolbarView(ScreenshotEditor& editor);
   ~ToolbarView() override;
 
   void refresh() override;
@@ -54,6 +54,13 @@ class ScreenshotEditor::ToolbarView : public win32_ui::WindowView {
   void invalidate_tool_buttons();
   // Sends the font to the twelve controls.
   void set_controls_font(HFONT font);
+  // Widens the thickness label's column to its text drawn in `font` at
+  // `dpi` (never below the column's usual 32 DIP) and lays out again when
+  // the column changed.
+  void fit_thickness_label(HFONT font, UINT dpi);
+  // The row's width in DIP: the padding, every column and the gaps.
+  float row_width() const;
+  float thickness_column() const { return thickness_column_; }
 
   HWND tooltip() const { return tooltip_; }
 
@@ -77,6 +84,7 @@ class ScreenshotEditor::ToolbarView : public win32_ui::WindowView {
   win32_ui::ComboBox thickness_list_;
   win32_ui::Button color_button_;
   std::array<win32_ui::Button, 4> action_buttons_;
+  float thickness_column_;
 };
 
 }  // namespace quorvel::windows

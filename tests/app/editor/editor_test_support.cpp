@@ -105,6 +105,27 @@ LRESULT CALLBACK DecoyWindow::procedure(HWND window, UINT message, WPARAM wparam
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
+int window_text_width(HWND window) {
+  wchar_t text[256] = {};
+  const int length = GetWindowTextW(window, text, 256);
+  HDC dc = GetDC(window);
+  if (!dc) return -1;
+  const HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  const BOOL measured = GetTextExtentPoint32W(dc, text, length, &size);
+  SelectObject(dc, previous);
+  ReleaseDC(window, dc);
+  return measured ? size.cx : -1;
+}
+
+UINT display_dpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return static_cast<UINT>(dpi);
+}
+
 void pump_messages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

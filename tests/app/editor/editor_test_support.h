@@ -77,6 +77,11 @@ class HeldKeys {
 
 // Runs this thread's pending messages.
 void pump_messages();
+// The width in pixels of the window's text on one line in the window's own
+// font (WM_GETFONT), measured on the window's DC.
+int window_text_width(HWND window);
+// The DPI of the test display (the prefix's user DPI under Wine).
+UINT display_dpi();
 // Runs messages until `done` answers true or five seconds pass.
 bool pump_until(const std::function<bool()>& done);
 

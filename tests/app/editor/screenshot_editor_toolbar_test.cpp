@@ -1,6 +1,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string>
@@ -18,8 +19,20 @@ using quorvel::test::utf8;
 using win32_ui::Theme;
 
 // The canvas sits at (100, 50); the dragged selection (50, 60)-(251, 161)
-// is (150, 110)-(351, 211) on screen, so the toolbar goes to (150, 217).
-const RECT kToolbarRect{150, 217, 690, 255};
+// is (150, 110)-(351, 211) on screen, so the toolbar goes to (150, 217). Its
+// height is 38; its width is the row of columns (below) and its border.
+const POINT kToolbarAt{150, 217};
+constexpr int kToolbarHeight = 38;
+// The row at 96 DPI without the thickness label's column: padding 4 on each
+// side, eleven gaps of 3 and the eleven other columns.
+constexpr int kRowWithoutLabel = 8 + 33 + 40 * 9 + 64 + 42;
+
+// The thickness label's column at 96 DPI: its text, never below 32.
+int label_column(HWND toolbar, UINT dpi = 96) {
+  HWND label = FindWindowExW(toolbar, nullptr, L"Static", nullptr);
+  const int text = window_text_width(label);
+  return std::max(32, (text * 96 + static_cast<int>(dpi) - 1) / static_cast<int>(dpi));
+}
 
 bool clipboard_has_dib() { return IsClipboardFormatAvailable(CF_DIB) != FALSE; }
 
@@ -75,8 +88,10 @@ TEST_F(EditorToolbar, ShowsATopmostToolWindowOwnedByTheCanvasWithoutTakingTheFoc
   EXPECT_TRUE(IsWindowVisible(toolbar()));
   RECT rect{};
   GetWindowRect(toolbar(), &rect);
-  EXPECT_TRUE(EqualRect(&rect, &kToolbarRect))
-      << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+  EXPECT_EQ(rect.left, kToolbarAt.x);
+  EXPECT_EQ(rect.top, kToolbarAt.y);
+  EXPECT_EQ(rect.bottom - rect.top, kToolbarHeight);
+  EXPECT_EQ(rect.right - rect.left, kRowWithoutLabel + label_column(toolbar()) + 2);
   EXPECT_EQ(GetFocus(), canvas());
   EXPECT_EQ(GetForegroundWindow(), canvas());
   EXPECT_EQ(editor().tool(), kToolRectangle);
@@ -379,10 +394,12 @@ TEST_F(EditorToolbar, TakesTheSuggestedRectangleAndABiggerFontWhenTheDpiChanges)
             0);
   RECT rect{};
   GetWindowRect(toolbar(), &rect);
-  // The suggested size, placed again beside the selection.
+  // The suggested height, placed again beside the selection, as wide as the
+  // row of columns at the new DPI with the label measured in the new font.
   EXPECT_EQ(rect.left, 150);
   EXPECT_EQ(rect.top, 217);
-  EXPECT_EQ(rect.right - rect.left, 810);
+  const int row = kRowWithoutLabel + label_column(toolbar(), 144);
+  EXPECT_EQ(rect.right - rect.left, (row * 3 + 1) / 2 + 2);
   EXPECT_EQ(rect.bottom - rect.top, 57);
   LOGFONTW font{};
   ASSERT_EQ(GetObjectW(editor().toolbar_font(), sizeof(font), &font),

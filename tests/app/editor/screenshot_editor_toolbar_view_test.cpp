@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -141,15 +143,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ToolbarView, LaysTheControlsOutInOneRowWithThreePixelGaps) {
   open();
+  // The label's column holds its text and is never below 32; the window's
+  // client area is exactly the row, so no control gives up a pixel.
+  const int label = std::max(32, window_text_width(thickness_label(toolbar())));
+  int row = 8 + 3 * (static_cast<int>(std::size(kColumns)) - 1);
+  for (std::size_t index = 0; index < std::size(kColumns); ++index) {
+    row += index == kLabelColumn ? label : kColumns[index].width;
+  }
   RECT client{};
   GetClientRect(toolbar(), &client);
-  // 540 x 38 with a one-pixel border: the row needs 539 pixels of the 538,
-  // so the grid gives up one pixel and the last control still ends at the
-  // right padding.
-  EXPECT_EQ(client.right, 538);
+  EXPECT_EQ(client.right, row);
   EXPECT_EQ(client.bottom, 36);
   int expected_left = 4;
-  int pixels_given_up = 0;
   RECT previous{};
   for (std::size_t index = 0; index < std::size(kColumns); ++index) {
     const Column& column = kColumns[index];
@@ -159,19 +164,75 @@ TEST_F(ToolbarView, LaysTheControlsOutInOneRowWithThreePixelGaps) {
     if (index > 0) {
       EXPECT_EQ(rect.left, previous.right + 3) << index;
     }
-    EXPECT_EQ(rect.left, expected_left - pixels_given_up) << index;
+    EXPECT_EQ(rect.left, expected_left) << index;
     EXPECT_EQ(rect.top, 4) << index;
+    const int width = index == kLabelColumn ? label : column.width;
+    EXPECT_EQ(rect.right - rect.left, width) << index;
     // The combo box's own height follows its font; the rest fill the row.
     if (column.id != 110) {
       EXPECT_EQ(rect.bottom - rect.top, 28) << index;
     }
-    pixels_given_up += column.width - (rect.right - rect.left);
-    expected_left += column.width + 3;
+    expected_left += width + 3;
     previous = rect;
   }
-  EXPECT_EQ(pixels_given_up, 1);
   EXPECT_EQ(previous.right, client.right - 4);
 }
+
+// The thickness label's text in the language fits its column, and the
+// toolbar window holds the whole row, at the display's DPI.
+void expect_the_label_fits(EditorFixture& fixture, const wchar_t* language, UINT dpi) {
+  fixture.application.set_language(language);
+  ASSERT_TRUE(fixture.open());
+  fixture.drag({50, 60}, {250, 160});
+  HWND toolbar = fixture.editor->toolbar();
+  ASSERT_NE(toolbar, nullptr);
+  pump_messages();
+  ASSERT_EQ(GetDpiForWindow(toolbar), dpi);
+  LOGFONTW font{};
+  ASSERT_EQ(GetObjectW(fixture.editor->toolbar_font(), sizeof(font), &font),
+            static_cast<int>(sizeof(font)));
+  EXPECT_EQ(font.lfHeight, -MulDiv(9, static_cast<int>(dpi), 72));
+
+  HWND label = thickness_label(toolbar);
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)),
+            fixture.editor->toolbar_font());
+  const int text = window_text_width(label);
+  ASSERT_GT(text, 0);
+  const RECT box = child_rect(label);
+  EXPECT_GE(box.right - box.left, text) << utf8(window_text(label));
+
+  // Every control lies inside the client area, the last one before the padding.
+  RECT client{};
+  GetClientRect(toolbar, &client);
+  const RECT done = child_rect(GetDlgItem(toolbar, kToolbarDoneId));
+  EXPECT_LE(done.right + MulDiv(4, static_cast<int>(dpi), 96), client.right);
+  EXPECT_GT(done.left, box.right);
+}
+
+class ToolbarTextFit : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(ToolbarTextFit, TheThicknessLabelHoldsItsText) {
+  if (display_dpi() != 96) GTEST_SKIP() << "runs at 96 DPI only";
+  EditorFixture fixture;
+  expect_the_label_fits(fixture, GetParam(), 96);
+}
+
+class ToolbarTextFitDpi144 : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(ToolbarTextFitDpi144, TheThicknessLabelHoldsItsText) {
+  if (display_dpi() != 144) GTEST_SKIP() << "runs at 144 DPI only";
+  EditorFixture fixture;
+  expect_the_label_fits(fixture, GetParam(), 144);
+}
+
+const auto kLanguageName = [](const auto& info) {
+  return std::wstring(info.param) == L"zh-CN" ? std::string("Chinese") : std::string("English");
+};
+INSTANTIATE_TEST_SUITE_P(Languages, ToolbarTextFit, ::testing::Values(L"en-US", L"zh-CN"),
+                         kLanguageName);
+INSTANTIATE_TEST_SUITE_P(Languages, ToolbarTextFitDpi144, ::testing::Values(L"en-US", L"zh-CN"),
+                         kLanguageName);
 
 TEST_F(ToolbarView, OnlyTheCurrentToolsButtonIsFilledAsSelected) {
   open();
