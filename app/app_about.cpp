@@ -1,4 +1,7 @@
 // The help menu's windows: About, the help message and the account dialog.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -10,6 +13,7 @@
 #include "app/common/hotkey_text.h"
 #include "ui/platform/scaffold/dialog.h"
 #include "ui/views/grid_panel.h"
+#include "ui/views/surface_fonts.h"
 #include "ui/views/widgets/text.h"
 
 namespace quorvel::windows {
@@ -23,6 +27,48 @@ constexpr char kVersion[] = "1.0.4";
 constexpr int kHeadingStyle = 1;
 constexpr int kBodyStyle = 2;
 constexpr int kCaptionStyle = 3;
+
+// The dialog's usual client size and its fixed rows, in DIP. The dialog
+// pads its body by 20 on every side and keeps 14 + 44 below it for the
+// button row; the body's fixed rows and gaps take 38 + 28 + 26 + 3 x 4.
+constexpr float kAboutWidth = 440.0f;
+constexpr float kAboutHeight = 230.0f;
+constexpr float kBodyWidth = kAboutWidth - 2 * 20.0f;
+constexpr float kHeightBesideDescription = 2 * 20.0f + 14.0f + 44.0f + 38.0f + 28.0f + 26.0f + 12.0f;
+// Body text wraps only in a box at least this tall.
+constexpr float kWrappingTextHeight = 44.0f;
+
+// The height in DIP of `text` word-wrapped within `width` DIP in the body
+// font the dialog's surface makes at `dpi`; 0 when it cannot be measured.
+float wrapped_body_height(const std::wstring& text, float width, UINT dpi) {
+  modern::SurfaceFonts fonts;
+  fonts.create(static_cast<float>(dpi), 1.0f);
+  HFONT font = fonts.font(static_cast<std::uint32_t>(kBodyStyle + 1));
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (font == nullptr || dc == nullptr) {
+    if (dc != nullptr) DeleteDC(dc);
+    return 0.0f;
+  }
+  const HGDIOBJ previous = SelectObject(dc, font);
+  const float scale = static_cast<float>(dpi) / 96.0f;
+  RECT rect{0, 0, static_cast<LONG>(std::floor(width * scale)), 0};
+  const int height = DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+                               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  return height > 0 ? std::ceil(static_cast<float>(rect.bottom) / scale) : 0.0f;
+}
+
+// The dialog's client height: the usual one, grown as far as the
+// description needs to show every wrapped line in the current language.
+float about_height(const std::wstring& description, HWND owner) {
+  UINT dpi = owner != nullptr ? GetDpiForWindow(owner) : 0;
+  if (dpi == 0) dpi = GetDpiForSystem();
+  if (dpi == 0) dpi = 96;
+  const float description_height =
+      std::max(kWrappingTextHeight, wrapped_body_height(description, kBodyWidth, dpi));
+  return std::max(kAboutHeight, kHeightBesideDescription + description_height);
+}
 
 std::unique_ptr<modern::View> about_line(modern::LocalizedText text, int style) {
   return std::make_unique<modern::Text>(std::move(text), style, layout::Size{0.0f, 0.0f});
@@ -71,8 +117,8 @@ void App::show_about_dialog() {
   scaffold::DialogOptions options;
   options.title = modern::LocalizedText::from_key(L"window.about", {});
   options.owner = owner;
-  options.width = 440.0f;
-  options.height = 230.0f;
+  options.width = kAboutWidth;
+  options.height = about_height(localized_text(L"about.description"), owner);
   options.min_width = 320.0f;
   options.min_height = 160.0f;
   options.zoom = 1.0f;

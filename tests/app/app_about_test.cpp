@@ -12,6 +12,9 @@
 #include "tests/account/ui/dialog_watcher.h"
 #include "tests/app/app_test_fixture.h"
 #include "tests/app/held_hotkey.h"
+#include "tests/support/test_support.h"
+#include "ui/views/view_group.h"
+#include "ui/views/widgets/text.h"
 
 namespace quorvel::windows {
 namespace {
@@ -103,6 +106,92 @@ TEST_F(AppAboutTest, ReadyRegionShowsTheOverlayAgainWithoutActivatingIt) {
   EXPECT_TRUE(IsWindowVisible(overlay));
   EXPECT_NE(GetActiveWindow(), overlay);
 }
+
+// Every Text widget at or below `view`.
+void collect_texts(win32_ui::modern::View* view, std::vector<win32_ui::modern::Text*>& texts) {
+  if (view == nullptr) return;
+  if (auto* text = dynamic_cast<win32_ui::modern::Text*>(view)) texts.push_back(text);
+  if (auto* group = dynamic_cast<win32_ui::modern::ViewGroup*>(view)) {
+    for (std::size_t index = 0; index < group->child_count(); ++index) {
+      collect_texts(group->child_at(index), texts);
+    }
+  }
+}
+
+// Opens About in `language` and checks that each of its four texts, drawn in
+// its surface font, fits the box the dialog gives it: body text in a box 44
+// DIP or taller wraps within the box's width, any other text is one line.
+void expect_about_texts_fit(App& app, const wchar_t* language, UINT dpi) {
+  AppTestAccess::application(app).set_language(language);
+  std::vector<std::string> checked;
+  DialogWatcher watcher;
+  watcher.then(language == std::wstring(L"zh-CN") ? L"\u5173\u4E8E Quorvel" : kAboutTitle,
+               [&](HWND dialog) {
+    EXPECT_EQ(GetDpiForWindow(dialog), dpi);
+    win32_ui::scaffold::Window* window = nullptr;
+    for (auto* candidate : AppTestAccess::application(app).windows()) {
+      if (candidate->hwnd() == dialog) window = candidate;
+    }
+    ASSERT_NE(window, nullptr);
+    auto& surface = window->host().surface();
+    std::vector<win32_ui::modern::Text*> texts;
+    collect_texts(surface.root_view(), texts);
+    const float scale = static_cast<float>(dpi) / 96.0f * surface.zoom();
+    HDC dc = GetDC(dialog);
+    for (win32_ui::modern::Text* text : texts) {
+      const auto box = text->bounds_in_root();
+      const int box_width = static_cast<int>(box.width * scale);
+      const int box_height = static_cast<int>(box.height * scale);
+      const bool wraps = text->text_style() == 2 && box.height >= 44.0f;
+      const std::wstring shown(text->text());
+      const HGDIOBJ previous =
+          SelectObject(dc, surface.fonts()[static_cast<std::size_t>(text->text_style())]);
+      RECT needed{0, 0, wraps ? box_width : 0, 0};
+      DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &needed,
+                DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+      SelectObject(dc, previous);
+      const std::string name = quorvel::test::utf8(shown);
+      EXPECT_LE(needed.right, box_width) << name;
+      EXPECT_LE(needed.bottom, box_height) << name;
+      checked.push_back(name);
+    }
+    ReleaseDC(dialog, dc);
+    press_key(dialog, VK_ESCAPE);
+  });
+  app.run_settings_action(ModernSettingsAction::kAbout);
+  EXPECT_EQ(watcher.pending_steps(), 0u);
+  EXPECT_EQ(checked.size(), 4u);
+}
+
+UINT screen_dpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return static_cast<UINT>(dpi);
+}
+
+class AppAboutTextFit : public AppTest, public ::testing::WithParamInterface<const wchar_t*> {};
+
+TEST_P(AppAboutTextFit, EachTextFitsItsBox) {
+  if (screen_dpi() != 96) GTEST_SKIP() << "runs at 96 DPI only";
+  expect_about_texts_fit(start(), GetParam(), 96);
+}
+
+class AppAboutTextFitDpi144 : public AppTest,
+                              public ::testing::WithParamInterface<const wchar_t*> {};
+
+TEST_P(AppAboutTextFitDpi144, EachTextFitsItsBox) {
+  if (screen_dpi() != 144) GTEST_SKIP() << "runs at 144 DPI only";
+  expect_about_texts_fit(start(), GetParam(), 144);
+}
+
+const auto kLanguageName = [](const auto& info) {
+  return std::wstring(info.param) == L"zh-CN" ? std::string("Chinese") : std::string("English");
+};
+INSTANTIATE_TEST_SUITE_P(Languages, AppAboutTextFit, ::testing::Values(L"en-US", L"zh-CN"),
+                         kLanguageName);
+INSTANTIATE_TEST_SUITE_P(Languages, AppAboutTextFitDpi144, ::testing::Values(L"en-US", L"zh-CN"),
+                         kLanguageName);
 
 TEST_F(AppAboutTest, AboutNeedsTheHostWindow) {
   App app(GetModuleHandleW(nullptr), make_platform());
