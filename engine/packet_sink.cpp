@@ -295,6 +295,13 @@ STDMETHODIMP PacketStream::ProcessSample(IMFSample* sample) {
 }
 
 HRESULT PacketStream::process_sample_locked(IMFSample* sample) {
+  // Some hardware encoders hand out a sample without bytes when their output
+  // type changes or while they drain, sometimes without a time either. It
+  // carries nothing to keep: ask for the next one instead of failing the
+  // stream.
+  DWORD total = 0;
+  if (SUCCEEDED(sample->GetTotalLength(&total)) && total == 0) return request_sample_locked();
+
   auto packet = std::make_shared<EncodedPacket>();
   packet->stream_index = index_;
 

@@ -96,6 +96,10 @@ class PacketStream final : public IMFStreamSink {
   STDMETHODIMP GetMediaSink(IMFMediaSink** sink) override;
   STDMETHODIMP GetIdentifier(DWORD* identifier) override;
   STDMETHODIMP GetMediaTypeHandler(IMFMediaTypeHandler** handler) override;
+  // One encoded sample becomes one packet for the callback, then the next
+  // sample is requested. A sample without bytes makes no packet and is only
+  // answered with the request; one above kMaxEncodedPacketBytes is refused
+  // with E_INVALIDARG.
   STDMETHODIMP ProcessSample(IMFSample* sample) override;
   STDMETHODIMP PlaceMarker(MFSTREAMSINK_MARKER_TYPE type, const PROPVARIANT* marker_value,
                            const PROPVARIANT* context_value) override;

@@ -15,6 +15,7 @@
 #include "engine/engine_errors.h"
 #include "tests/engine/packet_test_support.h"
 #include "tests/support/fake_clock.h"
+#include "tests/fakes/engine/fake_empty_sample_encoder.h"
 #include "tests/fakes/engine/fake_sink_writer.h"
 #include "tests/support/test_support.h"
 
@@ -243,6 +244,62 @@ TEST_F(PacketRecordingWriterTest, FinishDrainsTheEncodersBeforeClosingTheFileAnd
   EXPECT_EQ(files.made()[0]->finalize_calls(), 1);
   EXPECT_EQ(files.made()[0]->samples().size(), 5u);
   EXPECT_EQ(read_file(path).size(), 50u);
+}
+
+// An encoder that puts out an empty sample between real ones, while
+// encoding or only when drained: the stream goes on, and the file and the
+// live output get exactly the real packets.
+TEST_F(PacketRecordingWriterTest, EncoderEmptySampleIsPassedOverAndTheFileIsComplete) {
+  for (const size_t held_back : {size_t{0}, size_t{2}}) {
+    SCOPED_TRACE(held_back);
+    FakeFileWriterFactory files;
+    encoders_.clear();
+    LiveOutput live;
+    const auto path = dir_ / (held_back == 0 ? L"empty-sample.mp4" : L"empty-sample-drained.mp4");
+    PacketWriterPlatform writers = platform(files, held_back);
+    writers.sink_writers.create_encoding_writer = test::FakeEmptySampleEncoder::wrap(
+        FakeSinkWriter::factory(&encoders_, held_back), 1);
+    std::unique_ptr<PacketRecordingWriter> writer;
+    ASSERT_EQ(PacketRecordingWriter::create(path, nullptr, writer, live.callback(), false, 0, writers), S_OK);
+    DWORD index = 99;
+    ASSERT_EQ(writer->add_stream(make_h264_type(1280, 720, 60, 1).Get(), &index), S_OK);
+    ASSERT_EQ(writer->add_stream(make_aac_type().Get(), &index), S_OK);
+    ASSERT_EQ(writer->begin_writing(), S_OK);
+
+    const SampleSpec video[] = {
+        {pattern_bytes(70, 1), 0, 166'667, {}, 1u, {}},
+        {pattern_bytes(20, 2), 166'667, 166'667, {}, 0u, {}},
+        {pattern_bytes(30, 3), 333'334, 166'667, {}, 0u, {}},
+    };
+    const SampleSpec audio = test::plain(pattern_bytes(16, 4), 0, 213'333);
+    write(*writer, 0, video[0]);
+    write(*writer, 1, audio);
+    write(*writer, 0, video[1]);
+    write(*writer, 0, video[2]);
+    EXPECT_EQ(writer->finish(), S_OK);
+
+    // The encoder's empty sample did reach the sink and was answered.
+    ASSERT_EQ(encoders_.size(), 1u);
+    EXPECT_EQ(encoders_[0]->delivered_samples(), 5u);
+    EXPECT_EQ(encoders_[0]->pending_samples(), 0u);
+    const auto stats = writer->stats();
+    EXPECT_EQ(stats.writer_result, S_OK);
+    EXPECT_EQ(stats.file_result, S_OK);
+    EXPECT_EQ(stats.video_packets, 3u);
+    EXPECT_EQ(stats.audio_packets, 1u);
+
+    ASSERT_EQ(files.made().size(), 1u);
+    const auto recorded = files.made()[0]->samples();
+    std::vector<std::vector<uint8_t>> video_bytes;
+    for (const FakeFileSample& sample : recorded) {
+      if (sample.stream == 0) video_bytes.push_back(sample.bytes);
+    }
+    ASSERT_EQ(video_bytes.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(video_bytes[i], video[i].bytes);
+    EXPECT_EQ(files.made()[0]->finalize_calls(), 1);
+    EXPECT_EQ(read_file(path).size(), 70u + 16u + 20u + 30u);
+    EXPECT_EQ(live.packets().size(), 4u);
+  }
 }
 
 // A failed drain of the encoders outranks the file's result, yet the file

@@ -260,31 +260,91 @@ TEST_F(PacketSinkTest, JoinsASampleOfSeveralBuffers) {
   EXPECT_EQ(recorder_.packets()[0]->data, expected);
 }
 
-TEST_F(PacketSinkTest, SampleSizeMustBeOneByteTo64MiB) {
+// An empty sample makes no packet but is answered like a good one (the
+// stream asks for the next); only an oversize one is refused.
+TEST_F(PacketSinkTest, EmptySampleIsSkippedAndOnlyOversizeIsRefused) {
   struct Case {
     const char* name;
     DWORD length;
     HRESULT expected;
+    bool packet;
   };
   const Case cases[] = {
-      {"empty", 0, E_INVALIDARG},
-      {"exactly 64 MiB", 0x4000000, S_OK},
-      {"64 MiB + 1", 0x4000001, E_INVALIDARG},
+      {"empty", 0, S_OK, false},
+      {"one byte", 1, S_OK, true},
+      {"exactly 64 MiB", 0x4000000, S_OK, true},
+      {"64 MiB + 1", 0x4000001, E_INVALIDARG, false},
   };
   auto video = add_stream(1, make_h264_type().Get());
-  size_t accepted = 0;
+  size_t packets_made = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     drain_events(video.Get());
     EXPECT_EQ(video->ProcessSample(make_sample({}, c.length).Get()), c.expected);
-    if (c.expected == S_OK) ++accepted;
+    if (c.packet) ++packets_made;
     const auto packets = recorder_.packets();
-    ASSERT_EQ(packets.size(), accepted);
-    if (c.expected == S_OK) {
+    ASSERT_EQ(packets.size(), packets_made);
+    if (c.packet) {
       EXPECT_EQ(packets.back()->data.size(), c.length);
     }
     // A refused sample asks for nothing more.
     EXPECT_EQ(drain_events(video.Get()).size(), c.expected == S_OK ? 1u : 0u);
+  }
+}
+
+// Hardware encoders emit empty samples at a format change or a drain, with
+// or without a time and with or without a buffer. Among real samples they
+// leave the packets exactly the real ones, and the stream keeps asking.
+TEST_F(PacketSinkTest, EmptySamplesAmongRealOnesLeaveOnlyTheRealPackets) {
+  struct Empty {
+    const char* name;
+    bool buffer;
+    bool timing;
+  };
+  const Empty empties[] = {
+      {"zero-length buffer with timing", true, true},
+      {"zero-length buffer without timing", true, false},
+      {"no buffer at all", false, false},
+  };
+  auto video = add_stream(1, make_h264_type().Get());
+  ASSERT_HRESULT_SUCCEEDED(sink_->start_streams());
+  drain_events(video.Get());
+
+  std::vector<std::vector<uint8_t>> expected;
+  LONGLONG time = 0;
+  const auto write_real = [&] {
+    expected.push_back(pattern_bytes(50 + expected.size(), static_cast<uint8_t>(expected.size())));
+    EXPECT_EQ(video->ProcessSample(make_sample(test::plain(expected.back(), time, 10)).Get()), S_OK);
+    time += 10;
+    EXPECT_EQ(drain_events(video.Get()), std::vector<MediaEventType>{MEStreamSinkRequestSample});
+  };
+  write_real();
+  for (const Empty& empty : empties) {
+    SCOPED_TRACE(empty.name);
+    ComPtr<IMFSample> sample;
+    ASSERT_HRESULT_SUCCEEDED(MFCreateSample(&sample));
+    if (empty.buffer) {
+      ComPtr<IMFMediaBuffer> buffer;
+      ASSERT_HRESULT_SUCCEEDED(MFCreateMemoryBuffer(64, &buffer));
+      ASSERT_HRESULT_SUCCEEDED(buffer->SetCurrentLength(0));
+      ASSERT_HRESULT_SUCCEEDED(sample->AddBuffer(buffer.Get()));
+    }
+    if (empty.timing) {
+      ASSERT_HRESULT_SUCCEEDED(sample->SetSampleTime(time));
+      ASSERT_HRESULT_SUCCEEDED(sample->SetSampleDuration(0));
+    }
+    EXPECT_EQ(video->ProcessSample(sample.Get()), S_OK);
+    EXPECT_EQ(drain_events(video.Get()), std::vector<MediaEventType>{MEStreamSinkRequestSample});
+    EXPECT_EQ(recorder_.packets().size(), expected.size());
+    write_real();
+  }
+
+  const auto packets = recorder_.packets();
+  ASSERT_EQ(packets.size(), expected.size());
+  for (size_t i = 0; i < packets.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(packets[i]->data, expected[i]);
+    EXPECT_EQ(packets[i]->sample_time, static_cast<LONGLONG>(i) * 10);
   }
 }
 

@@ -38,10 +38,21 @@ STDMETHODIMP FakeVideoSampleRewriter::WriteSample(DWORD index, IMFSample* sample
     if (video == video_samples_.end()) return inner_->WriteSample(index, sample);
     number = video->second++;
   }
+  ComPtr<IMFSample> extra;
+  HRESULT hr = emit_before(sample, number, extra);
+  if (FAILED(hr)) return hr;
+  if (extra) {
+    hr = inner_->WriteSample(index, extra.Get());
+    if (FAILED(hr)) return hr;
+  }
   ComPtr<IMFSample> written;
-  const HRESULT hr = rewrite(sample, number, written);
+  hr = rewrite(sample, number, written);
   if (FAILED(hr)) return hr;
   return inner_->WriteSample(index, written.Get());
+}
+
+HRESULT FakeVideoSampleRewriter::emit_before(IMFSample*, uint64_t, ComPtr<IMFSample>&) {
+  return S_OK;
 }
 
 STDMETHODIMP FakeVideoSampleRewriter::Finalize() { return inner_->Finalize(); }

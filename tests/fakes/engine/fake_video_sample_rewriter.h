@@ -1,7 +1,8 @@
 // The shape the encoder stand-ins share: an encoding writer wrapped around
 // another one (the identity FakeSinkWriter) that passes every call on and
 // hands each video sample, numbered within its stream from 0, to `rewrite`
-// first. Audio samples pass untouched.
+// first (and, where a stand-in wants, a sample of its own before it). Audio
+// samples pass untouched.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +35,12 @@ class FakeVideoSampleRewriter : public FakeSinkWriterBase {
   // (changed or not) or a sample made from it.
   virtual HRESULT rewrite(IMFSample* sample, uint64_t number,
                           Microsoft::WRL::ComPtr<IMFSample>& written) = 0;
+
+  // A sample of the encoder's own to pass on before video sample `number`
+  // (left null: none), as hardware encoders emit at a format change or a
+  // drain.
+  virtual HRESULT emit_before(IMFSample* sample, uint64_t number,
+                              Microsoft::WRL::ComPtr<IMFSample>& extra);
 
   // A new sample holding `size` bytes, with the time, duration and
   // attributes of `source`.
