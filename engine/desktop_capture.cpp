@@ -47,9 +47,15 @@ int64_t ticks_to_100ns(int64_t ticks) {
 class AcquiredFrame {
  public:
   explicit AcquiredFrame(IDXGIOutputDuplication* duplication) : duplication_(duplication) {}
-  ~AcquiredFrame() { duplication_->ReleaseFrame(); }
+  ~AcquiredFrame() { release(); }
   AcquiredFrame(const AcquiredFrame&) = delete;
   AcquiredFrame& operator=(const AcquiredFrame&) = delete;
+
+  // Hands the frame back now, before the duplication is replaced.
+  void release() {
+    if (duplication_) duplication_->ReleaseFrame();
+    duplication_ = nullptr;
+  }
 
  private:
   IDXGIOutputDuplication* duplication_;
@@ -349,7 +355,7 @@ class DesktopCapture::Worker {
       return fail(hr);
     }
 
-    const AcquiredFrame acquired(duplication_.Get());
+    AcquiredFrame acquired(duplication_.Get());
     if (frame_info.AccumulatedFrames > 1) {
       owner_.coalesced_frames_ += frame_info.AccumulatedFrames - 1;
     }
@@ -367,6 +373,14 @@ class DesktopCapture::Worker {
       DXGI_OUTDUPL_POINTER_SHAPE_INFO shape_info{};
       hr = duplication_->GetFramePointerShape(static_cast<UINT>(shape_.size()), shape_.data(),
                                               &required, &shape_info);
+      // The desktop may switch between the acquire and the shape read (a
+      // UAC prompt, Ctrl+Alt+Del, the lock screen, a game taking the screen
+      // for itself): the same interruption as a lost acquire. The frame goes
+      // back to the duplication it came from before that is replaced.
+      if (is_transient_capture_error(hr)) {
+        acquired.release();
+        return recover(hr);
+      }
       if (FAILED(hr)) return fail(hr);
       // Never more than the bytes the call could have written.
       shape_.resize(std::min<size_t>(required, shape_.size()));

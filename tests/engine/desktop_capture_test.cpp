@@ -494,6 +494,43 @@ TEST_F(FakeCaptureTest, FailingPointerShapeEndsTheCapture) {
   EXPECT_TRUE(seen().empty());
 }
 
+// The desktop switching between the acquire and the pointer-shape read (a
+// UAC prompt, the lock screen) loses access on the read: the frame goes back,
+// the duplication is opened again and the frames that follow arrive as
+// before.
+TEST_F(FakeCaptureTest, LostAccessOnThePointerShapeReadIsRecoveredAndFramesGoOn) {
+  start_capturing();
+  script_.push(FakeAcquireStep::frame({1, 2, 3, 255}).with_mouse({5, 6}, true));
+  FakeAcquireStep switched = FakeAcquireStep::frame({9, 9, 9, 255})
+                                 .with_mouse({7, 8}, true)
+                                 .with_shape({1, 2, 3, 4}, {});
+  switched.pointer_shape_result = DXGI_ERROR_ACCESS_LOST;
+  script_.push(switched);
+  script_.push(FakeAcquireStep::frame({4, 5, 6, 255}).with_shape({5, 6, 7, 8}, {}));
+  ASSERT_TRUE(script_.wait_until_drained(10s));
+
+  const DesktopCaptureStats stats = capture_.stats();
+  EXPECT_EQ(stats.state, DesktopCaptureState::kCapturing);
+  EXPECT_EQ(stats.last_result, S_OK);
+  EXPECT_EQ(stats.recovery_episodes, 1u);
+  EXPECT_EQ(stats.recoveries, 1u);
+  EXPECT_EQ(stats.frames, 2u);
+  EXPECT_EQ(stats.callback_failures, 0u);
+  EXPECT_EQ(script_.open_calls(), 2);
+  // The frame whose shape was lost was handed back, not to the callback.
+  EXPECT_EQ(script_.frames_delivered(), 3);
+  EXPECT_EQ(script_.frames_released(), 3);
+
+  const auto frames = seen();
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].info.cursor.position.x, 5);
+  EXPECT_TRUE(frames[0].info.cursor.visible);
+  // After the recovery the cursor starts afresh and takes the new shape.
+  EXPECT_FALSE(frames[1].info.cursor.visible);
+  EXPECT_EQ(frames[1].shape, (std::vector<uint8_t>{5, 6, 7, 8}));
+  EXPECT_TRUE(frames[1].texture_is_scripted);
+}
+
 TEST_F(FakeCaptureTest, OtherAcquireErrorsFailWithoutRecovery) {
   start_capturing();
   script_.push(FakeAcquireStep::error(DXGI_ERROR_DRIVER_INTERNAL_ERROR));
