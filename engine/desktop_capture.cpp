@@ -234,10 +234,12 @@ class DesktopCapture::Worker {
     owner_.stage_ = DesktopCaptureStage::kOutputFound;
 
     const D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_1, D3D_FEATURE_LEVEL_11_0};
-    hr = D3D11CreateDevice(adapter_.Get(), D3D_DRIVER_TYPE_UNKNOWN, nullptr,
-                           D3D11_CREATE_DEVICE_BGRA_SUPPORT | D3D11_CREATE_DEVICE_VIDEO_SUPPORT,
-                           levels, static_cast<UINT>(std::size(levels)), D3D11_SDK_VERSION,
-                           &device_, nullptr, &context_);
+    // Without video support where the adapter has none: the capture itself
+    // does not need it, only the recording's video processor does.
+    hr = create_device_preferring_video(owner_.seams_.create_device, adapter_.Get(),
+                                        D3D_DRIVER_TYPE_UNKNOWN, D3D11_CREATE_DEVICE_BGRA_SUPPORT,
+                                        levels, static_cast<UINT>(std::size(levels)), device_,
+                                        context_);
     if (FAILED(hr)) return fail(hr);
     owner_.stage_ = DesktopCaptureStage::kDeviceCreated;
 
@@ -469,6 +471,7 @@ DesktopCapture::DesktopCapture() : DesktopCapture(DesktopCaptureSeams{}) {}
 
 DesktopCapture::DesktopCapture(DesktopCaptureSeams seams) : seams_(std::move(seams)) {
   if (!seams_.open_duplication) seams_.open_duplication = duplicate_output;
+  if (!seams_.create_device) seams_.create_device = create_d3d11_device;
   if (!seams_.wait_before_retry) {
     seams_.wait_before_retry = [](std::stop_token stop) { return wait_before_retry(stop); };
   }

@@ -28,6 +28,7 @@
 #include <wrl/client.h>
 
 #include "engine/captured_frame_info.h"
+#include "engine/d3d11_device.h"
 
 namespace quorvel::windows {
 
@@ -87,6 +88,8 @@ using RetryWait = std::function<bool(std::stop_token stop)>;
 struct DesktopCaptureSeams {
   DuplicationOpener open_duplication;
   RetryWait wait_before_retry;
+  // Makes the capture's device (with video support where the adapter has it).
+  D3D11DeviceFactory create_device;
 };
 
 // Attempts per recovery episode before the capture gives up.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/d3d11_device.h"
 #include "engine/d3d11_textures.h"
 
 namespace quorvel::windows {
@@ -40,14 +41,17 @@ struct CoverCollector {
 }  // namespace
 
 HRESULT create_privacy_media(const RecordingOptions& options, PrivacyMedia& media,
-                             const RecordingSessionPlatform& platform) {
+                             const RecordingSessionPlatform& platform,
+                             const D3D11DeviceFactory& create_device) {
   media = PrivacyMedia{};
 
+  // A device without video support still gets as far as the video
+  // processor, which then fails with its own error.
   ComPtr<ID3D11Device> device;
   ComPtr<ID3D11DeviceContext> context;
-  HRESULT hr = D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr,
-                                 D3D11_CREATE_DEVICE_BGRA_SUPPORT | D3D11_CREATE_DEVICE_VIDEO_SUPPORT, nullptr, 0,
-                                 D3D11_SDK_VERSION, &device, nullptr, &context);
+  HRESULT hr = create_device_preferring_video(create_device, nullptr, D3D_DRIVER_TYPE_HARDWARE,
+                                              D3D11_CREATE_DEVICE_BGRA_SUPPORT, nullptr, 0, device,
+                                              context);
   if (FAILED(hr)) return hr;
   // The encoders use the device from their own threads.
   ComPtr<ID3D10Multithread> multithread;

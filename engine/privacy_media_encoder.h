@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include "engine/d3d11_device.h"
 #include "engine/privacy_media.h"
 #include "engine/recording_options.h"
 #include "engine/recording_session.h"
@@ -20,8 +21,10 @@ namespace quorvel::windows {
 // S_OK with both packets set; E_FAIL when the session cannot start or one of
 // the packets was not produced; otherwise the first failing step's result.
 // `media` is emptied at entry and filled only on S_OK. `platform` reaches the
-// session's platform pieces (tests pass fakes; the product passes nothing).
+// session's platform pieces and `create_device` makes the clip's device
+// (tests pass fakes; the product passes nothing).
 [[nodiscard]] HRESULT create_privacy_media(const RecordingOptions& options, PrivacyMedia& media,
-                             const RecordingSessionPlatform& platform = {});
+                             const RecordingSessionPlatform& platform = {},
+                             const D3D11DeviceFactory& create_device = {});
 
 }  // namespace quorvel::windows

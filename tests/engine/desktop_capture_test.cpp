@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/engine/display_test_support.h"
+#include "tests/fakes/engine/fake_device_factory.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
 #include "tests/support/test_support.h"
 
@@ -70,14 +71,16 @@ class FakeCaptureTest : public testing::Test {
   }
 
   DesktopCaptureSeams seams() {
-    return {script_.opener(), [this](std::stop_token stop) {
+    return {script_.opener(),
+            [this](std::stop_token stop) {
               ++retry_waits_;
               // What the shell would read while the capture waits to retry.
               const DesktopCaptureStats stats = capture_.stats();
               std::lock_guard lock(seen_mutex_);
               while_waiting_.push_back({stats.state, stats.last_result});
               return !stop.stop_requested();
-            }};
+            },
+            devices_.function()};
   }
 
   FrameCallback recording_callback() {
@@ -109,6 +112,7 @@ class FakeCaptureTest : public testing::Test {
 
   FakeDuplicationScript script_;
   std::atomic<int> retry_waits_{0};
+  test::FakeDeviceFactory devices_;
   DesktopCapture capture_{seams()};
   std::mutex seen_mutex_;
   std::vector<SeenFrame> seen_;
@@ -320,6 +324,58 @@ INSTANTIATE_TEST_SUITE_P(Formats, FrameFormatTest,
                            return info.param == DXGI_FORMAT_B8G8R8A8_UNORM ? std::string("Bgra8")
                                                                            : std::string("Fp16");
                          });
+
+// An adapter without a video engine refuses a device with video support;
+// the capture then works on a device without it. Only when no device can be
+// made at all does the capture fail, with the last refusal.
+TEST_F(FakeCaptureTest, AdapterRefusingVideoSupportStillCapturesOnADeviceWithoutIt) {
+  constexpr UINT kBgra = D3D11_CREATE_DEVICE_BGRA_SUPPORT;
+  constexpr UINT kBgraVideo = D3D11_CREATE_DEVICE_BGRA_SUPPORT | D3D11_CREATE_DEVICE_VIDEO_SUPPORT;
+  struct Case {
+    const char* name;
+    HRESULT video;
+    HRESULT every;
+    std::vector<UINT> requested;
+    bool captures;
+    UINT device_flags;
+  };
+  const Case cases[] = {
+      {"video granted", S_OK, S_OK, {kBgraVideo}, true, kBgraVideo},
+      {"video refused", DXGI_ERROR_UNSUPPORTED, S_OK, {kBgraVideo, kBgra}, true, kBgra},
+      {"no device at all", DXGI_ERROR_UNSUPPORTED, E_OUTOFMEMORY, {kBgraVideo, kBgra}, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    devices_.refuse_video_support(c.video);
+    devices_.refuse_every_device(c.every);
+    const size_t requests_before = devices_.requested_flags().size();
+    const size_t frames_before = seen().size();
+    const int opens_before = script_.open_calls();
+    ASSERT_TRUE(capture_.start(primary_monitor(), recording_callback(), {}));
+    if (c.captures) {
+      ASSERT_TRUE(reaches_state(capture_, DesktopCaptureState::kCapturing));
+      script_.push(FakeAcquireStep::frame({10, 20, 30, 255}));
+      ASSERT_TRUE(script_.wait_until_drained(10s));
+      const auto frames = seen();
+      ASSERT_EQ(frames.size(), frames_before + 1);
+      ASSERT_NE(frames.back().device, nullptr);
+      EXPECT_EQ(frames.back().device, script_.last_device());
+      EXPECT_EQ(devices_.granted_flags(), c.device_flags);
+      EXPECT_TRUE(frames.back().texture_is_scripted);
+    } else {
+      ASSERT_TRUE(reaches_state(capture_, DesktopCaptureState::kFailed));
+      const DesktopCaptureStats stats = capture_.stats();
+      EXPECT_EQ(stats.last_result, E_OUTOFMEMORY);
+      EXPECT_EQ(stats.stage, DesktopCaptureStage::kOutputFound);
+      EXPECT_EQ(script_.open_calls(), opens_before);
+    }
+    capture_.stop();
+    const std::vector<UINT> requested = devices_.requested_flags();
+    EXPECT_EQ(std::vector<UINT>(requested.begin() + static_cast<std::ptrdiff_t>(requests_before),
+                                requested.end()),
+              c.requested);
+  }
+}
 
 TEST_F(FakeCaptureTest, CountsFramesCoalescedIntoOne) {
   start_capturing();

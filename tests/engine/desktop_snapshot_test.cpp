@@ -15,6 +15,7 @@
 
 #include "engine/d3d11_textures.h"
 #include "tests/engine/display_test_support.h"
+#include "tests/fakes/engine/fake_device_factory.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
 #include "tests/support/test_support.h"
 
@@ -431,6 +432,30 @@ INSTANTIATE_TEST_SUITE_P(Formats, SnapshotCaptureTest,
                            return info.param == DXGI_FORMAT_B8G8R8A8_UNORM ? std::string("Bgra8")
                                                                            : std::string("Fp16");
                          });
+
+// The screenshot and the region selection do not need video support: on an
+// adapter that refuses it the snapshot is taken on a device without it.
+TEST(DesktopSnapshot, AdapterRefusingVideoSupportStillGivesTheSnapshot) {
+  FakeDuplicationScript script(FakeDuplicationScript::mode(8, 4, DXGI_FORMAT_B8G8R8A8_UNORM));
+  script.push(FakeAcquireStep::frame({40, 50, 60, 255}));
+  test::FakeDeviceFactory devices;
+  devices.refuse_video_support(DXGI_ERROR_UNSUPPORTED);
+  DesktopSnapshot snapshot;
+  ASSERT_EQ(capture_desktop_snapshot(primary_monitor(), snapshot, 5000, {},
+                                     {script.opener(), {}, devices.function()}),
+            S_OK);
+  EXPECT_EQ(devices.requested_flags(),
+            (std::vector<UINT>{D3D11_CREATE_DEVICE_BGRA_SUPPORT | D3D11_CREATE_DEVICE_VIDEO_SUPPORT,
+                               D3D11_CREATE_DEVICE_BGRA_SUPPORT}));
+  EXPECT_EQ(devices.granted_flags(), static_cast<UINT>(D3D11_CREATE_DEVICE_BGRA_SUPPORT));
+  ASSERT_EQ(snapshot.pixels.size(), 8u * 4 * 4);
+  for (size_t i = 0; i < snapshot.pixels.size(); i += 4) {
+    ASSERT_EQ(snapshot.pixels[i], 40) << i;
+    ASSERT_EQ(snapshot.pixels[i + 1], 50) << i;
+    ASSERT_EQ(snapshot.pixels[i + 2], 60) << i;
+    ASSERT_EQ(snapshot.pixels[i + 3], 255) << i;
+  }
+}
 
 TEST(DesktopSnapshot, OnlyAllZeroFramesTimeOut) {
   FakeDuplicationScript script(FakeDuplicationScript::mode(8, 8, DXGI_FORMAT_B8G8R8A8_UNORM));

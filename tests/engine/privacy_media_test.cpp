@@ -11,12 +11,15 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/com_apartment.h"
 #include "engine/engine_errors.h"
+#include "tests/fakes/engine/fake_device_factory.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
 #include "tests/fakes/engine/fake_nv12_converter.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel::windows {
 namespace {
@@ -144,6 +147,41 @@ TEST_F(PrivacyMediaTest, AFailingSetUpIsReturnedAsItIs) {
   converter_->open_result = kErrorUnsupportedD3DType;
   PrivacyMedia media = stale_media();
   EXPECT_EQ(create_privacy_media(options_, media, fake_platform()), kErrorUnsupportedD3DType);
+  EXPECT_FALSE(media.video_key_frame);
+  EXPECT_FALSE(media.audio_packet);
+}
+
+// An adapter without a video engine refuses a device with video support:
+// the clip is made on a device without it, so what needs no video works and
+// the platform's video processor fails with its own error as before.
+TEST_F(PrivacyMediaTest, AnAdapterRefusingVideoSupportGetsADeviceWithoutIt) {
+  constexpr UINT kBgra = D3D11_CREATE_DEVICE_BGRA_SUPPORT;
+  test::FakeDeviceFactory devices;
+  devices.refuse_video_support(DXGI_ERROR_UNSUPPORTED);
+  PrivacyMedia media = stale_media();
+  ASSERT_EQ(create_privacy_media(options_, media, fake_platform(), devices.function()), S_OK);
+  EXPECT_TRUE(media.video_key_frame);
+  EXPECT_TRUE(media.audio_packet);
+  EXPECT_EQ(devices.requested_flags(),
+            (std::vector<UINT>{kBgra | D3D11_CREATE_DEVICE_VIDEO_SUPPORT, kBgra}));
+  EXPECT_EQ(devices.granted_flags(), kBgra);
+
+  // Wine's devices have no video interface either way, so there the
+  // platform's own converter stops where it always did.
+  if (!quorvel::test::running_under_wine()) return;
+  EXPECT_EQ(create_privacy_media(options_, media, {}, devices.function()), E_NOINTERFACE);
+  EXPECT_FALSE(media.video_key_frame);
+  EXPECT_FALSE(media.audio_packet);
+}
+
+TEST_F(PrivacyMediaTest, NoDeviceAtAllIsTheLastRefusal) {
+  test::FakeDeviceFactory devices;
+  devices.refuse_video_support(DXGI_ERROR_UNSUPPORTED);
+  devices.refuse_every_device(E_OUTOFMEMORY);
+  PrivacyMedia media = stale_media();
+  EXPECT_EQ(create_privacy_media(options_, media, fake_platform(), devices.function()), E_OUTOFMEMORY);
+  EXPECT_EQ(devices.requested_flags().size(), 2u);
+  EXPECT_TRUE(converter_->conversions.empty());
   EXPECT_FALSE(media.video_key_frame);
   EXPECT_FALSE(media.audio_packet);
 }
