@@ -4,6 +4,8 @@
 #include <mferror.h>
 #include <wrl/client.h>
 
+#include <utility>
+
 #include "engine/engine_errors.h"
 #include "engine/recording_stages.h"
 
@@ -15,15 +17,19 @@ namespace {
 
 class VideoProcessorConverter final : public Nv12Converter {
  public:
+  explicit VideoProcessorConverter(VideoInterfaceQuery query) : query_(std::move(query)) {}
+
   HRESULT open(ID3D11Device* device, ID3D11DeviceContext* context, const Nv12ConverterSettings& settings,
                uint32_t& stage) override {
     if (!device || !context) return E_POINTER;
     settings_ = settings;
-    HRESULT hr = device->QueryInterface(IID_PPV_ARGS(video_device_.ReleaseAndGetAddressOf()));
+    HRESULT hr = query_(device, IID_PPV_ARGS(video_device_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
+    if (!video_device_) return E_POINTER;
     stage = kStageVideoDevice;
-    hr = context->QueryInterface(IID_PPV_ARGS(video_context_.ReleaseAndGetAddressOf()));
+    hr = query_(context, IID_PPV_ARGS(video_context_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
+    if (!video_context_) return E_POINTER;
     stage = kStageVideoContext;
     context_ = context;
 
@@ -93,6 +99,9 @@ class VideoProcessorConverter final : public Nv12Converter {
 
     ID3D11VideoProcessor* processor = processor_.Get();
     video_context_->VideoProcessorSetStreamFrameFormat(processor, 0, D3D11_VIDEO_FRAME_FORMAT_PROGRESSIVE);
+    // Drivers may otherwise apply their own noise reduction, edge
+    // enhancement or colour changes: the frame must come out as composed.
+    video_context_->VideoProcessorSetStreamAutoProcessingMode(processor, 0, FALSE);
     D3D11_VIDEO_PROCESSOR_COLOR_SPACE stream_space{};
     stream_space.Usage = 1;      // video processing, not playback
     stream_space.RGB_Range = 0;  // full range 0-255
@@ -120,6 +129,7 @@ class VideoProcessorConverter final : public Nv12Converter {
   }
 
  private:
+  const VideoInterfaceQuery query_;
   Nv12ConverterSettings settings_;
   ComPtr<ID3D11DeviceContext> context_;
   ComPtr<ID3D11VideoDevice> video_device_;
@@ -131,8 +141,11 @@ class VideoProcessorConverter final : public Nv12Converter {
 
 }  // namespace
 
-std::unique_ptr<Nv12Converter> create_video_processor_converter() {
-  return std::make_unique<VideoProcessorConverter>();
+std::unique_ptr<Nv12Converter> create_video_processor_converter(VideoInterfaceQuery query) {
+  if (!query) {
+    query = [](IUnknown* object, REFIID iid, void** out) { return object->QueryInterface(iid, out); };
+  }
+  return std::make_unique<VideoProcessorConverter>(std::move(query));
 }
 
 }  // namespace quorvel::windows

@@ -68,7 +68,13 @@ class Nv12Converter {
 
 using Nv12ConverterFactory = std::function<std::unique_ptr<Nv12Converter>()>;
 
+// Reaches a video interface of the capture's device or immediate context
+// (`iid` is ID3D11VideoDevice or ID3D11VideoContext). The product asks
+// `object` itself; tests hand out fakes where the platform has none.
+using VideoInterfaceQuery = std::function<HRESULT(IUnknown* object, REFIID iid, void** out)>;
+
 // The platform's D3D11 video processor and MF video sample allocator.
-std::unique_ptr<Nv12Converter> create_video_processor_converter();
+// `query` empty: QueryInterface.
+std::unique_ptr<Nv12Converter> create_video_processor_converter(VideoInterfaceQuery query = {});
 
 }  // namespace quorvel::windows
