@@ -1,4 +1,5 @@
-// Keeping the application, the main window and the editor in the theme.
+// Keeping the application, the control bar, the main window and the editor
+// in the theme.
 #include "app/app.h"
 
 namespace quorvel::windows {
@@ -11,6 +12,9 @@ void App::apply_theme(const win32_ui::Theme& theme) {
     application_.set_accent_color(theme_registry_->accent_color());
   }
   if (!(application_.theme() == theme)) application_.refresh_system_theme();
+  // The bar's host is none of the application's windows: nothing else
+  // re-themes it.
+  if (control_view_) control_view_->apply_theme(theme);
   if (main_window_ && main_window_->is_open()) main_window_->apply_theme(theme);
   if (editor_ && editor_->is_open()) editor_->set_theme(theme);
 }

@@ -9,6 +9,7 @@
 #include <mfapi.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -523,6 +524,55 @@ TEST_F(AppControlBarTest, StopPostsOneStopDisablesTheButtonAndShowsSaving) {
   app_->stop_recording(false);
   EXPECT_FALSE(IsWindow(bar));
   EXPECT_EQ(AppTestAccess::control_view(*app_), nullptr);
+}
+
+// The bar's card as drawn, where no button or text covers it.
+win32_ui::ui::graphics::test::Rgb card_pixel(const win32_ui::ui::graphics::test::DibTarget& shown) {
+  return shown.pixel(shown.width() / 2, shown.height() - 3);
+}
+
+win32_ui::ui::graphics::test::Rgb palette_rgb(const win32_ui::Theme& theme, int index) {
+  const win32_ui::ui::graphics::Color color =
+      win32_ui::Theme::to_render_palette(theme).colors[static_cast<std::size_t>(index)];
+  return {color.r, color.g, color.b};
+}
+
+TEST_F(AppControlBarTest, AThemeChangeDuringASessionRepaintsTheBarInTheNewTheme) {
+  make_app();
+  const HWND bar = start_bar();
+  ASSERT_NE(bar, nullptr);
+  // The user's choice of dark and back to light, then Windows switching to
+  // high contrast: each reaches the bar while it records.
+  const auto chosen = [this](win32_ui::ThemeMode mode) {
+    return [this, mode] {
+      app_->set_theme_mode(mode);
+      return AppTestAccess::theme_registry(*app_).theme();
+    };
+  };
+  struct Case {
+    const char* name;
+    std::function<win32_ui::Theme()> change;
+    bool dark;
+  };
+  const Case cases[] = {
+      {"dark", chosen(win32_ui::kThemeModeDark), true},
+      {"light", chosen(win32_ui::kThemeModeLight), false},
+      {"high_contrast",
+       [this] {
+         const win32_ui::Theme contrast = win32_ui::Theme::high_contrast();
+         App::on_system_theme_changed(app_.get(), &contrast);
+         return contrast;
+       },
+       win32_ui::Theme::high_contrast().is_dark},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const win32_ui::Theme theme = c.change();
+    ASSERT_EQ(theme.is_dark, c.dark);
+    EXPECT_TRUE(GetUpdateRect(bar, nullptr, FALSE)) << "the bar waits for its repaint";
+    const auto shown = draw_bar(bar, std::string("control_bar_theme_") + c.name + ".png");
+    EXPECT_EQ(card_pixel(*shown), palette_rgb(theme, 1));
+  }
 }
 
 TEST_F(AppControlBarTest, TheBarSaysSavingWhileTheStopItAskedForRuns) {
