@@ -109,6 +109,8 @@ void App::hide_overlay() {
   set_overlay_interactive(false);
   InvalidateRect(overlay_window_, nullptr, TRUE);
   ShowWindow(overlay_window_, SW_HIDE);
+  // Without a region there is nothing to record: the main window says so.
+  update_record_availability();
   InvalidateRect(overlay_window_, nullptr, TRUE);
 }
 

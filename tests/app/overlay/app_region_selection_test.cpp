@@ -324,6 +324,29 @@ TEST_F(AppRegionSelectionTest, EscapeThroughTheLoopCancelsTheSelection) {
   EXPECT_FALSE(IsWindowVisible(overlay()));
 }
 
+TEST_F(AppRegionSelectionTest, EscapeAfterAConfirmedRegionTakesTheRecordButtonAway) {
+  start_with_script();
+  app_->bring_to_front();
+  ASSERT_NE(main_log_->window, nullptr);
+  begin_selection();
+  send(WM_LBUTTONDOWN, MK_LBUTTON, point_param(100, 100));
+  send(WM_LBUTTONUP, 0, point_param(100, 100));
+  ASSERT_TRUE(AppTestAccess::region_ready(*app_));
+  ASSERT_TRUE(app_->setup_state().record_enabled);
+  ASSERT_TRUE(main_log_->recording_enabled);
+
+  MSG message{};
+  message.hwnd = overlay();
+  message.message = WM_KEYDOWN;
+  message.wParam = VK_ESCAPE;
+  app_->process_message(message);
+
+  EXPECT_FALSE(AppTestAccess::region_ready(*app_));
+  EXPECT_FALSE(IsWindowVisible(overlay()));
+  EXPECT_FALSE(app_->setup_state().record_enabled);
+  EXPECT_FALSE(main_log_->recording_enabled);
+}
+
 TEST_F(AppRegionSelectionTest, RefusedWhileBusySelectingOrEditing) {
   start_with_script();
   AppTestAccess::recording(*app_) = true;
