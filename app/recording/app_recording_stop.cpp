@@ -47,6 +47,9 @@ void App::stop_recording(bool open_result) {
   if (stopping_ || !recording_) return;
   stopping_ = true;
   stop_requested_ = true;
+  // Whichever way the stop came (the bar, the hotkey, the tick, the exit),
+  // the bar's Stop can do nothing more while the files are finished.
+  if (control_view_) control_view_->set_stop_enabled(false);
   set_control_title(localized_text(live_only_ ? L"stream.stopping" : L"control.saving"));
   unregister_recording_hotkeys();
   const bool committed = finish_recording(true);

@@ -1,7 +1,11 @@
 // How a session with a live stream beside the file ends when one output
 // fails, what the user is told when both succeeded, that a stop asked for
-// during the stop changes nothing, and that frames captured before the
-// first viewport are dropped without failing the capture.
+// during the stop changes nothing, that every stop takes the bar's Stop
+// away, and that frames captured before the first viewport are dropped
+// without failing the capture.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -10,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/common/translate.h"
 #include "tests/app/recording/app_recording_fixture.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/support/fake_clock.h"
@@ -160,6 +165,72 @@ TEST_F(AppRecordingStopTest, BothOutputsSucceededAreToldOnceAndAStopDuringTheSto
   EXPECT_FALSE(AppTestAccess::recording(app));
   EXPECT_FALSE(AppTestAccess::stop_requested(app));
   expect_dual_result(MB_ICONINFORMATION, true, true);
+}
+
+// What the bar's Stop button was when the bar's title turned to saving,
+// which each stop does before it finishes the files.
+struct StopWhileSaving {
+  App* app = nullptr;
+  std::wstring saving_title;
+  std::vector<bool> stop_enabled;
+};
+
+LRESULT CALLBACK note_stop_while_saving(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR, DWORD_PTR data) {
+  auto& note = *reinterpret_cast<StopWhileSaving*>(data);
+  if (message == WM_SETTEXT && lparam != 0 &&
+      note.saving_title == reinterpret_cast<const wchar_t*>(lparam)) {
+    const RecordingControlView* view = AppTestAccess::control_view(*note.app);
+    if (view != nullptr && view->button(8) != nullptr) {
+      note.stop_enabled.push_back(view->button(8)->is_enabled());
+    }
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+TEST_F(AppRecordingStopTest, EveryStopDisablesTheBarsStopWhileTheFilesAreFinished) {
+  struct Case {
+    const char* name;
+    std::function<void(App&)> stop;
+  };
+  const Case cases[] = {
+      {"hotkey", [this](App&) { send_to_host(WM_HOTKEY, 1008, 0); }},
+      {"tick on low disk",
+       [this](App& app) {
+         *low_disk_for_the_tick_only_ = true;
+         *free_bytes_ = 1000;
+         AppTestAccess::last_status_check(app) = {};
+         app.tick();
+       }},
+      {"exit",
+       [this](App& app) {
+         app.exit_application();
+         EXPECT_EQ(pump(), 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    *low_disk_for_the_tick_only_ = false;
+    *free_bytes_ = kPlentyOfDisk;
+    App& app = start_app();
+    app.start_recording();
+    ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+    for (int i = 0; i < 3; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
+    const HWND bar = AppTestAccess::control_window(app);
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(AppTestAccess::control_view(app)->button(8)->is_enabled());
+    StopWhileSaving note{&app, translate_for_locale(L"en-US", L"control.saving"), {}};
+    ASSERT_TRUE(SetWindowSubclass(bar, &note_stop_while_saving, 1,
+                                  reinterpret_cast<DWORD_PTR>(&note)));
+
+    c.stop(app);
+
+    EXPECT_FALSE(AppTestAccess::recording(app));
+    EXPECT_FALSE(IsWindow(bar));
+    EXPECT_EQ(note.stop_enabled, std::vector<bool>{false});
+    app_.reset();
+    messages_.clear();
+  }
 }
 
 TEST_F(AppRecordingStopTest, FramesBeforeTheFirstViewportAreDroppedWithoutAFailure) {
