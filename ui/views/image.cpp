@@ -210,4 +210,27 @@ HRESULT Image::resized(uint32_t width, uint32_t height, Image& out) const {
   });
 }
 
+HRESULT Image::tinted(Color color, Image& out) const {
+  // `out` may be this image: keep the source alive before clearing it.
+  const std::shared_ptr<const Data> source = data_;
+  out.data_.reset();
+  if (!source || source->pixels.empty()) return E_INVALIDARG;
+  return without_throwing([&] {
+    std::vector<uint8_t> pixels(source->pixels);
+    const auto ink = [](uint8_t channel, uint8_t alpha) {
+      return static_cast<uint8_t>((channel * alpha + 127) / 255);
+    };
+    for (uint32_t y = 0; y < source->height; ++y) {
+      uint8_t* pixel = pixels.data() + static_cast<size_t>(y) * source->stride;
+      for (uint32_t x = 0; x < source->width; ++x, pixel += 4) {
+        const uint8_t alpha = pixel[3];
+        pixel[0] = ink(color.b, alpha);
+        pixel[1] = ink(color.g, alpha);
+        pixel[2] = ink(color.r, alpha);
+      }
+    }
+    return adopt(source->width, source->height, source->stride, std::move(pixels), out);
+  });
+}
+
 }  // namespace win32_ui::ui::graphics

@@ -3,8 +3,8 @@
 // Image::Data that copies of an Image share; it is freed with the last copy.
 //
 // Images come from encoded bytes in memory (the product's PNG resources),
-// from an image file the user picked, from scaling another image, or from
-// raw pixels. Decoding and scaling use the Windows Imaging Component, so the
+// from an image file the user picked, from scaling or tinting another
+// image, or from raw pixels. Decoding and scaling use the Windows Imaging Component, so the
 // calling thread must have COM initialised. Images may be shared between
 // threads; producers run on the calling thread.
 //
@@ -21,6 +21,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+#include "ui/views/graphics/color.h"
 
 namespace win32_ui::ui::graphics {
 
@@ -52,6 +54,10 @@ class Image {
   // This image scaled to exactly width x height; the same size shares the
   // pixels. `out` may be this image.
   HRESULT resized(uint32_t width, uint32_t height, Image& out) const;
+  // This image's shape in one colour: each pixel keeps its alpha and takes
+  // `color` (premultiplied by that alpha), so a picture can be drawn as
+  // plain ink. Needs no COM. `out` may be this image.
+  HRESULT tinted(Color color, Image& out) const;
 
   bool valid() const { return data_ && !data_->pixels.empty(); }
   uint32_t width() const { return data_ ? data_->width : 0; }

@@ -422,6 +422,79 @@ TEST_F(RecordingControlViewTest, DrawsTheBarWithItsPicturesInBothThemes) {
   }
 }
 
+// Whether `c` lies between `a` and `b` in every channel, one step of
+// rounding aside: a blend of the two.
+bool between(Rgb c, Rgb a, Rgb b) {
+  const auto within = [](int v, int x, int y) {
+    return v >= std::min(x, y) - 1 && v <= std::max(x, y) + 1;
+  };
+  return within(c.r, a.r, b.r) && within(c.g, a.g, b.g) && within(c.b, a.b, b.b);
+}
+
+TEST_F(RecordingControlViewTest, DisabledButtonsShowTheDisabledFillAndInkInEveryTheme) {
+  struct Case {
+    const char* name;
+    Theme theme;
+  };
+  const Case cases[] = {{"light", Theme::light(win32_ui::kDefaultAccent)},
+                        {"dark", Theme::dark(win32_ui::kDefaultAccent)},
+                        {"high_contrast", Theme::high_contrast()}};
+  // Every button the bar disables: zoom, pause, stop and the live buttons.
+  const std::size_t disabled[] = {4, 5, 7, 8, RecordingControlView::kLiveCoverButton,
+                                  RecordingControlView::kLiveMuteButton};
+  for (const Case& c : cases) {
+    for (const bool enabled : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.name << (enabled ? " enabled" : " disabled"));
+      theme_ = c.theme;
+      open(true);
+      view_->set_zoom_enabled(enabled);
+      view_->set_pause_enabled(enabled);
+      view_->set_stop_enabled(enabled);
+      view_->set_live_state(L"Live away", L"Mute live audio", L"", enabled, false, false);
+      paint(hwnd());
+      RECT client{};
+      GetClientRect(hwnd(), &client);
+      DibTarget shown(client.right, client.bottom);
+      read_back(shown);
+      shown.save_png_if_asked(std::string("control_bar_buttons_") + c.name +
+                              (enabled ? "_enabled" : "_disabled") + ".png");
+
+      const auto palette = Theme::to_render_palette(theme_);
+      const auto rgb = [&](int index) {
+        const auto color = palette.colors[static_cast<std::size_t>(index)];
+        return Rgb{color.r, color.g, color.b};
+      };
+      const Rgb card = rgb(1);
+      for (std::size_t i : disabled) {
+        SCOPED_TRACE(i);
+        const RECT box = pixel_rect(button(i));
+        // Beside the picture, inside the rounded frame.
+        const Rgb side = shown.pixel(box.left + 4, (box.top + box.bottom) / 2);
+        if (enabled) {
+          EXPECT_EQ(side, card);
+          EXPECT_TRUE(shown.ink(card, box).any) << "its own picture";
+          continue;
+        }
+        EXPECT_EQ(side, rgb(3));
+        // Inside the frame only the fill and the picture in the disabled
+        // text colour, blended at its edges.
+        int ink = 0;
+        for (int y = box.top + 8; y < box.bottom - 8; ++y) {
+          for (int x = box.left + 8; x < box.right - 8; ++x) {
+            const Rgb pixel = shown.pixel(x, y);
+            EXPECT_TRUE(between(pixel, rgb(3), rgb(8))) << x << "," << y;
+            ink += pixel != rgb(3);
+          }
+        }
+        EXPECT_GT(ink, 8) << "the picture is drawn";
+      }
+      // The buttons that stay enabled keep their look.
+      const RECT corner = pixel_rect(button(0));
+      EXPECT_EQ(shown.pixel(corner.left + 4, (corner.top + corner.bottom) / 2), card);
+    }
+  }
+}
+
 TEST_F(RecordingControlViewTest, TheSameStatusTextAgainLeavesTheBarUntouched) {
   open(false);
   view_->set_status_text(L"Quorvel — Recording 00:00:01");

@@ -211,6 +211,32 @@ TEST_F(ImageTest, EmptySpanFailsBeforeAnyImagingCall) {
   EXPECT_EQ(valid_result, CO_E_NOTINITIALIZED);
 }
 
+TEST_F(ImageTest, TintedKeepsEachPixelsAlphaAndTakesTheColourPremultiplied) {
+  // 3 x 1 in rows of 16 bytes: opaque red, half-covered blue, transparent,
+  // then 4 bytes of padding.
+  const std::vector<uint8_t> bytes{0, 0, 255, 255, 128, 0, 0, 128, 0, 0, 0, 0, 9, 9, 9, 9};
+  Image source;
+  ASSERT_EQ(Image::from_pixels(3, 1, 16, bytes, source), S_OK);
+  Image tinted = some_image();
+  ASSERT_EQ(source.tinted(Color{200, 100, 50}, tinted), S_OK);
+  EXPECT_EQ(tinted.width(), 3u);
+  EXPECT_EQ(tinted.stride(), 16u);
+  expect_pixel(pixel_at(tinted, 0, 0), {50, 100, 200, 255});
+  // (channel x 128 + 127) / 255
+  expect_pixel(pixel_at(tinted, 1, 0), {25, 50, 100, 128});
+  expect_pixel(pixel_at(tinted, 2, 0), {0, 0, 0, 0});
+  // The source keeps its own colours.
+  expect_pixel(pixel_at(source, 0, 0), {0, 0, 255, 255});
+
+  // Into itself, and from nothing.
+  ASSERT_EQ(source.tinted(Color{0, 0, 0}, source), S_OK);
+  expect_pixel(pixel_at(source, 0, 0), {0, 0, 0, 255});
+  Image empty;
+  Image out = some_image();
+  EXPECT_EQ(empty.tinted(Color{1, 2, 3}, out), E_INVALIDARG);
+  expect_empty(out);
+}
+
 TEST_F(ImageTest, ResizedToTheSameSizeSharesThePixels) {
   const std::vector<uint8_t> png = encode_png(2, 2, std::vector<Bgra>(4, Bgra{9, 8, 7, 255}));
   Image image;

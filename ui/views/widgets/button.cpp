@@ -93,6 +93,7 @@ Button& Button::set_icon_images(Image light, Image dark) {
   dark_ = std::move(dark);
   light_cache_.clear();
   dark_cache_.clear();
+  disabled_cache_.clear();
   invalidate_layout();
   invalidate();
   return *this;
@@ -191,9 +192,12 @@ void Button::draw_frame(DrawContext& context, const Rect& area, const StateColor
   const float radius = context.to_px(std::max(context.find_metric(kButtonRadiusToken, 8.0f), 0.0f));
   const float width = outline_width(context);
   const bool contrast = context.is_high_contrast();
-  if (!flat_ || progress.any() > kRest) {
+  // A disabled button shows its disabled fill and border also when flat: a
+  // flat one at rest would otherwise look exactly like an enabled one.
+  const bool flat = flat_ && accepts_input();
+  if (!flat || progress.any() > kRest) {
     Color fill = colors.fill;
-    if (flat_ && !contrast) {
+    if (flat && !contrast) {
       fill = context.is_dark()
                  ? mix_color(context.color(0), fill, progress.any())
                  : mix_color(mix_color(context.color(0), context.color(2),
@@ -203,7 +207,7 @@ void Button::draw_frame(DrawContext& context, const Rect& area, const StateColor
     canvas.fill_round_rect(area, radius, fill);
   }
   const Rect outline = inset_rect(area, width / 2.0f);
-  if (!flat_) {
+  if (!flat) {
     Color border = colors.border;
     if (!primary_ && !contrast && progress.any() < kRest) {
       border = context.find_color(kButtonQuietOutlineToken, quiet_outline(colors));
@@ -247,7 +251,10 @@ void Button::draw_icon(DrawContext& context, const Rect& area, const IconChoice&
     return;
   }
   const auto whole = static_cast<std::uint32_t>(std::max(1L, std::lround(side)));
-  const Image& drawn = icon.cache->image_for(*icon.image, whole, whole);
+  const Image& scaled = icon.cache->image_for(*icon.image, whole, whole);
+  // Disabled, the picture is drawn in the disabled text colour, as a glyph
+  // would be: its own colours would say it can still be used.
+  const Image& drawn = accepts_input() ? scaled : disabled_cache_.image_for(scaled, color);
   const float x = std::round(left);
   const float y = std::round(top);
   context.canvas()->draw_image(

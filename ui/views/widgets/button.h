@@ -2,7 +2,8 @@
 // vector glyph, or a pair of bitmaps for light and dark backgrounds) in a
 // row or a tile (icon above the label), in a normal, flat or primary look,
 // with an optional shortcut chip at its end. Its colours animate between the
-// control tone's states. A click, Enter or Space, or the accessibility
+// control tone's states; a disabled button draws its frame even when flat
+// and its picture in the disabled text colour. A click, Enter or Space, or the accessibility
 // invoke raises invoked, which on_invoked receives.
 //
 // Owned by its parent view. UI thread only.
@@ -15,6 +16,7 @@
 #include "ui/views/image.h"
 #include "ui/views/widgets/interactive.h"
 #include "ui/views/widgets/scaled_icon_cache.h"
+#include "ui/views/widgets/tinted_icon_cache.h"
 #include "ui/views/widgets/widget_drawing.h"
 #include "ui/views/widgets/widget_tokens.h"
 
@@ -34,7 +36,7 @@ class Button : public Interactive {
   Button& set_flat(bool flat);
   // Ignored unless finite and positive.
   Button& set_icon_size(float size);
-  // Empties both scaled copies.
+  // Empties both scaled copies and the disabled copy.
   Button& set_icon_images(ui::graphics::Image light, ui::graphics::Image dark);
   Button& set_primary(bool primary);
   Button& set_shortcut_text(std::wstring text);
@@ -53,6 +55,8 @@ class Button : public Interactive {
   // The scaled copies of the light and the dark image.
   const ScaledIconCache& light_icon_cache() const { return light_cache_; }
   const ScaledIconCache& dark_icon_cache() const { return dark_cache_; }
+  // The picture in one colour, as last drawn while disabled.
+  const TintedIconCache& disabled_icon_cache() const { return disabled_cache_; }
 
   void draw(DrawContext& context) override;
 
@@ -97,6 +101,7 @@ class Button : public Interactive {
   ui::graphics::Image dark_;
   ScaledIconCache light_cache_;
   ScaledIconCache dark_cache_;
+  TintedIconCache disabled_cache_;
   float icon_size_ = 32.0f;
   int layout_ = kLayoutRow;
   bool flat_ = false;

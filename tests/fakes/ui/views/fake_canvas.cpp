@@ -151,6 +151,7 @@ void FakeCanvas::draw_text(std::wstring_view text, const Rect& rect,
 
 void FakeCanvas::draw_image(const win32_ui::ui::graphics::Image& image, const Rect& destination,
                             float opacity, bool smooth) {
+  images.push_back(image);
   record("draw_image " + std::to_string(image.width()) + "x" + std::to_string(image.height()) +
          " " + format(destination) + " " + format(opacity) + (smooth ? " smooth" : " nearest"));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/views/graphics/canvas.h"
+#include "ui/views/image.h"
 
 namespace quorvel::test {
 
@@ -27,6 +28,8 @@ class FakeCanvas final : public win32_ui::ui::graphics::Canvas {
 
   // Every call, in order.
   std::vector<std::string> calls;
+  // The images draw_image was given, in order (they share the pixels).
+  std::vector<win32_ui::ui::graphics::Image> images;
 
   // The calls' names alone (the first word of each line).
   std::vector<std::string> names() const;
@@ -34,7 +37,10 @@ class FakeCanvas final : public win32_ui::ui::graphics::Canvas {
   std::size_t count(const std::string& name) const;
   // Saves not yet restored.
   int save_depth() const { return save_depth_; }
-  void clear() { calls.clear(); }
+  void clear() {
+    calls.clear();
+    images.clear();
+  }
 
   static std::string format(const Rect& rect);
   static std::string format(const Color& color);

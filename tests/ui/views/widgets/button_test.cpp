@@ -160,6 +160,90 @@ TEST(ButtonDrawTest, AFlatButtonAtRestDrawsOnlyItsLabelAndFadesInWhenHovered) {
   button.attach_host(nullptr);
 }
 
+// A flat picture button as the control bar has them: disabled, it shows the
+// disabled fill and border and its picture as ink of the disabled text
+// colour, in every palette; enabled and at rest, only its own picture.
+TEST(ButtonDrawTest, ADisabledFlatPictureButtonShowsTheDisabledColours) {
+  // 2 x 1: an opaque red pixel and a half-covered green one.
+  const std::vector<std::uint8_t> pixels{0, 0, 255, 255, 0, 128, 0, 128};
+  Image picture;
+  ASSERT_EQ(Image::from_pixels(2, 1, 8, pixels, picture), S_OK);
+  struct Case {
+    const char* name;
+    ui::graphics::RenderPalette palette;
+  };
+  const Case cases[] = {{"light", light_palette()},
+                        {"dark", dark_palette()},
+                        {"high contrast", light_palette(true)}};
+  for (const Case& c : cases) {
+    for (const bool enabled : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << c.name << (enabled ? " enabled" : " disabled"));
+      Button button(1, L"", 0);
+      button.set_flat(true);
+      button.set_tall(Button::kLayoutTile);
+      button.set_icon_images(picture, picture);
+      button.set_icon_size(2);
+      button.set_enabled(enabled);
+      testing::lay_out(button, {0, 0, 42, 42});
+      Painter painter(c.palette);
+      painter.paint(button);
+
+      ASSERT_EQ(painter.canvas.images.size(), 1u);
+      const Image& drawn = painter.canvas.images[0];
+      if (enabled) {
+        EXPECT_TRUE(painter.calls_starting("fill_round_rect").empty());
+        EXPECT_TRUE(painter.calls_starting("stroke_round_rect").empty());
+        EXPECT_EQ(drawn.data(), picture.data());
+        continue;
+      }
+      const std::vector<std::string> fills = painter.calls_starting("fill_round_rect");
+      ASSERT_EQ(fills.size(), 1u);
+      EXPECT_EQ(fills[0], "fill_round_rect 0 0 42 42 8 " + painter.hex(3));
+      const Color border = c.palette.high_contrast != 0
+                               ? painter.color(4)
+                               : quiet(painter.color(4), painter.color(3));
+      EXPECT_EQ(painter.calls_starting("stroke_round_rect"),
+                std::vector<std::string>{"stroke_round_rect 0.5 0.5 41.5 41.5 8 " +
+                                         FakeCanvas::format(border) + " 1"});
+      const Color ink = painter.color(8);
+      const auto premultiplied = [](std::uint8_t channel, std::uint8_t alpha) {
+        return static_cast<std::uint8_t>((channel * alpha + 127) / 255);
+      };
+      const std::vector<std::uint8_t> expected{
+          ink.b, ink.g, ink.r, 255, premultiplied(ink.b, 128), premultiplied(ink.g, 128),
+          premultiplied(ink.r, 128), 128};
+      EXPECT_EQ(std::vector<std::uint8_t>(drawn.pixels().begin(), drawn.pixels().end()),
+                expected);
+    }
+  }
+}
+
+TEST(ButtonDrawTest, TheDisabledPictureIsMadeOncePerPictureAndColour) {
+  const std::vector<std::uint8_t> pixels(4 * 4 * 4, 0x80);
+  Image picture;
+  ASSERT_EQ(Image::from_pixels(4, 4, 16, pixels, picture), S_OK);
+  Button button(1, L"", 0);
+  button.set_flat(true);
+  button.set_icon_images(picture, picture);
+  button.set_icon_size(4);
+  button.set_enabled(false);
+  testing::lay_out(button, {0, 0, 42, 42});
+  Painter light(light_palette());
+  light.paint(button);
+  const Image first = button.disabled_icon_cache().tinted();
+  ASSERT_TRUE(first.valid());
+
+  light.paint(button);
+  EXPECT_EQ(light.canvas.images[0].data(), first.data()) << "the same copy again";
+
+  Painter dark(dark_palette());
+  dark.paint(button);
+  EXPECT_NE(dark.canvas.images[0].data(), first.data()) << "another disabled colour";
+
+  button.set_icon_images(picture, picture);
+  EXPECT_FALSE(button.disabled_icon_cache().tinted().valid()) << "new pictures drop the copy";
+}
+
 TEST(ButtonDrawTest, TheShortcutChipNeeds192Dip) {
   struct Case {
     float width;
