@@ -1,5 +1,7 @@
 #include "account/client.h"
 
+#include <atomic>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -62,6 +64,7 @@ struct Client::Impl {
         session_state(make_session_state(ClientConfiguration(configuration))) {}
 
   Error ensure_session(StartRetry retry);
+  void settle_start(Error outcome);
   Error start_session();
   void take_anonymous_session(const AnonymousSession& session);
   Error renew_anonymous_session();
@@ -81,6 +84,10 @@ struct Client::Impl {
   bool started = false;
   // Steady-clock time of the last start, for spacing repeated starts.
   int64_t last_start_attempt = 0;
+  // Steady-clock time from which a repeated start is due; kNever while the
+  // start is settled. Atomic: start_retry_due reads it from any thread.
+  static constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
+  std::atomic<int64_t> retry_due_at{kNever};
 };
 
 Error Client::Impl::ensure_session(StartRetry retry) {
@@ -92,8 +99,14 @@ Error Client::Impl::ensure_session(StartRetry retry) {
   }
   started = true;
   last_start_attempt = now;
-  last_error = start_session();
+  settle_start(start_session());
   return last_error;
+}
+
+void Client::Impl::settle_start(Error outcome) {
+  last_error = std::move(outcome);
+  retry_due_at = is_transient_kind(last_error.kind) ? last_start_attempt + kStartRetryIntervalNs
+                                                    : kNever;
 }
 
 Error Client::Impl::start_session() {
@@ -160,6 +173,10 @@ std::optional<AccountIdentity> Client::current_account() {
 
 bool Client::has_account() const { return impl_->signed_in_identity().has_value(); }
 
+bool Client::start_retry_due() const {
+  return impl_->hooks.steady_clock->now() >= impl_->retry_due_at.load();
+}
+
 Error Client::disconnect_account() {
   Impl& impl = *impl_;
   (void)impl.ensure_session(StartRetry::kAfterInterval);
@@ -187,7 +204,7 @@ Error Client::disconnect_account() {
   impl.forget_user_session();
   impl.take_anonymous_session(result.session);
   impl.started = true;
-  impl.last_error = {};
+  impl.settle_start({});
   (void)send_heartbeat(impl.configuration, impl.anonymous_access_token, impl.hooks);
   return {};
 }
@@ -237,7 +254,7 @@ AuthResult Client::sign_in_interactive(const SignInOptions& options) {
   }
   impl.anonymous_access_token.clear();
   impl.anonymous_expires_at = 0;
-  impl.last_error = {};
+  impl.settle_start({});
   return result;
 }
 

@@ -8,12 +8,13 @@
 // The application owns exactly one for its whole run. Its operations run on
 // the calling thread and block it for the length of their requests; they
 // must not overlap (the sign-in runs on the sign-in dialog's worker while
-// the UI thread waits in that dialog). has_account is the exception: it
-// sends nothing and may be called from any thread at any time. A start that
-// failed for a transient reason is repeated at most once per
-// kStartRetryInterval by start, current_account and disconnect_account, so
-// an unreachable service does not block every opening of a menu; a sign-in
-// repeats it at once because the user asked.
+// the UI thread waits in that dialog). has_account and start_retry_due are
+// the exceptions: they send nothing and may be called from any thread at any
+// time. A start that failed for a transient reason is repeated at most once
+// per kStartRetryInterval by start, current_account and disconnect_account,
+// so an unreachable service does not block every opening of a menu; a
+// sign-in repeats it at once because the user asked. The application asks
+// start_retry_due to run that repeat on a thread of its own.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +55,12 @@ class Client {
   // Whether an identity with access token and e-mail is held now. Sends
   // nothing and never starts the client; safe on any thread.
   bool has_account() const;
+
+  // Whether the last start failed for a transient reason and
+  // kStartRetryIntervalNs has passed since it, so that start would try the
+  // service again. Sends nothing; safe on any thread, also while another
+  // thread runs an operation.
+  bool start_retry_due() const;
 
   // Hands the installation back from the signed-in account and takes a new
   // anonymous session. Without a signed-in identity nothing is sent. An

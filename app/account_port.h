@@ -6,6 +6,7 @@
 // others on the UI thread.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -20,7 +21,13 @@ class AccountPort {
  public:
   virtual ~AccountPort() = default;
 
-  virtual bool has_account() const = 0;
+  // Whether someone is signed in now; never waits for the service. May
+  // begin, in the background, a start that is due again after a transient
+  // failure.
+  virtual bool has_account() = 0;
+  // `ended` runs on a background thread each time such a start has ended,
+  // when who is signed in may have changed; empty: nobody is told.
+  virtual void on_background_start_ended(std::function<void()> ended) = 0;
   virtual std::optional<halvarin::sdk::AccountIdentity> query_account() = 0;
   // The browser sign-in with its pages in `locale` ("en-US" or "zh-CN").
   virtual halvarin::sdk::AuthResult sign_in(std::stop_token stop_token, std::string locale) = 0;

@@ -57,6 +57,7 @@ App::App(HINSTANCE instance, AppPlatform platform)
 }
 
 App::~App() {
+  if (account_) account_->on_background_start_ended(nullptr);
   tray_.close_menu();
   main_window_.reset();
   unregister_recording_hotkeys();
@@ -114,6 +115,13 @@ void App::start_up(int show_command) {
   load_hotkeys();
   register_window_classes();
   create_host_window();
+  // A start repeated in the background ends on its own thread; the shell
+  // hears of it on the UI thread.
+  if (account_) {
+    account_->on_background_start_ended([host = host_window_] {
+      PostMessageW(host, kAccountStartEndedMessage, 0, 0);
+    });
+  }
   watch_system_theme();
   last_tick_ = std::chrono::steady_clock::now();
   last_status_check_ = last_tick_;

@@ -145,6 +145,9 @@ class App {
   void show_about_dialog();
   void show_help_dialog(HWND owner);
   void show_platform_account();
+  // Who is signed in may have changed: the help menu, whose account row
+  // depends on it, is built afresh when next opened.
+  void account_changed();
 
   bool busy() const { return starting_ || recording_ || stopping_; }
 

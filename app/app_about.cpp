@@ -171,7 +171,11 @@ void App::show_platform_account() {
                                                    operations, language);
   const bool account_changed = outcome.action == halvarin::sdk::kAccountDialogSignedIn ||
                                outcome.action == halvarin::sdk::kAccountDialogDisconnected;
-  if (account_changed && main_window_) main_window_->close_help_menu();
+  if (account_changed) this->account_changed();
+}
+
+void App::account_changed() {
+  if (main_window_) main_window_->close_help_menu();
 }
 
 }  // namespace quorvel::windows

@@ -160,6 +160,9 @@ LRESULT App::handle_host_message(HWND window, UINT message, WPARAM wparam, LPARA
     case kWakeUpMessage:
       bring_to_front();
       return 0;
+    case kAccountStartEndedMessage:
+      account_changed();
+      return 0;
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }

@@ -21,6 +21,8 @@ inline constexpr UINT kTrayMenuMessage = 0x8005;
 inline constexpr UINT kStopRecordingMessage = 0x8006;
 // Start a recording of the confirmed region.
 inline constexpr UINT kStartRecordingMessage = 0x8007;
+// Posted by the account service's background start when it has ended.
+inline constexpr UINT kAccountStartEndedMessage = 0x8008;
 
 // The global hotkeys' registration ids: rows 0-8 while recording, rows
 // 0-10 for an instant while probing, rows 9 and 10 for the whole run.

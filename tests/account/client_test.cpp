@@ -256,6 +256,57 @@ TEST_F(ClientTest, AKeySetOutageAtStartIsRepeatedAfterTheIntervalAndSignsTheUser
   EXPECT_TRUE(client->has_account());
 }
 
+TEST_F(ClientTest, ARepeatedStartIsDueOnlyOnceTheIntervalAfterATransientFailureHasPassed) {
+  configuration_.base_url = plain_root();
+  account_service().script("POST", kInitializeRoute,
+                           {action_step(FakeAction::kCloseWithoutAnswer), handler_step()});
+  std::unique_ptr<Client> client = make_client();
+  EXPECT_FALSE(client->start_retry_due()) << "a client never started has nothing to repeat";
+
+  ASSERT_EQ(client->start().kind, kErrorNetwork);
+  EXPECT_FALSE(client->start_retry_due());
+  // The test clock also runs with real time: a second short of the
+  // interval.
+  clock_->advance(kStartRetryIntervalNs - kNsPerSecond);
+  EXPECT_FALSE(client->start_retry_due());
+  clock_->advance(kNsPerSecond);
+  EXPECT_TRUE(client->start_retry_due());
+  EXPECT_TRUE(client->start_retry_due()) << "asking does not use the retry up";
+  EXPECT_EQ(account_service().request_count(), 1u) << "asking sends nothing";
+
+  ASSERT_EQ(client->start().kind, kErrorNone);
+  EXPECT_FALSE(client->start_retry_due());
+  clock_->advance(3600 * kNsPerSecond);
+  EXPECT_FALSE(client->start_retry_due()) << "a settled start is never due again";
+}
+
+TEST_F(ClientTest, ARepeatedStartIsNeverDueAfterARefusalAndDueAgainAfterAFailedRepeat) {
+  first_run();
+  script_from_now("POST", kRestoreRoute, {answer_step(403, R"({"code":"AUTH_FORBIDDEN"})")});
+  std::unique_ptr<Client> refused = make_client();
+  ASSERT_EQ(refused->start().kind, kErrorRejected);
+  clock_->advance(3600 * kNsPerSecond);
+  EXPECT_FALSE(refused->start_retry_due());
+
+  // A repeat that fails again for a transient reason waits a whole interval
+  // from that repeat.
+  configuration_.base_url = plain_root();
+  account_service().script("POST", kInitializeRoute,
+                           {action_step(FakeAction::kCloseWithoutAnswer),
+                            action_step(FakeAction::kCloseWithoutAnswer)});
+  account_service().script("POST", kRestoreRoute, {action_step(FakeAction::kCloseWithoutAnswer)});
+  std::unique_ptr<Client> client = make_client();
+  ASSERT_EQ(client->start().kind, kErrorNetwork);
+  clock_->advance(kStartRetryIntervalNs);
+  ASSERT_TRUE(client->start_retry_due());
+  ASSERT_EQ(client->start().kind, kErrorNetwork);
+  EXPECT_FALSE(client->start_retry_due());
+  clock_->advance(kStartRetryIntervalNs - kNsPerSecond);
+  EXPECT_FALSE(client->start_retry_due());
+  clock_->advance(kNsPerSecond);
+  EXPECT_TRUE(client->start_retry_due());
+}
+
 TEST_F(ClientTest, HasAccountSendsNothingAndNeedsAnAccessTokenAndAnEmail) {
   signed_in();
   const size_t before = account_service().request_count();

@@ -2,6 +2,7 @@
 // records the calls the App makes and answers what the test set.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -13,7 +14,10 @@ namespace quorvel::test {
 
 class FakeAccount final : public quorvel::windows::AccountPort {
  public:
-  bool has_account() const override { return signed_in; }
+  bool has_account() override { return signed_in; }
+  void on_background_start_ended(std::function<void()> ended) override {
+    start_ended = std::move(ended);
+  }
   std::optional<halvarin::sdk::AccountIdentity> query_account() override {
     calls.push_back("query");
     return identity;
@@ -41,6 +45,8 @@ class FakeAccount final : public quorvel::windows::AccountPort {
   std::optional<halvarin::sdk::AccountIdentity> identity;
   halvarin::sdk::AuthResult sign_in_result;
   std::vector<std::string> calls;
+  // What the App asked to be told when a background start ends.
+  std::function<void()> start_ended;
 };
 
 }  // namespace quorvel::test
