@@ -56,12 +56,12 @@ class ProductAccount final : public AccountPort {
     std::lock_guard lock(client_mutex_);
     return disconnect_account(client_);
   }
+  // The page openers read only the configuration, which never changes, so
+  // they need not wait for a start or a sign-in that is running.
   halvarin::sdk::Error open_account_page() override {
-    std::lock_guard lock(client_mutex_);
     return quorvel::windows::open_account_page(client_);
   }
   bool open_support_page() override {
-    std::lock_guard lock(client_mutex_);
     return succeeded(quorvel::windows::open_support_page(client_));
   }
 
@@ -97,7 +97,7 @@ class ProductAccount final : public AccountPort {
 
   std::stop_source cancel_;
   halvarin::sdk::Client client_;
-  // Held by every client operation but has_account, which sends nothing.
+  // Held by every client operation that may start the client.
   std::mutex client_mutex_;
   std::mutex ended_mutex_;
   std::function<void()> start_ended_;

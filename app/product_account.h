@@ -6,8 +6,9 @@
 // repeated on a thread of its own when has_account finds it due, so that a
 // saved sign-in comes back in this run without the UI thread waiting for
 // the service; the start-ended callback then tells the shell. The client's
-// operations never overlap: each holds the client's lock, so one that comes
-// while that start runs waits for it, as it would have waited for its own.
+// operations that may start it never overlap: each holds the client's lock,
+// so one that comes while that start runs waits for it, as it would have
+// waited for its own.
 #pragma once
 
 #include <memory>

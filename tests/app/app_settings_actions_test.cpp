@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app.h"
@@ -156,6 +157,25 @@ TEST_F(AppSettingsActionsTest, UnknownActionDoesNothing) {
   app.run_settings_action(static_cast<ModernSettingsAction>(-1));
   EXPECT_TRUE(messages_.empty());
   EXPECT_TRUE(key_.value_names().empty());
+}
+
+// A start the account service repeated on a thread of its own may have
+// signed the user in: the App hears of it on the UI thread and has the help
+// menu, whose account row depends on it, built afresh.
+TEST_F(AppSettingsActionsTest, TheEndOfABackgroundAccountStartRebuildsTheHelpMenu) {
+  App& app = start(SW_SHOWNORMAL);
+  ASSERT_TRUE(account_->start_ended) << "the App asks to hear of background starts";
+  EXPECT_FALSE(app.settings_state().signed_in);
+  const int closes = main_log_->help_menu_closes;
+
+  account_->signed_in = true;
+  std::thread background(account_->start_ended);
+  background.join();
+  EXPECT_EQ(main_log_->help_menu_closes, closes) << "nothing is touched off the UI thread";
+  pump();
+
+  EXPECT_EQ(main_log_->help_menu_closes, closes + 1);
+  EXPECT_TRUE(app.settings_state().signed_in);
 }
 
 }  // namespace
