@@ -59,7 +59,8 @@ HRESULT PacketWriteQueue::enqueue(std::shared_ptr<const EncodedPacket> packet) {
 
   const int64_t now = clock_->now();
   const int64_t oldest =
-      in_flight_ ? in_flight_enqueued_ : (!fifo_.empty() ? fifo_.front().enqueued : now);
+      in_flight_ ? in_flight_enqueued_.load(std::memory_order_relaxed)
+                 : (!fifo_.empty() ? fifo_.front().enqueued : now);
   const uint64_t size = packet->data.size();
   const bool fits = size <= limits_.max_bytes && queued_bytes_ + size <= limits_.max_bytes &&
                     queued_packets_ < limits_.max_packets && !too_old(now, oldest);
@@ -128,6 +129,8 @@ HRESULT PacketWriteQueue::write_batch(std::deque<Entry>& batch) {
     // A failure from another thread (or the packet function itself) drops
     // what the batch still holds, as it drops what waits in the FIFO.
     if (failed_.load(std::memory_order_relaxed)) return S_OK;
+    if (too_old(clock_->now(), entry.enqueued)) return kErrorQueueTimeout;
+    in_flight_enqueued_.store(entry.enqueued, std::memory_order_relaxed);
     const HRESULT written =
         call_guarded([&] { return packet_function_(std::move(entry.packet)); });
     if (FAILED(written)) return written;
@@ -155,17 +158,14 @@ void PacketWriteQueue::run() {
       wake_.wait(lock, [this] { return stop_ || FAILED(status_) || !fifo_.empty(); });
       worker_waiting_ = false;
       if (FAILED(status_) || (stop_ && fifo_.empty())) break;
-      if (too_old(clock_->now(), fifo_.front().enqueued)) {
-        fail_locked(kErrorQueueTimeout);
-        break;
-      }
       // Everything queued is the batch; nothing was in flight, so the
-      // queued totals are the batch's own.
+      // queued totals are the batch's own. Its packets' ages are checked
+      // one by one as their writes come.
       batch.swap(fifo_);
       in_flight_ = true;
       in_flight_bytes_ = queued_bytes_;
       in_flight_packets_ = queued_packets_;
-      in_flight_enqueued_ = batch.front().enqueued;
+      in_flight_enqueued_.store(batch.front().enqueued, std::memory_order_relaxed);
     }
 
     const HRESULT written = write_batch(batch);

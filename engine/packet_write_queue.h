@@ -91,8 +91,10 @@ class PacketWriteQueue {
 
   void run();
   // Writes the batch in order without the lock; the first failure, with the
-  // rest of the batch left unwritten, or S_OK. A failure of the queue made
-  // meanwhile leaves the rest unwritten too.
+  // rest of the batch left unwritten, or S_OK. Each packet's age is checked
+  // when its turn comes, so one that waited too long behind slow writes
+  // fails the queue with kErrorQueueTimeout instead of being written. A
+  // failure of the queue made meanwhile leaves the rest unwritten too.
   HRESULT write_batch(std::deque<Entry>& batch);
   // The caller holds the lock.
   void fail_locked(HRESULT code);
@@ -112,12 +114,13 @@ class PacketWriteQueue {
   uint64_t queued_packets_ = 0;
   bool stop_ = false;
   // The worker takes everything queued at once and writes it as one batch;
-  // the batch still counts as queued, with the age of its oldest packet,
-  // until it is settled.
+  // the batch still counts as queued until it is settled. Its age is that of
+  // the packet being written: the worker moves the enqueue time on before
+  // each write without the lock, and enqueue reads it under the lock.
   bool in_flight_ = false;
   uint64_t in_flight_bytes_ = 0;
   uint64_t in_flight_packets_ = 0;
-  int64_t in_flight_enqueued_ = 0;
+  std::atomic<int64_t> in_flight_enqueued_{0};
   // Set with the failure under the lock; read by the worker between the
   // packets of a batch, so nothing is written after a failure.
   std::atomic<bool> failed_{false};

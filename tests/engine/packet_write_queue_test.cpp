@@ -360,7 +360,8 @@ TEST_P(BatchFailureTest, AFailureInsideABatchDropsItsRestAndIsKept) {
         queue->fail(E_ABORT);
         break;
       case BatchFault::EnqueueFindsBatchTooOld:
-        // The batch counts with the age of its oldest packet.
+        // The batch counts with the age of the packet being written, which
+        // was enqueued with the rest of the batch.
         clock->advance(std::chrono::nanoseconds(5001ms).count());
         EXPECT_EQ(queue->enqueue(make_packet(6)), kErrorQueueTimeout);
         break;
@@ -414,6 +415,114 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"FailedFromOutsideInTheMiddle", BatchFault::FailCalled, 2, E_ABORT, 3},
         BatchCase{"EnqueueFindsTheBatchTooOld", BatchFault::EnqueueFindsBatchTooOld, 2,
                   kErrorQueueTimeout, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Ages inside a batch on a slow disk. A held write keeps two or three
+// packets waiting, enqueued at the given times; once released, the worker
+// takes them as one batch. Writes are slow: the first packet of the batch
+// moves the clock to `first_write_ends_ms`, the second (when that is not 0)
+// to `second_write_ends_ms`, where a packet may be enqueued while it is
+// being written. Times are milliseconds from the start.
+constexpr size_t kEnqueuedDuringSecond = 100;  // that packet's size
+
+struct SlowBatchCase {
+  const char* name;
+  std::vector<int64_t> enqueued_ms;
+  int64_t first_write_ends_ms;
+  int64_t second_write_ends_ms;
+  bool enqueue_during_second;
+  HRESULT enqueue_result;  // of that enqueue
+  HRESULT expected;
+  std::vector<size_t> written;  // sizes: the held packet is 1, the batch 2, 3, ...
+};
+
+class SlowBatchAgeTest : public ::testing::TestWithParam<SlowBatchCase> {};
+
+TEST_P(SlowBatchAgeTest, EachPacketOfABatchCountsItsOwnAge) {
+  const SlowBatchCase& c = GetParam();
+  constexpr int64_t kNsPerMs = 1'000'000;
+  auto clock = std::make_shared<FakeClock>();
+  const int64_t start = clock->now();
+  auto move_to = [&](int64_t ms) { clock->advance(start + ms * kNsPerMs - clock->now()); };
+
+  std::atomic<PacketWriteQueue*> queue_for_worker{nullptr};
+  Signal first_entered;
+  Signal release;
+  Signal enqueued_during_second;
+  std::mutex mutex;
+  std::vector<size_t> sizes;
+  HRESULT enqueue_result = E_PENDING;
+  auto packet_function = [&](std::shared_ptr<const EncodedPacket> packet) -> HRESULT {
+    const size_t size = packet->data.size();
+    {
+      std::lock_guard lock(mutex);
+      sizes.push_back(size);
+    }
+    if (size == 1) {
+      first_entered.set();
+      release.wait(60s);
+    } else if (size == 2) {
+      move_to(c.first_write_ends_ms);
+    } else if (size == 3 && c.second_write_ends_ms != 0) {
+      move_to(c.second_write_ends_ms);
+      if (c.enqueue_during_second) {
+        const HRESULT result =
+            queue_for_worker.load()->enqueue(make_packet(kEnqueuedDuringSecond));
+        {
+          std::lock_guard lock(mutex);
+          enqueue_result = result;
+        }
+        enqueued_during_second.set();
+      }
+    }
+    return S_OK;
+  };
+  auto queue = PacketWriteQueue::create(packet_function, [] { return S_OK; }, kLimits, clock);
+  queue_for_worker.store(queue.get());
+
+  ASSERT_EQ(queue->enqueue(make_packet(1)), S_OK);
+  ASSERT_TRUE(first_entered.wait());
+  size_t size = 2;
+  for (const int64_t ms : c.enqueued_ms) {
+    move_to(ms);
+    ASSERT_EQ(queue->enqueue(make_packet(size++)), S_OK);
+  }
+  release.set();
+  // The enqueue must meet a running queue, not one already finishing.
+  if (c.enqueue_during_second) {
+    ASSERT_TRUE(enqueued_during_second.wait());
+  }
+  EXPECT_EQ(queue->finish(), c.expected);
+
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(sizes, c.written);
+  if (c.enqueue_during_second) {
+    EXPECT_EQ(enqueue_result, c.enqueue_result);
+  }
+  const PacketQueueStats stats = queue->stats();
+  EXPECT_EQ(stats.status, c.expected);
+  EXPECT_EQ(stats.queued_packets, 0u);
+  EXPECT_EQ(stats.queued_bytes, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SlowDisk, SlowBatchAgeTest,
+    ::testing::Values(
+        // While the packet enqueued at 2.0 s is written, the oldest age is
+        // its 3.5 s, not the 5.3 s of the batch's first packet.
+        SlowBatchCase{"EnqueueWhileTheSecondIsWrittenIsTaken", {200, 2000}, 5500, 5500, true,
+                      S_OK, S_OK, {1, 2, 3, kEnqueuedDuringSecond}},
+        SlowBatchCase{"EnqueueExactlyFiveSecondsAfterTheSecondIsTaken", {200, 2000}, 5500, 7000,
+                      true, S_OK, S_OK, {1, 2, 3, kEnqueuedDuringSecond}},
+        SlowBatchCase{"EnqueueJustOverFiveSecondsAfterTheSecondFails", {200, 2000}, 5500, 7001,
+                      true, kErrorQueueTimeout, kErrorQueueTimeout, {1, 2, 3}},
+        SlowBatchCase{"SecondThatWaitedExactlyFiveSecondsIsWritten", {200, 2000}, 7000, 0, false,
+                      S_OK, S_OK, {1, 2, 3}},
+        // Nothing after the late packet is written, however young.
+        SlowBatchCase{"SecondThatWaited5100msWhenItsTurnCameFailsTheQueue", {200, 2000, 2500},
+                      7100, 0, false, S_OK, kErrorQueueTimeout, {1, 2}},
+        SlowBatchCase{"ThirdThatWaited5100msBehindTheSecondFailsTheQueue", {200, 2000, 2500},
+                      5500, 7600, false, S_OK, kErrorQueueTimeout, {1, 2, 3}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PacketWriteQueueTest, EnqueueAfterFinishIsShutdown) {
