@@ -44,6 +44,13 @@ layout::Size GridPanel::measure_override(const layout::SizeConstraint& content,
 void GridPanel::arrange_override(const layout::LayoutRect& content,
                                  const layout::LayoutContext& context) {
   grid_.arrange(child_count(), child_accessor(), content, context);
+  // A child added without a cell has no place in the grid. It still gets a
+  // rectangle, the empty one at the content origin as a cell outside the
+  // grid does, so it never keeps one from an earlier parent or layout.
+  const layout::LayoutRect nowhere{content.x, content.y, 0.0f, 0.0f};
+  for (std::size_t i = grid_.cells().size(); i < child_count(); ++i) {
+    child_at(i)->arrange(nowhere, context);
+  }
 }
 
 }  // namespace win32_ui::modern

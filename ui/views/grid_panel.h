@@ -1,7 +1,9 @@
 // The view tree's grid: columns and rows of fixed, automatic and star
 // tracks, each child placed in a GridCell with spans. It lays its children
 // out with the same two passes as the layout engine's grid. Children added
-// without a cell (through ViewGroup::add_child) pair with cells by position.
+// without a cell (through ViewGroup::add_child) pair with cells by position;
+// a child left without one is not measured and is arranged 0 x 0 at the
+// content origin.
 // UI thread only.
 #pragma once
 

@@ -137,14 +137,17 @@ TEST(GridPanelTest, CellsOutsideTheGridGetZeroSizeAtTheContentOrigin) {
     const char* name;
     GridCell cell;
     // Outside the columns the width offer is 0; a cell only outside the
-    // rows is offered its columns.
+    // rows is offered its columns; a child without a cell is offered
+    // nothing (-1: never measured).
     float offered_width;
+    bool without_cell = false;  // added through ViewGroup::add_child
   };
   const Case cases[] = {
       {"span 2^64 - 1 from column 1", {1, 0, kMaxSpan, 1}, 0.0f},
       {"span 2^64 - 1 from row 1", {0, 1, 1, kMaxSpan}, 10.0f},
       {"span past the last column", {2, 0, 2, 1}, 0.0f},
       {"column past the end", {3, 0, 1, 1}, 0.0f},
+      {"no cell", {}, -1.0f, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -152,7 +155,13 @@ TEST(GridPanelTest, CellsOutsideTheGridGetZeroSizeAtTheContentOrigin) {
                    {GridLength::fixed(10), GridLength::fixed(10)}, 0.0f, 0.0f, {5, 6, 0, 0});
     auto probe = std::make_unique<OfferProbe>();
     OfferProbe* child = probe.get();
-    grid.add_child(std::move(probe), c.cell);
+    // The rectangle of an earlier layout, which the grid must replace.
+    child->arrange({40, 50, 20, 30}, layout::LayoutContext{});
+    if (c.without_cell) {
+      grid.ViewGroup::add_child(std::move(probe));
+    } else {
+      grid.add_child(std::move(probe), c.cell);
+    }
 
     testing::lay_out(grid, 0, 0, 100, 100);
 
