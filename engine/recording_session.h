@@ -164,6 +164,8 @@ struct RecordingSessionPlatform {
   // How many "recovered-N" names a stale output file may take before the
   // start fails; tests lower it to reach the end with a few files.
   int max_recovered_names = kMaxRecoveredNames;
+  // The status query of those names and of the stale file itself.
+  NameStatusQuery name_status;
 };
 
 // Sample times of frame slots: slot `index` starts at index x 10,000,000 /

@@ -33,14 +33,17 @@ int64_t slot_of(int64_t counts, uint32_t frame_rate, int64_t frequency) {
 // A file left at `path` by an earlier run (a crash, a power cut) is kept
 // under the first free recovered name (at most `limit`) instead of being
 // overwritten. `moved_to` receives that name; it stays empty when nothing
-// stood at `path`.
-bool move_aside_existing(const fs::path& path, int limit, fs::path& moved_to) {
+// stood at `path`. A candidate name whose status cannot be queried is tried
+// all the same: the rename tells whether it was free, and a start is not
+// refused over a name that may well be usable.
+bool move_aside_existing(const fs::path& path, int limit, const NameStatusQuery& query,
+                         fs::path& moved_to) {
   moved_to.clear();
-  std::error_code error;
-  const fs::file_status current = fs::symlink_status(path, error);
-  if (current.type() == fs::file_type::not_found) return true;
-  if (error) return false;
-  const fs::path candidate = first_free_recovered_name(path, limit);
+  const NameStatus current = query ? query(path) : query_name_status(path);
+  if (current == NameStatus::kFree) return true;
+  if (current == NameStatus::kUnknown) return false;
+  const fs::path candidate =
+      first_free_recovered_name(path, limit, UnqueryableName::kUse, query);
   if (candidate.empty() || !MoveFileExW(path.c_str(), candidate.c_str(), 0)) return false;
   moved_to = candidate;
   return true;
@@ -137,7 +140,8 @@ bool RecordingSession::start(const RecordingOptions& options) {
       audio_files_[1].final_path = folder / (stem + L".microphone.m4a");
       audio_files_[1].partial_path = folder / (stem + L".microphone.partial.m4a");
     }
-    if (!move_aside_existing(partial_path_, platform_.max_recovered_names, recovered)) {
+    if (!move_aside_existing(partial_path_, platform_.max_recovered_names,
+                             platform_.name_status, recovered)) {
       if (!options_.file_optional) return fail_start(kErrorCannotMoveAside, free_bytes);
       keep_first_failure(kErrorCannotMoveAside);
     }
@@ -155,7 +159,8 @@ bool RecordingSession::start(const RecordingOptions& options) {
     AudioFile& file = audio_files_[i];
     if (file.partial_path.empty()) continue;
     fs::path moved;
-    if (!move_aside_existing(file.partial_path, platform_.max_recovered_names, moved)) {
+    if (!move_aside_existing(file.partial_path, platform_.max_recovered_names,
+                             platform_.name_status, moved)) {
       file.partial_path.clear();
       close_audio_file(static_cast<AudioTrack>(i + 1), kErrorCannotMoveAside);
     }

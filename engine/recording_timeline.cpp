@@ -76,7 +76,8 @@ RecordingTimeline::~RecordingTimeline() {
 
 bool RecordingTimeline::recover_existing(const std::wstring& partial_path,
                                          const std::wstring& final_path,
-                                         std::wstring& aside_path) {
+                                         std::wstring& aside_path,
+                                         const NameStatusQuery& names) {
   const fs::path partial(partial_path);
   std::error_code error;
   const fs::file_status status = fs::status(partial, error);
@@ -87,7 +88,9 @@ bool RecordingTimeline::recover_existing(const std::wstring& partial_path,
 
   const uint64_t valid = valid_timeline_file_length(partial, size);
   const fs::path beside(valid >= kTimelineHeaderSize ? final_path : partial_path);
-  const std::wstring target = first_free_recovered_name(beside).wstring();
+  const std::wstring target =
+      first_free_recovered_name(beside, kMaxRecoveredNames, UnqueryableName::kGiveUp, names)
+          .wstring();
   if (target.empty()) return false;
   if (valid > 0 && valid != size) {
     fs::resize_file(partial, valid, error);

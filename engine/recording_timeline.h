@@ -25,6 +25,7 @@
 #include <string>
 
 #include "engine/capture_camera.h"
+#include "engine/recovered_name.h"
 
 namespace quorvel::windows {
 
@@ -91,8 +92,11 @@ class RecordingTimeline {
   // record and moves it aside: beside the final name when its header is
   // valid, beside the partial name when it is not. True when there was
   // nothing to move or it was moved (then `aside_path` names the new place).
+  // A recovered name whose status cannot be queried leaves the stale file
+  // where it is (false): it is not renamed onto what may be another file.
+  // `names` queries those names; empty means the file system's own query.
   static bool recover_existing(const std::wstring& partial_path, const std::wstring& final_path,
-                               std::wstring& aside_path);
+                               std::wstring& aside_path, const NameStatusQuery& names = {});
 
  private:
   bool write_record(const uint8_t* bytes, size_t size, int64_t time);

@@ -32,6 +32,7 @@
 #include "tests/fakes/engine/fake_audio_endpoints.h"
 #include "tests/fakes/engine/fake_encoder_sink_writer.h"
 #include "tests/fakes/engine/fake_key_frame_encoder.h"
+#include "tests/fakes/engine/fake_name_status.h"
 #include "tests/fakes/engine/fake_nv12_converter.h"
 #include "tests/fakes/engine/fake_sink_writer.h"
 #include "tests/support/test_support.h"
@@ -126,6 +127,7 @@ class RecordingSessionTest : public test::MediaDeviceFixture {
     };
     platform.nv12_converters = test::FakeNv12Converter::factory(converter_);
     platform.max_recovered_names = max_recovered_names_;
+    platform.name_status = names_.query();
     return platform;
   }
 
@@ -195,6 +197,7 @@ class RecordingSessionTest : public test::MediaDeviceFixture {
   HRESULT free_bytes_result_ = S_OK;
   int failing_encoding_writer_ = 0;
   int max_recovered_names_ = kMaxRecoveredNames;
+  test::FakeNameStatus names_;
   int encoding_writers_made_ = 0;
 
   std::shared_ptr<test::FakeEncoderRecord> encoder_ = std::make_shared<test::FakeEncoderRecord>();
@@ -346,6 +349,59 @@ TEST_F(RecordingSessionTest, TheLastRecoveredNameIsTheLimitAndThenTheStartFails)
   EXPECT_EQ(file_bytes(folder_ / L"clip.partial.mp4"), (std::vector<uint8_t>{'n', 'e', 'w', 'e', 'r'}));
   EXPECT_EQ(file_bytes(folder_ / L"clip.partial.recovered-3.mp4"),
             (std::vector<uint8_t>{'s', 't', 'a', 'l', 'e'}));
+}
+
+// A recovered name whose status query fails is used all the same; the
+// rename alone decides, and only its failure refuses the start.
+TEST_F(RecordingSessionTest, ARecoveredNameThatCannotBeQueriedIsTriedByTheRename) {
+  struct Case {
+    const char* name;
+    bool folder_at_name;  // something the rename cannot replace stands there
+    bool file_optional;
+    bool started;
+    HRESULT first_failure;
+  };
+  const Case cases[] = {
+      {"the name is free", false, false, true, S_OK},
+      {"the name is taken", true, false, false, kErrorCannotMoveAside},
+      {"the name is taken, file optional", true, true, true, kErrorCannotMoveAside},
+  };
+  collect_packets();
+  const fs::path stale = folder_ / L"clip.partial.mp4";
+  const fs::path unqueryable = folder_ / L"clip.partial.recovered-1.mp4";
+  names_.fail_on(unqueryable);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.folder_at_name) fs::create_directory(unqueryable);
+    write_file(stale, "stale");
+    options_.file_optional = c.file_optional;
+    session_ = RecordingSession::create(platform());
+    EXPECT_EQ(session_->start(options_), c.started);
+    const RecordingSessionStatus status = session_->status();
+    if (!c.started) {
+      EXPECT_EQ(status.state, RecordingState::kFailed);
+      EXPECT_EQ(status.result, kErrorCannotMoveAside);
+      EXPECT_EQ(file_bytes(stale), (std::vector<uint8_t>{'s', 't', 'a', 'l', 'e'}));
+    } else if (FAILED(c.first_failure)) {
+      EXPECT_EQ(status.state, RecordingState::kStarted);
+      EXPECT_EQ(status.file_result, c.first_failure);
+      EXPECT_TRUE(status.recovered_path.empty());
+    } else {
+      EXPECT_EQ(status.state, RecordingState::kStarted);
+      EXPECT_EQ(status.file_result, S_OK);
+      EXPECT_EQ(status.recovered_path, unqueryable.wstring());
+      EXPECT_EQ(file_bytes(unqueryable), (std::vector<uint8_t>{'s', 't', 'a', 'l', 'e'}));
+      EXPECT_FALSE(fs::exists(stale));
+    }
+    // The search stopped at the name it could not query.
+    EXPECT_FALSE(fs::exists(folder_ / L"clip.partial.recovered-2.mp4"));
+    session_.reset();
+    std::error_code ignored;
+    fs::remove_all(unqueryable, ignored);
+    fs::remove(stale, ignored);
+  }
+  const auto asked = names_.asked();
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), unqueryable), 3);
 }
 
 TEST_F(RecordingSessionTest, AStaleSeparateFileIsMovedAsideToo) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fakes/engine/fake_name_status.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -474,6 +475,37 @@ TEST(RecordingTimelineTest, OpenFailsWithoutCreatingAFileWhenTheStaleOneCannotMo
   EXPECT_TRUE(fs::is_directory(dir / L"Clip.partial.quorvel"));
   EXPECT_FALSE(fs::exists(dir / L"Clip.recovered-1.quorvel"));
   EXPECT_FALSE(fs::exists(dir / L"Clip.partial.recovered-1.quorvel"));
+}
+
+// Unlike a recording's stale file, the timeline's is never renamed onto a
+// name it could not look at: it stays whole where it is.
+TEST(RecordingTimelineTest, ARecoveredNameThatCannotBeQueriedLeavesTheStaleFileInPlace) {
+  struct Case {
+    const char* name;
+    Bytes stale;
+    const wchar_t* unqueryable;
+  };
+  Bytes cut_short = stale_records(2);
+  cut_short.resize(cut_short.size() - 3);
+  const Case cases[] = {
+      {"valid header, half a record", cut_short, L"Clip.recovered-1.quorvel"},
+      {"invalid header", Bytes(20, 0x55), L"Clip.partial.recovered-1.quorvel"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const fs::path partial = dir / L"Clip.partial.quorvel";
+    write_bytes(partial, c.stale);
+    test::FakeNameStatus names;
+    names.fail_on(dir / c.unqueryable);
+    std::wstring aside = L"untouched";
+    EXPECT_FALSE(RecordingTimeline::recover_existing(
+        partial.wstring(), (dir / L"Clip.quorvel").wstring(), aside, names.query()));
+    EXPECT_EQ(aside, L"untouched");
+    EXPECT_EQ(read_bytes(partial), c.stale);  // not even cut
+    EXPECT_EQ(names.asked(), std::vector<fs::path>{dir / c.unqueryable});
+    EXPECT_FALSE(fs::exists(dir / c.unqueryable));
+  }
 }
 
 TEST(RecordingTimelineTest, RecoverExistingWithNothingToMoveSucceeds) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/fakes/engine/fake_name_status.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -56,6 +57,44 @@ TEST(RecoveredNameTest, TheLimitIsTheLastNumberAndThenNoNameIsFree) {
     EXPECT_EQ(name, c.expected ? dir / c.expected : fs::path());
   }
   EXPECT_EQ(kMaxRecoveredNames, 9999);
+}
+
+TEST(RecoveredNameTest, ANameWhoseQueryFailsIsUsedOrEndsTheSearchByChoice) {
+  TempDir dir;
+  touch(dir / L"Clip.recovered-1.mp4");
+  touch(dir / L"Clip.recovered-3.mp4");  // behind the failing name: never reached
+  test::FakeNameStatus names;
+  names.fail_on(dir / L"Clip.recovered-2.mp4");
+  struct Case {
+    UnqueryableName unqueryable;
+    const wchar_t* expected;  // null: no name
+  };
+  const Case cases[] = {
+      {UnqueryableName::kUse, L"Clip.recovered-2.mp4"},
+      {UnqueryableName::kGiveUp, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.unqueryable == UnqueryableName::kUse ? "use" : "give up");
+    const fs::path name =
+        first_free_recovered_name(dir / L"Clip.mp4", kMaxRecoveredNames, c.unqueryable, names.query());
+    EXPECT_EQ(name, c.expected ? dir / c.expected : fs::path());
+  }
+  const std::vector<fs::path> one_search{dir / L"Clip.recovered-1.mp4", dir / L"Clip.recovered-2.mp4"};
+  std::vector<fs::path> both = one_search;
+  both.insert(both.end(), one_search.begin(), one_search.end());
+  EXPECT_EQ(names.asked(), both);
+  // Without a query of its own the search asks the file system and gives up
+  // on nothing here: 2 is free.
+  EXPECT_EQ(first_free_recovered_name(dir / L"Clip.mp4"), dir / L"Clip.recovered-2.mp4");
+}
+
+TEST(RecoveredNameTest, TheRealQueryTellsFreeFromTaken) {
+  TempDir dir;
+  touch(dir / L"file");
+  fs::create_directory(dir / L"folder");
+  EXPECT_EQ(query_name_status(dir / L"file"), NameStatus::kTaken);
+  EXPECT_EQ(query_name_status(dir / L"folder"), NameStatus::kTaken);
+  EXPECT_EQ(query_name_status(dir / L"nothing"), NameStatus::kFree);
 }
 
 }  // namespace
