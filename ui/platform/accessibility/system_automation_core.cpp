@@ -18,11 +18,12 @@ Function find_export(HMODULE module, const char* name) {
 }
 
 // The module stays loaded for the life of the process: providers handed to
-// clients may call into it until the very end.
+// clients may call into it until the very end. It comes from the system
+// folder only, never from a copy planted beside the program.
 class SystemAutomationCore final : public AutomationCore {
  public:
   SystemAutomationCore()
-      : module_(LoadLibraryW(L"uiautomationcore.dll")),
+      : module_(LoadLibraryExW(L"uiautomationcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)),
         listening_(find_export<ClientsAreListening>(module_, "UiaClientsAreListening")),
         raise_event_(find_export<RaiseAutomationEvent>(module_, "UiaRaiseAutomationEvent")),
         raise_property_(find_export<RaisePropertyChanged>(
