@@ -51,6 +51,9 @@ struct AppPlatform {
       std::function<void()> on_closed)>;
   using AccountFactory = std::function<std::unique_ptr<AccountPort>()>;
   using StreamerFactory = std::function<std::unique_ptr<RtmpStreamer>()>;
+  // Loads Media Foundation, which recording and streaming need: S_OK, or why
+  // it cannot be loaded. Empty: the process's library from the system folder.
+  using MediaFoundationLoader = std::function<HRESULT()>;
 
   // Shows a message: owner, catalogue key, its arguments and MB_ flags;
   // returns the chosen command id. Empty: the toolkit's message box with
@@ -96,6 +99,7 @@ struct AppPlatform {
   AudioDeviceEnumeratorFactory audio_devices;
   std::shared_ptr<AudioMixerClock> mixer_clock;
   StreamerFactory make_streamer;
+  MediaFoundationLoader load_media_foundation;
 
   MainWindowFactory make_main_window;
   EditorFactory make_editor;

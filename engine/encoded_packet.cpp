@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/engine_errors.h"
+#include "engine/media_foundation_library.h"
 
 namespace quorvel::windows {
 
@@ -28,7 +29,7 @@ HRESULT EncodedStreamFormat::create(IMFMediaType* type, std::shared_ptr<EncodedS
   if (!h264 && !aac) return kErrorInvalidMediaType;
 
   ComPtr<IMFMediaType> copy;
-  hr = MFCreateMediaType(&copy);
+  hr = media_foundation().create_media_type(&copy);
   if (FAILED(hr)) return hr;
   hr = type->CopyAllItems(copy.Get());
   if (FAILED(hr)) return hr;
@@ -41,7 +42,7 @@ HRESULT EncodedStreamFormat::copy_media_type(IMFMediaType** out) const {
   if (!out) return E_POINTER;
   *out = nullptr;
   ComPtr<IMFMediaType> copy;
-  HRESULT hr = MFCreateMediaType(&copy);
+  HRESULT hr = media_foundation().create_media_type(&copy);
   if (FAILED(hr)) return hr;
   hr = media_type_->CopyAllItems(copy.Get());
   if (FAILED(hr)) return hr;

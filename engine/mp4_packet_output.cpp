@@ -7,6 +7,7 @@
 
 #include "engine/engine_errors.h"
 #include "engine/free_disk_space.h"
+#include "engine/media_foundation_library.h"
 
 namespace quorvel::windows {
 
@@ -92,7 +93,7 @@ HRESULT Mp4PacketOutput::check_free_space_locked() {
 HRESULT Mp4PacketOutput::open_locked() {
   open_attempted_ = true;
   ComPtr<IMFAttributes> attributes;
-  HRESULT hr = MFCreateAttributes(&attributes, 2);
+  HRESULT hr = media_foundation().create_attributes(&attributes, 2);
   if (FAILED(hr)) return hr;
   // The packets are already encoded: no converter may touch them.
   hr = attributes->SetUINT32(MF_READWRITE_DISABLE_CONVERTERS, TRUE);
@@ -131,7 +132,7 @@ HRESULT Mp4PacketOutput::open_locked() {
 HRESULT Mp4PacketOutput::write_sample_locked(const EncodedPacket& packet) {
   const DWORD size = static_cast<DWORD>(packet.data.size());
   ComPtr<IMFMediaBuffer> buffer;
-  HRESULT hr = MFCreateMemoryBuffer(size, &buffer);
+  HRESULT hr = media_foundation().create_memory_buffer(size, &buffer);
   if (FAILED(hr)) return hr;
   BYTE* bytes = nullptr;
   hr = buffer->Lock(&bytes, nullptr, nullptr);
@@ -143,7 +144,7 @@ HRESULT Mp4PacketOutput::write_sample_locked(const EncodedPacket& packet) {
   if (FAILED(hr)) return hr;
 
   ComPtr<IMFSample> sample;
-  hr = MFCreateSample(&sample);
+  hr = media_foundation().create_sample(&sample);
   if (FAILED(hr)) return hr;
   hr = sample->AddBuffer(buffer.Get());
   if (FAILED(hr)) return hr;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/engine_errors.h"
+#include "engine/media_foundation_library.h"
 #include "engine/recording_stages.h"
 
 namespace quorvel::windows {
@@ -63,7 +64,7 @@ class VideoProcessorConverter final : public Nv12Converter {
 
   HRESULT create_allocator(IMFDXGIDeviceManager* manager, uint32_t initial, uint32_t maximum,
                            IMFAttributes* attributes, IMFMediaType* type, uint32_t& stage) override {
-    HRESULT hr = MFCreateVideoSampleAllocatorEx(IID_PPV_ARGS(allocator_.ReleaseAndGetAddressOf()));
+    HRESULT hr = media_foundation().create_video_sample_allocator_ex(IID_PPV_ARGS(allocator_.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
     stage = kStageSampleAllocator;
     hr = allocator_->SetDirectXManager(manager);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/engine_errors.h"
+#include "engine/media_foundation_library.h"
 
 namespace quorvel::windows {
 
@@ -194,9 +195,9 @@ HRESULT PacketStream::initialize(PacketSink* sink, DWORD identifier, uint32_t in
   identifier_ = identifier;
   index_ = index;
   callback_ = std::move(callback);
-  HRESULT hr = MFCreateEventQueue(&events_);
+  HRESULT hr = media_foundation().create_event_queue(&events_);
   if (FAILED(hr)) return hr;
-  hr = MFCreateSimpleTypeHandler(&type_handler_);
+  hr = media_foundation().create_simple_type_handler(&type_handler_);
   if (FAILED(hr)) return hr;
   return type_handler_->SetCurrentMediaType(type);
 }

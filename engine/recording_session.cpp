@@ -12,6 +12,7 @@
 #include "engine/engine_errors.h"
 #include "engine/frame_shader.h"
 #include "engine/fullscreen_pass.h"
+#include "engine/media_foundation_library.h"
 #include "engine/recording_stages.h"
 
 namespace quorvel::windows {
@@ -216,14 +217,14 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
     status_.stage = kStageWatermarkRenderer;
   }
 
-  hr = MFCreateDXGIDeviceManager(&reset_token_, &device_manager_);
+  hr = media_foundation().create_dxgi_device_manager(&reset_token_, &device_manager_);
   if (FAILED(hr)) return hr;
   hr = device_manager_->ResetDevice(device, reset_token_);
   if (FAILED(hr)) return hr;
   status_.stage = kStageDeviceManager;
 
   ComPtr<IMFAttributes> attributes;
-  hr = MFCreateAttributes(&attributes, 4);
+  hr = media_foundation().create_attributes(&attributes, 4);
   if (SUCCEEDED(hr)) hr = attributes->SetUINT32(MF_READWRITE_ENABLE_HARDWARE_TRANSFORMS, 1);
   if (SUCCEEDED(hr)) hr = attributes->SetUINT32(MF_LOW_LATENCY, 1);
   if (SUCCEEDED(hr)) hr = attributes->SetUINT32(MF_SINK_WRITER_DISABLE_THROTTLING, 1);
@@ -235,7 +236,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   status_.stage = kStageWriter;
 
   ComPtr<IMFMediaType> output;
-  hr = MFCreateMediaType(&output);
+  hr = media_foundation().create_media_type(&output);
   if (SUCCEEDED(hr)) hr = output->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
   if (SUCCEEDED(hr)) hr = output->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_H264);
   if (SUCCEEDED(hr)) hr = output->SetUINT32(MF_MT_AVG_BITRATE, options_.video_bitrate);
@@ -246,7 +247,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   status_.stage = kStageVideoStream;
 
   ComPtr<IMFMediaType> input;
-  hr = MFCreateMediaType(&input);
+  hr = media_foundation().create_media_type(&input);
   if (SUCCEEDED(hr)) hr = input->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
   if (SUCCEEDED(hr)) hr = input->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
   if (SUCCEEDED(hr)) hr = set_video_attributes(input.Get(), options_);
@@ -255,7 +256,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   if (options_.live_encoding) {
     // The GOP of two seconds must fit the encoder's 32-bit property.
     if (options_.frame_rate > 0x7FFFFFFFu) return E_INVALIDARG;
-    hr = MFCreateAttributes(&parameters, 2);
+    hr = media_foundation().create_attributes(&parameters, 2);
     if (SUCCEEDED(hr)) hr = parameters->SetUINT32(kEncoderRateControlMode, kRateControlConstantBitRate);
     if (SUCCEEDED(hr)) hr = parameters->SetUINT32(kEncoderGopSize, options_.frame_rate * 2);
     if (FAILED(hr)) return hr;
@@ -265,7 +266,7 @@ HRESULT RecordingSession::setup_encoders(ID3D11Device* device, ID3D11DeviceConte
   status_.stage = kStageEncoderInput;
 
   ComPtr<IMFAttributes> pool;
-  hr = MFCreateAttributes(&pool, 3);
+  hr = media_foundation().create_attributes(&pool, 3);
   if (SUCCEEDED(hr)) hr = pool->SetUINT32(kSampleAllocatorBuffersPerSample, 1);
   if (SUCCEEDED(hr)) hr = pool->SetUINT32(MF_SA_D3D11_USAGE, D3D11_USAGE_DEFAULT);
   if (SUCCEEDED(hr)) hr = pool->SetUINT32(MF_SA_D3D11_BINDFLAGS, D3D11_BIND_RENDER_TARGET);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/media_foundation_library.h"
 #include "engine/recording_session.h"
 
 namespace quorvel::windows {
@@ -25,7 +26,7 @@ constexpr UINT32 kSpeakerFrontCenter = 4;
 constexpr UINT32 kSpeakersFrontLeftRight = 3;
 
 HRESULT make_writer_attributes(ComPtr<IMFAttributes>& attributes) {
-  HRESULT hr = MFCreateAttributes(&attributes, 3);
+  HRESULT hr = media_foundation().create_attributes(&attributes, 3);
   if (FAILED(hr)) return hr;
   hr = attributes->SetUINT32(MF_READWRITE_ENABLE_HARDWARE_TRANSFORMS, TRUE);
   if (FAILED(hr)) return hr;
@@ -84,7 +85,7 @@ HRESULT RecordingSession::push_audio(AudioTrack track, const float* data, uint32
   ComPtr<IMFSample> sample;
   const HRESULT built = [&]() -> HRESULT {
     ComPtr<IMFMediaBuffer> buffer;
-    HRESULT hr = MFCreateMemoryBuffer(size, &buffer);
+    HRESULT hr = media_foundation().create_memory_buffer(size, &buffer);
     if (FAILED(hr)) return hr;
     BYTE* bytes = nullptr;
     DWORD capacity = 0;
@@ -103,7 +104,7 @@ HRESULT RecordingSession::push_audio(AudioTrack track, const float* data, uint32
     if (FAILED(hr)) return hr;
     hr = buffer->SetCurrentLength(size);
     if (FAILED(hr)) return hr;
-    hr = MFCreateSample(&sample);
+    hr = media_foundation().create_sample(&sample);
     if (FAILED(hr)) return hr;
     hr = sample->AddBuffer(buffer.Get());
     if (FAILED(hr)) return hr;
@@ -187,7 +188,7 @@ HRESULT RecordingSession::make_aac_media_type(IMFMediaType** output_type, IMFMed
   if (rate == 0 || channels == 0 || bitrate == 0) return E_INVALIDARG;
 
   ComPtr<IMFMediaType> output;
-  HRESULT hr = MFCreateMediaType(&output);
+  HRESULT hr = media_foundation().create_media_type(&output);
   if (FAILED(hr)) return hr;
   if (FAILED(hr = output->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio))) return hr;
   if (FAILED(hr = output->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_AAC))) return hr;
@@ -200,7 +201,7 @@ HRESULT RecordingSession::make_aac_media_type(IMFMediaType** output_type, IMFMed
   if (FAILED(hr = output->SetUINT32(MF_MT_AAC_AUDIO_PROFILE_LEVEL_INDICATION, kAacProfileLevel))) return hr;
 
   ComPtr<IMFMediaType> input;
-  if (FAILED(hr = MFCreateMediaType(&input))) return hr;
+  if (FAILED(hr = media_foundation().create_media_type(&input))) return hr;
   if (FAILED(hr = input->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio))) return hr;
   if (FAILED(hr = input->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_Float))) return hr;
   if (FAILED(hr = input->SetUINT32(MF_MT_AUDIO_NUM_CHANNELS, channels))) return hr;

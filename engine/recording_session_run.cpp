@@ -12,6 +12,7 @@
 
 #include "engine/engine_errors.h"
 #include "engine/free_disk_space.h"
+#include "engine/media_foundation_library.h"
 #include "engine/recovered_name.h"
 #include "engine/recording_stages.h"
 
@@ -109,7 +110,7 @@ bool RecordingSession::start(const RecordingOptions& options) {
   }
 
   release_run();
-  const HRESULT started = MFStartup(MF_VERSION, MFSTARTUP_FULL);
+  const HRESULT started = media_foundation().startup(MF_VERSION, MFSTARTUP_FULL);
   if (FAILED(started)) return fail_start(started, free_bytes);
   media_foundation_started_ = true;
 
@@ -392,7 +393,7 @@ void RecordingSession::update_drift() {
 void RecordingSession::release_run() {
   release_media();
   if (media_foundation_started_) {
-    MFShutdown();
+    (void)media_foundation().shutdown();
     media_foundation_started_ = false;
   }
 }

@@ -2,6 +2,8 @@
 
 #include <mfapi.h>
 
+#include "engine/media_foundation_library.h"
+
 namespace quorvel::windows {
 
 namespace {
@@ -9,13 +11,13 @@ namespace {
 HRESULT platform_encoding_writer(IMFMediaSink* sink, IMFAttributes* attributes, IMFSinkWriter** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return MFCreateSinkWriterFromMediaSink(sink, attributes, out);
+  return media_foundation().create_sink_writer_from_media_sink(sink, attributes, out);
 }
 
 HRESULT platform_file_writer(const std::wstring& path, IMFAttributes* attributes, IMFSinkWriter** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return MFCreateSinkWriterFromURL(path.c_str(), nullptr, attributes, out);
+  return media_foundation().create_sink_writer_from_url(path.c_str(), nullptr, attributes, out);
 }
 
 }  // namespace

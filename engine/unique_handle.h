@@ -54,8 +54,16 @@ struct FileHandleTraits {
   static void close(Handle handle) noexcept { CloseHandle(handle); }
 };
 
+// Libraries loaded at run time, which are null when absent.
+struct LibraryModuleTraits {
+  using Handle = HMODULE;
+  static Handle invalid() noexcept { return nullptr; }
+  static void close(Handle handle) noexcept { FreeLibrary(handle); }
+};
+
 using UniqueEvent = UniqueHandle<KernelHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueLibraryModule = UniqueHandle<LibraryModuleTraits>;
 
 }  // namespace quorvel::windows

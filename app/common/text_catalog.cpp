@@ -242,6 +242,12 @@ constexpr CatalogText kCatalogTexts[] = {
     {L"message.recorder_init_failed",
      L"Could not initialize the video recorder. Check the output folder.",
      L"无法初始化视频录制器。请检查输出文件夹。"},
+    {L"message.media_feature_pack_required",
+     L"Recording and live streaming need Windows Media Foundation, which this edition of "
+     L"Windows does not include. Install the Media Feature Pack for your edition of Windows, "
+     L"then restart the computer.",
+     L"录制和直播需要 Windows Media Foundation，而此版本的 Windows 未包含该组件。"
+     L"请为您的 Windows 版本安装媒体功能包（Media Feature Pack），然后重新启动电脑。"},
     {L"message.timeline_create_failed",
      L"Could not create the camera timeline file.",
      L"无法创建镜头时间线文件。"},

@@ -11,6 +11,7 @@
 #include "app/common/quality_setting.h"
 #include "app/readable_image.h"
 #include "app/recording/recording_path.h"
+#include "engine/media_foundation_library.h"
 #include "engine/privacy_media.h"
 #include "engine/privacy_media_encoder.h"
 #include "streaming/stream_target.h"
@@ -208,6 +209,14 @@ void App::start_recording(HWND owner) {
   if (busy()) return;
   if (main_window_ && main_window_->is_open() && main_window_->window() != nullptr &&
       !IsWindowEnabled(main_window_->window())) {
+    return;
+  }
+  // Windows N editions lack Media Foundation until the Media Feature Pack is
+  // installed: say so before anything is checked, asked or started.
+  const HRESULT media = platform_.load_media_foundation ? platform_.load_media_foundation()
+                                                        : media_foundation().status();
+  if (FAILED(media)) {
+    show_session_message(owner, L"message.media_feature_pack_required", {}, MB_ICONERROR);
     return;
   }
   if (!validate_recording_settings(owner)) return;

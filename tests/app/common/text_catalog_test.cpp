@@ -138,6 +138,7 @@ constexpr const wchar_t* kExpectedKeys[] = {
     L"message.invalid_output_folder",
     L"message.create_output_folder_failed",
     L"message.recorder_init_failed",
+    L"message.media_feature_pack_required",
     L"message.timeline_create_failed",
     L"message.audio_init_failed",
     L"message.control_create_failed",
@@ -326,8 +327,8 @@ std::multiset<std::wstring> placeholders(const std::wstring& text) {
 
 TEST(TextCatalog, HoldsEveryKeyOncePerLocaleEnglishBlockFirstInOneOrder) {
   const std::vector<ResourceEntry> rows = build_text_catalog();
-  ASSERT_EQ(kKeyCount, 283u);
-  ASSERT_EQ(rows.size(), 566u);
+  ASSERT_EQ(kKeyCount, 284u);
+  ASSERT_EQ(rows.size(), 568u);
   for (std::size_t i = 0; i < kKeyCount; ++i) {
     const ResourceEntry& english = rows[i];
     const ResourceEntry& chinese = rows[kKeyCount + i];
