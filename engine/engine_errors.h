@@ -33,6 +33,13 @@ inline constexpr HRESULT kErrorAudioWrongEndpointType = static_cast<HRESULT>(0x8
 // No such element, as when there is no audio endpoint at all
 // (HRESULT_FROM_WIN32(ERROR_NOT_FOUND)).
 inline constexpr HRESULT kErrorNotFound = static_cast<HRESULT>(0x80070490);
+// A system library is not on this machine, as Media Foundation on Windows N
+// editions without the Media Feature Pack
+// (HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)).
+inline constexpr HRESULT kErrorLibraryMissing = static_cast<HRESULT>(0x8007007E);
+// A system library lacks an entry point the program uses
+// (HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)).
+inline constexpr HRESULT kErrorEntryPointMissing = static_cast<HRESULT>(0x8007007F);
 // The captured format or the video processor's formats are not usable
 // (MF_E_UNSUPPORTED_D3D_TYPE).
 inline constexpr HRESULT kErrorUnsupportedD3DType = static_cast<HRESULT>(0xC00D6D76);

@@ -1,10 +1,9 @@
 #include "engine/media_foundation_library.h"
 
+#include "engine/engine_errors.h"
+
 namespace quorvel::windows {
 namespace {
-
-constexpr HRESULT kLibraryMissing = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-constexpr HRESULT kEntryPointMissing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 
 template <typename Function>
 bool find_entry_point(HMODULE module, const char* name, Function& function) {
@@ -34,10 +33,10 @@ MediaFoundationLibrary::MediaFoundationLibrary(const LibraryLoader& loader) {
 }
 
 HRESULT MediaFoundationLibrary::load(const LibraryLoader& loader) {
-  if (!loader) return kLibraryMissing;
+  if (!loader) return kErrorLibraryMissing;
   for (std::size_t i = 0; i < kLibraryNames.size(); ++i) {
     modules_[i].reset(loader(kLibraryNames[i]));
-    if (!modules_[i]) return kLibraryMissing;
+    if (!modules_[i]) return kErrorLibraryMissing;
   }
   const HMODULE platform = modules_[0].get();
   const HMODULE media = modules_[1].get();
@@ -58,7 +57,7 @@ HRESULT MediaFoundationLibrary::load(const LibraryLoader& loader) {
                        entry_.create_sink_writer_from_media_sink) &&
       find_entry_point(read_write, "MFCreateSinkWriterFromURL",
                        entry_.create_sink_writer_from_url);
-  return found ? S_OK : kEntryPointMissing;
+  return found ? S_OK : kErrorEntryPointMissing;
 }
 
 HRESULT MediaFoundationLibrary::startup(ULONG version, DWORD flags) const {

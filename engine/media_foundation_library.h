@@ -46,9 +46,9 @@ class MediaFoundationLibrary {
   MediaFoundationLibrary(const MediaFoundationLibrary&) = delete;
   MediaFoundationLibrary& operator=(const MediaFoundationLibrary&) = delete;
 
-  // S_OK when everything was found; HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)
-  // for a missing library, HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND) for a
-  // library without an entry point the engine uses.
+  // S_OK when everything was found; kErrorLibraryMissing for a missing
+  // library, kErrorEntryPointMissing for a library without an entry point
+  // the engine uses.
   [[nodiscard]] HRESULT status() const { return status_; }
 
   // The platform's functions of the same names. When the library is not

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/com_apartment.h"
+#include "engine/engine_errors.h"
 #include "tests/fakes/engine/fake_library_loader.h"
 
 namespace quorvel::windows {
@@ -16,8 +17,11 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using test::FakeLibraryLoader;
 
-constexpr HRESULT kLibraryMissing = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-constexpr HRESULT kEntryPointMissing = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+// The Win32 codes, built here from their numbers.
+constexpr HRESULT kLibraryMissing = static_cast<HRESULT>(0x80070000u | ERROR_MOD_NOT_FOUND);
+constexpr HRESULT kEntryPointMissing = static_cast<HRESULT>(0x80070000u | ERROR_PROC_NOT_FOUND);
+static_assert(kErrorLibraryMissing == kLibraryMissing);
+static_assert(kErrorEntryPointMissing == kEntryPointMissing);
 
 struct MachineCase {
   const char* name;
