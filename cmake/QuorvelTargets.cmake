@@ -80,6 +80,22 @@ function(quorvel_add_test_executable name)
   endif()
 endfunction()
 
+# quorvel_add_dpi144_test(name target)
+# The target's tests named *Dpi144* once more at 144 DPI: Wine takes the DPI
+# from the prefix and never changes it, so they run in a prefix of their own
+# whose user DPI is 144, shared by every such entry (one at a time, with the
+# desktop lock). The tests skip at any other DPI.
+function(quorvel_add_dpi144_test name target)
+  if(NOT CMAKE_CROSSCOMPILING)
+    return()
+  endif()
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine_emulator.sh
+                   --prefix ${CMAKE_BINARY_DIR}/wineprefix-dpi144 --log-pixels 144
+                   $<TARGET_FILE:${target}> --gtest_color=no --gtest_filter=*Dpi144*)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 RESOURCE_LOCK desktop)
+endfunction()
+
 # quorvel_add_header_check(name DIRS dir...)
 # An object library that compiles every header under the given folders
 # alone: one generated source per header that includes only it, without the
