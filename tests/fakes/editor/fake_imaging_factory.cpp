@@ -4,36 +4,15 @@
 
 #include <utility>
 
+#include "tests/fakes/fake_unknown.h"
+
 namespace quorvel::windows::test {
 namespace {
 
-using Microsoft::WRL::ComPtr;
-
-// IUnknown for one interface, reference counted.
 template <typename Interface>
-class Unknown : public Interface {
- public:
-  virtual ~Unknown() = default;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(Interface)) {
-      *object = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+using Unknown = quorvel::test::FakeUnknown<Interface>;
 
- private:
-  ULONG references_ = 1;
-};
+using Microsoft::WRL::ComPtr;
 
 class FailingFrame : public Unknown<IWICBitmapFrameEncode> {
  public:

@@ -8,41 +8,17 @@
 #include <cstring>
 
 #include "engine/engine_errors.h"
+#include "tests/fakes/fake_unknown.h"
 
 namespace quorvel::windows {
 namespace {
+
+using quorvel::test::FakeUnknown;
 
 using Microsoft::WRL::ComPtr;
 
 constexpr PROPERTYKEY kFriendlyName = {
     {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
-
-template <typename Interface>
-class FakeUnknown : public Interface {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(Interface)) {
-      *object = static_cast<Interface*>(this);
-      this->AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG remaining = --references_;
-    if (remaining == 0) delete this;
-    return remaining;
-  }
-
- protected:
-  virtual ~FakeUnknown() = default;
-
- private:
-  std::atomic<ULONG> references_{1};
-};
 
 template <typename Object, typename Interface, typename... Args>
 HRESULT make(Interface** out, Args&&... args) {

@@ -3,39 +3,15 @@
 #include <atomic>
 #include <utility>
 
+#include "tests/fakes/fake_unknown.h"
+
 namespace quorvel::windows::test {
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// IUnknown for one interface, counting references.
-template <typename Interface>
-class FakeUnknown : public Interface {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == __uuidof(IUnknown) || riid == __uuidof(Interface)) {
-      *object = static_cast<Interface*>(this);
-      this->AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-
- protected:
-  virtual ~FakeUnknown() = default;
-
- private:
-  std::atomic<ULONG> references_{1};
-};
+using quorvel::test::FakeUnknown;
 
 // ID3D11DeviceChild's methods, which nothing here needs.
 template <typename Interface>
