@@ -13,6 +13,7 @@
 #include "tests/app/app_test_fixture.h"
 #include "tests/app/held_hotkey.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/views/graphics/paint_target.h"
 #include "ui/views/view_group.h"
 #include "ui/views/widgets/text.h"
 
@@ -118,6 +119,22 @@ void collect_texts(win32_ui::modern::View* view, std::vector<win32_ui::modern::T
   }
 }
 
+// Writes the whole window, frame included, as a PNG for a look by eye
+// (QUORVEL_CANVAS_PNG_DIR).
+void save_window_png_if_asked(HWND window, const std::string& name) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  win32_ui::ui::graphics::test::DibTarget pixels(rect.right - rect.left, rect.bottom - rect.top);
+  HDC dc = GetWindowDC(window);
+  BitBlt(pixels.dc(), 0, 0, pixels.width(), pixels.height(), dc, 0, 0, SRCCOPY);
+  ReleaseDC(window, dc);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  pixels.save_png_if_asked(name);
+  if (SUCCEEDED(com)) CoUninitialize();
+}
+
 // Opens About in `language` and checks that each of its four texts, drawn in
 // its surface font, fits the box the dialog gives it: body text in a box 44
 // DIP or taller wraps within the box's width, any other text is one line.
@@ -156,6 +173,8 @@ void expect_about_texts_fit(App& app, const wchar_t* language, UINT dpi) {
       checked.push_back(name);
     }
     ReleaseDC(dialog, dc);
+    save_window_png_if_asked(dialog, "about_" + quorvel::test::utf8(language) + "_" +
+                                         std::to_string(dpi) + ".png");
     press_key(dialog, VK_ESCAPE);
   });
   app.run_settings_action(ModernSettingsAction::kAbout);
