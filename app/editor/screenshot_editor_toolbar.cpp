@@ -126,7 +126,7 @@ void ScreenshotEditor::update_toolbar_font(UINT dpi) {
   HFONT font = static_cast<HFONT>(toolbar_font_.get());
   toolbar_view_->set_controls_font(font);
   if (text_box_) SendMessageW(text_box_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  toolbar_view_->fit_thickness_label(font, dpi);
+  toolbar_view_->fit_thickness_columns(font, dpi);
   fit_toolbar_width(dpi);
 }
 

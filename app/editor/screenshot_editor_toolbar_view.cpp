@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -13,7 +12,10 @@
 #include "app/common/translate.h"
 #include "ui/platform/layout/grid_panel.h"
 #include "ui/platform/layout/hwnd_element.h"
+#include "ui/platform/theme/child_control_theming.h"
 #include "ui/platform/theme/native_theme_registry.h"
+#include "ui/platform/theme/scaled_metric.h"
+#include "ui/platform/theme/themed_combo_box.h"
 #include "ui/platform/theme/window_subclass.h"
 
 namespace quorvel::windows {
@@ -31,19 +33,17 @@ constexpr const wchar_t* kActionKeys[] = {L"editor.undo", L"editor.copy", L"edit
                                           L"editor.done"};
 constexpr float kColumnWidths[] = {40, 40, 40, 40, 40, 32, 64, 42, 40, 40, 40, 40};
 constexpr std::size_t kThicknessLabelColumn = 5;
+constexpr std::size_t kThicknessListColumn = 6;
 constexpr float kColumnSpacing = 3.0f;
 constexpr float kPadding = 4.0f;
 constexpr float kThicknessDropDownHeight = 150.0f;
 
 std::wstring thickness_item(int pixels) { return std::to_wstring(pixels) + L" px"; }
 
-// The width in pixels of the window's text drawn on one line in `font`; 0
-// when it cannot be measured.
-int text_width(HWND window, HFONT font) {
-  const int length = GetWindowTextLengthW(window);
-  if (length <= 0) return 0;
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+// The width in pixels of `text` drawn on one line in `font`; 0 when it
+// cannot be measured.
+int text_width(const std::wstring& text, HFONT font) {
+  if (text.empty()) return 0;
   HDC dc = CreateCompatibleDC(nullptr);
   if (!dc) return 0;
   const HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
@@ -55,10 +55,29 @@ int text_width(HWND window, HFONT font) {
   return measured ? size.cx : 0;
 }
 
+std::wstring window_text(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+// The narrowest whole-DIP column at `dpi` that is `pixels` wide or wider
+// (each edge of a column is rounded to a pixel on its own, so the width is
+// never below the DIP width scaled and rounded down), never below `usual`.
+float column_for(int pixels, UINT dpi, float usual) {
+  const long long scale = std::max<UINT>(dpi, 1);
+  const auto dip = static_cast<float>((static_cast<long long>(pixels) * 96 + scale - 1) / scale);
+  return std::max(usual, dip);
+}
+
 }  // namespace
 
 ScreenshotEditor::ToolbarView::ToolbarView(ScreenshotEditor& editor)
-    : editor_(editor), thickness_column_(kColumnWidths[kThicknessLabelColumn]) {}
+    : editor_(editor),
+      thickness_column_(kColumnWidths[kThicknessLabelColumn]),
+      thickness_list_column_(kColumnWidths[kThicknessListColumn]) {}
 
 ScreenshotEditor::ToolbarView::~ToolbarView() {
   if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
@@ -145,6 +164,7 @@ std::unique_ptr<win32_ui::layout::LayoutNode> ScreenshotEditor::ToolbarView::bui
   std::vector<GridLength> columns;
   for (float width : kColumnWidths) columns.push_back(GridLength::fixed(width));
   columns[kThicknessLabelColumn] = GridLength::fixed(thickness_column_);
+  columns[kThicknessListColumn] = GridLength::fixed(thickness_list_column_);
   auto grid = std::make_unique<GridPanel>(
       std::move(columns), std::vector<GridLength>{GridLength::fixed(28)}, kColumnSpacing, 0.0f,
       win32_ui::layout::Thickness{kPadding, kPadding, kPadding, kPadding});
@@ -205,22 +225,34 @@ void ScreenshotEditor::ToolbarView::invalidate_tool_buttons() {
   if (color_button_.hwnd()) InvalidateRect(color_button_.hwnd(), nullptr, FALSE);
 }
 
-void ScreenshotEditor::ToolbarView::fit_thickness_label(HFONT font, UINT dpi) {
+void ScreenshotEditor::ToolbarView::fit_thickness_columns(HFONT font, UINT dpi) {
   // The label's text differs by language: a fixed column that holds one
   // language's word cuts another's.
-  const int pixels = text_width(thickness_label_.hwnd(), font);
-  const float text = std::ceil(static_cast<float>(pixels) * 96.0f /
-                               static_cast<float>(std::max<UINT>(dpi, 1)));
-  const float column = std::max(kColumnWidths[kThicknessLabelColumn], text);
-  if (column == thickness_column_) return;
-  thickness_column_ = column;
+  const float label = column_for(text_width(window_text(thickness_label_.hwnd()), font), dpi,
+                                 kColumnWidths[kThicknessLabelColumn]);
+  // The themed list field draws its selection between its left text inset
+  // and the gap before its arrow box; the widest item must fit there, or
+  // "3 px" shows as "3...".
+  int widest = 0;
+  for (int pixels : kToolbarThicknesses) {
+    widest = std::max(widest, text_width(thickness_item(pixels), font));
+  }
+  const win32_ui::ComboBoxStyle field = win32_ui::child_combo_style();
+  const int field_pixels = widest + win32_ui::scale_metric(field.text_inset, dpi) +
+                           win32_ui::scale_metric(field.arrow_gap + field.arrow_width, dpi);
+  const float list = column_for(field_pixels, dpi, kColumnWidths[kThicknessListColumn]);
+  if (label == thickness_column_ && list == thickness_list_column_) return;
+  thickness_column_ = label;
+  thickness_list_column_ = list;
   if (layout_host().root()) layout_host().set_root(build_layout());
 }
 
 float ScreenshotEditor::ToolbarView::row_width() const {
   float width = 2 * kPadding + kColumnSpacing * static_cast<float>(std::size(kColumnWidths) - 1);
   for (std::size_t index = 0; index < std::size(kColumnWidths); ++index) {
-    width += index == kThicknessLabelColumn ? thickness_column_ : kColumnWidths[index];
+    width += index == kThicknessLabelColumn  ? thickness_column_
+             : index == kThicknessListColumn ? thickness_list_column_
+                                             : kColumnWidths[index];
   }
   return width;
 }

@@ -55,9 +55,10 @@ class ScreenshotEditor::ToolbarView : public win32_ui::WindowView {
   // Sends the font to the twelve controls.
   void set_controls_font(HFONT font);
   // Widens the thickness label's column to its text drawn in `font` at
-  // `dpi` (never below the column's usual 32 DIP) and lays out again when
-  // the column changed.
-  void fit_thickness_label(HFONT font, UINT dpi);
+  // `dpi` (never below the column's usual 32 DIP) and the thickness list's
+  // column to its widest item beside the field's insets and arrow box (never
+  // below its usual 64 DIP); lays out again when a column changed.
+  void fit_thickness_columns(HFONT font, UINT dpi);
   // The row's width in DIP: the padding, every column and the gaps.
   float row_width() const;
   float thickness_column() const { return thickness_column_; }
@@ -85,6 +86,7 @@ class ScreenshotEditor::ToolbarView : public win32_ui::WindowView {
   win32_ui::Button color_button_;
   std::array<win32_ui::Button, 4> action_buttons_;
   float thickness_column_;
+  float thickness_list_column_;
 };
 
 }  // namespace quorvel::windows

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "app/common/text_catalog.h"
+#include "app/editor/screenshot_editor_toolbar_view.h"
 #include "tests/support/png_maker.h"
 #include "tests/support/test_support.h"
 #include "ui/views/graphics/dib_info.h"
@@ -117,6 +118,33 @@ int window_text_width(HWND window) {
   SelectObject(dc, previous);
   ReleaseDC(window, dc);
   return measured ? size.cx : -1;
+}
+
+int text_width_in(HWND window, const std::wstring& text) {
+  HDC dc = GetDC(window);
+  if (!dc) return -1;
+  const HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  const BOOL measured =
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, previous);
+  ReleaseDC(window, dc);
+  return measured ? size.cx : -1;
+}
+
+int thickness_list_column(HWND toolbar, UINT dpi) {
+  HWND list = GetDlgItem(toolbar, kToolbarThicknessId);
+  int widest = 0;
+  const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    wchar_t item[32] = {};
+    SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item));
+    widest = std::max(widest, text_width_in(list, item));
+  }
+  const int scale = static_cast<int>(dpi);
+  const int pixels = widest + MulDiv(8, scale, 96) + MulDiv(36, scale, 96);
+  return std::max(64, (pixels * 96 + scale - 1) / scale);
 }
 
 UINT display_dpi() {

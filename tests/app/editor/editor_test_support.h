@@ -80,6 +80,12 @@ void pump_messages();
 // The width in pixels of the window's text on one line in the window's own
 // font (WM_GETFONT), measured on the window's DC.
 int window_text_width(HWND window);
+// The width in pixels of `text` on one line in the window's own font.
+int text_width_in(HWND window, const std::wstring& text);
+// The thickness list's column in DIP at `dpi`: its widest item in the
+// list's font beside the themed field's 8 DIP text inset and its 8 DIP gap
+// and 28 DIP arrow box, in whole DIP, never below 64.
+int thickness_list_column(HWND toolbar, UINT dpi);
 // The DPI of the test display (the prefix's user DPI under Wine).
 UINT display_dpi();
 // Runs messages until `done` answers true or five seconds pass.

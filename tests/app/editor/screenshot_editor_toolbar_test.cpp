@@ -23,9 +23,9 @@ using win32_ui::Theme;
 // height is 38; its width is the row of columns (below) and its border.
 const POINT kToolbarAt{150, 217};
 constexpr int kToolbarHeight = 38;
-// The row at 96 DPI without the thickness label's column: padding 4 on each
-// side, eleven gaps of 3 and the eleven other columns.
-constexpr int kRowWithoutLabel = 8 + 33 + 40 * 9 + 64 + 42;
+// The row at 96 DPI without the thickness label's and list's columns:
+// padding 4 on each side, eleven gaps of 3 and the ten other columns.
+constexpr int kRowWithoutTexts = 8 + 33 + 40 * 9 + 42;
 
 // The thickness label's column at 96 DPI: its text, never below 32.
 int label_column(HWND toolbar, UINT dpi = 96) {
@@ -91,7 +91,8 @@ TEST_F(EditorToolbar, ShowsATopmostToolWindowOwnedByTheCanvasWithoutTakingTheFoc
   EXPECT_EQ(rect.left, kToolbarAt.x);
   EXPECT_EQ(rect.top, kToolbarAt.y);
   EXPECT_EQ(rect.bottom - rect.top, kToolbarHeight);
-  EXPECT_EQ(rect.right - rect.left, kRowWithoutLabel + label_column(toolbar()) + 2);
+  EXPECT_EQ(rect.right - rect.left,
+            kRowWithoutTexts + label_column(toolbar()) + thickness_list_column(toolbar(), 96) + 2);
   EXPECT_EQ(GetFocus(), canvas());
   EXPECT_EQ(GetForegroundWindow(), canvas());
   EXPECT_EQ(editor().tool(), kToolRectangle);
@@ -395,10 +396,12 @@ TEST_F(EditorToolbar, TakesTheSuggestedRectangleAndABiggerFontWhenTheDpiChanges)
   RECT rect{};
   GetWindowRect(toolbar(), &rect);
   // The suggested height, placed again beside the selection, as wide as the
-  // row of columns at the new DPI with the label measured in the new font.
+  // row of columns at the new DPI with the label and the list's items
+  // measured in the new font.
   EXPECT_EQ(rect.left, 150);
   EXPECT_EQ(rect.top, 217);
-  const int row = kRowWithoutLabel + label_column(toolbar(), 144);
+  const int row = kRowWithoutTexts + label_column(toolbar(), 144) +
+                  thickness_list_column(toolbar(), 144);
   EXPECT_EQ(rect.right - rect.left, (row * 3 + 1) / 2 + 2);
   EXPECT_EQ(rect.bottom - rect.top, 57);
   LOGFONTW font{};

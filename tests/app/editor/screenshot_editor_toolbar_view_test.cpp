@@ -10,6 +10,7 @@
 
 #include "tests/app/editor/editor_test_support.h"
 #include "tests/support/test_support.h"
+#include "ui/platform/theme/scaled_metric.h"
 
 namespace quorvel::windows::test {
 namespace {
@@ -24,6 +25,7 @@ struct Column {
 };
 // The thickness label has no id of its own; it is found by class.
 constexpr int kLabelColumn = 5;
+constexpr int kListColumn = 6;
 const Column kColumns[] = {{109, 40}, {100, 40}, {101, 40}, {102, 40}, {103, 40}, {0, 32},
                            {110, 64}, {111, 42}, {104, 40}, {105, 40}, {106, 40}, {107, 40}};
 
@@ -143,13 +145,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ToolbarView, LaysTheControlsOutInOneRowWithThreePixelGaps) {
   open();
-  // The label's column holds its text and is never below 32; the window's
-  // client area is exactly the row, so no control gives up a pixel.
+  // The label's column holds its text and is never below 32, the list's
+  // holds its widest item beside the field's insets and is never below 64;
+  // the window's client area is exactly the row, so no control gives up a
+  // pixel.
   const int label = std::max(32, window_text_width(thickness_label(toolbar())));
+  const int list = thickness_list_column(toolbar(), 96);
+  const auto width_of = [&](std::size_t index) {
+    return index == kLabelColumn ? label : index == kListColumn ? list : kColumns[index].width;
+  };
   int row = 8 + 3 * (static_cast<int>(std::size(kColumns)) - 1);
-  for (std::size_t index = 0; index < std::size(kColumns); ++index) {
-    row += index == kLabelColumn ? label : kColumns[index].width;
-  }
+  for (std::size_t index = 0; index < std::size(kColumns); ++index) row += width_of(index);
   RECT client{};
   GetClientRect(toolbar(), &client);
   EXPECT_EQ(client.right, row);
@@ -166,7 +172,7 @@ TEST_F(ToolbarView, LaysTheControlsOutInOneRowWithThreePixelGaps) {
     }
     EXPECT_EQ(rect.left, expected_left) << index;
     EXPECT_EQ(rect.top, 4) << index;
-    const int width = index == kLabelColumn ? label : column.width;
+    const int width = width_of(index);
     EXPECT_EQ(rect.right - rect.left, width) << index;
     // The combo box's own height follows its font; the rest fill the row.
     if (column.id != 110) {
@@ -208,6 +214,50 @@ void expect_the_label_fits(EditorFixture& fixture, const wchar_t* language, UINT
   const RECT done = child_rect(GetDlgItem(toolbar, kToolbarDoneId));
   EXPECT_LE(done.right + MulDiv(4, static_cast<int>(dpi), 96), client.right);
   EXPECT_GT(done.left, box.right);
+
+  // The picture is for a look by eye (QUORVEL_CANVAS_PNG_DIR).
+  RedrawWindow(toolbar, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  WindowPixels(toolbar).save_png_if_asked("editor_toolbar_" + utf8(language) + "_" +
+                                          std::to_string(dpi) + ".png");
+}
+
+// Every item of the thickness list, drawn as the closed list's selection,
+// fits the space the themed field leaves it: the field insets its text by 8
+// DIP on the left and keeps 8 + 28 DIP on the right for the gap and the
+// arrow box. The toolbar window still holds the whole row.
+void expect_the_list_items_fit(EditorFixture& fixture, const wchar_t* language, UINT dpi) {
+  fixture.application.set_language(language);
+  ASSERT_TRUE(fixture.open());
+  fixture.drag({50, 60}, {250, 160});
+  HWND toolbar = fixture.editor->toolbar();
+  ASSERT_NE(toolbar, nullptr);
+  pump_messages();
+  ASSERT_EQ(GetDpiForWindow(toolbar), dpi);
+
+  HWND list = GetDlgItem(toolbar, kToolbarThicknessId);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)),
+            fixture.editor->toolbar_font());
+  RECT field{};
+  GetClientRect(list, &field);
+  const int room = field.right - win32_ui::scale_metric(8, dpi) - win32_ui::scale_metric(36, dpi);
+  const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+  ASSERT_EQ(count, 5);
+  for (LRESULT index = 0; index < count; ++index) {
+    wchar_t item[32] = {};
+    SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item));
+    const int text = text_width_in(list, item);
+    ASSERT_GT(text, 0) << utf8(item);
+    EXPECT_GE(room, text) << utf8(item);
+  }
+
+  RECT client{};
+  GetClientRect(toolbar, &client);
+  const RECT box = child_rect(list);
+  const RECT color = child_rect(GetDlgItem(toolbar, kToolbarColorId));
+  const RECT done = child_rect(GetDlgItem(toolbar, kToolbarDoneId));
+  EXPECT_GT(color.left, box.right);
+  EXPECT_LE(done.right + MulDiv(4, static_cast<int>(dpi), 96), client.right);
 }
 
 class ToolbarTextFit : public ::testing::TestWithParam<const wchar_t*> {};
@@ -218,12 +268,24 @@ TEST_P(ToolbarTextFit, TheThicknessLabelHoldsItsText) {
   expect_the_label_fits(fixture, GetParam(), 96);
 }
 
+TEST_P(ToolbarTextFit, TheThicknessListShowsEachItemWhole) {
+  if (display_dpi() != 96) GTEST_SKIP() << "runs at 96 DPI only";
+  EditorFixture fixture;
+  expect_the_list_items_fit(fixture, GetParam(), 96);
+}
+
 class ToolbarTextFitDpi144 : public ::testing::TestWithParam<const wchar_t*> {};
 
 TEST_P(ToolbarTextFitDpi144, TheThicknessLabelHoldsItsText) {
   if (display_dpi() != 144) GTEST_SKIP() << "runs at 144 DPI only";
   EditorFixture fixture;
   expect_the_label_fits(fixture, GetParam(), 144);
+}
+
+TEST_P(ToolbarTextFitDpi144, TheThicknessListShowsEachItemWhole) {
+  if (display_dpi() != 144) GTEST_SKIP() << "runs at 144 DPI only";
+  EditorFixture fixture;
+  expect_the_list_items_fit(fixture, GetParam(), 144);
 }
 
 const auto kLanguageName = [](const auto& info) {
