@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Builds and runs endurance_bench.exe: cycles of a day's use of the tray
+# program (recording, screenshot editor, setup windows, theme and language,
+# account sign-in cancelled) with the process figures after each, then a
+# live stream to the streaming tests' nginx on loopback with ffprobe of the
+# recording nginx made. Runs under Wine on a private Xvfb, in a throwaway
+# prefix with one warm Wine server, both removed afterwards.
+#   bash bench/endurance.sh [--cycles N] [--stream-seconds S] [--build DIR]
+#   (defaults: 200 cycles, a 600 s stream, build/mingw; 0 skips a part)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cycles=200
+stream_seconds=600
+build="$root/build/mingw"
+while [[ $# -gt 0 ]]; do
+  case "$1" in
+    --cycles) cycles="$2"; shift 2 ;;
+    --stream-seconds) stream_seconds="$2"; shift 2 ;;
+    --build) build="$2"; shift 2 ;;
+    *) echo "usage: $0 [--cycles N] [--stream-seconds S] [--build DIR]" >&2; exit 2 ;;
+  esac
+done
+
+"$root/tools/setup.sh"
+if [[ ! -f "$build/build.ninja" ]]; then
+  (cd "$root" && cmake --preset mingw >/dev/null)
+fi
+build="$(cd "$build" && pwd)"
+cmake --build "$build" -j4 --target endurance_bench trust_test_ca
+
+source "$root/cmake/start_xvfb.sh"
+prefix="$build/bench_endurance_wineprefix"
+server="$build/bench/endurance_rtmp"
+xvfb_pid=""
+cleanup() {
+  bash "$root/tests/streaming/rtmp_server_fixture.sh" stop "$server" >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$prefix" "$prefix.lock"
+}
+trap cleanup EXIT
+start_xvfb
+
+rm -rf "$prefix"
+emulator=("$root/cmake/wine_emulator.sh" --prefix "$prefix")
+"${emulator[@]}" --init
+WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1 || true
+WINEPREFIX="$prefix" WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+exe="$build/bench/endurance_bench.exe"
+if [[ "$cycles" -gt 0 ]]; then
+  "${emulator[@]}" "$exe" cycles "$cycles"
+fi
+
+if [[ "$stream_seconds" -gt 0 ]]; then
+  bash "$root/tests/streaming/rtmp_server_fixture.sh" start "$server" "${emulator[@]}" \
+    -- "$build/tests/trust_test_ca.exe" >/dev/null
+  rtmp_port="$(sed -n 's/^rtmp=//p' "$server/ports.env")"
+  key="endurance_$$"
+  "${emulator[@]}" "$exe" stream "rtmp://localhost:$rtmp_port/live" "$key" "$stream_seconds"
+  # nginx closes its recording once the publisher is gone.
+  bash "$root/tests/streaming/rtmp_server_fixture.sh" stop "$server"
+  recording="$server/rec/$key.flv"
+  if [[ ! -f "$recording" ]]; then
+    echo "endurance: nginx made no recording" >&2
+    exit 1
+  fi
+  duration="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$recording")"
+  echo "stream_recording_duration $duration s"
+  echo "stream_recording_bytes $(stat -c %s "$recording") bytes"
+  errors="$(ffmpeg -v error -i "$recording" -f null - 2>&1 | wc -l)"
+  echo "stream_recording_decode_errors $errors lines"
+fi

@@ -1,0 +1,146 @@
+// Whether Quorvel comes back to where it was after each cycle of a day's
+// use, and whether a long live stream stays flat. Prints one
+// "name value unit" line per figure; failures go to stderr with exit code 1.
+// Run it with bench/endurance.sh, which makes the display, the Wine prefix
+// and the RTMP server on loopback.
+//
+//   endurance_bench.exe cycles COUNT
+//     COUNT cycles of the shell (see shell_cycles.h); the process figures
+//     after each cycle as "cycle N private_bytes handles gdi user threads"
+//     lines, then each figure after cycle 10 and after the last and its
+//     growth per cycle, a least-squares fit over cycles 10 to the last.
+//     Where a count moved, the per-type handle, GDI and window censuses of
+//     cycle 10 and of the last cycle name the difference.
+//   endurance_bench.exe stream URL KEY SECONDS
+//     The streaming tests' clip, looped and paced as captured, through the
+//     real streamer to URL/KEY for SECONDS; private bytes and handles every
+//     10 s, then the streamer's status.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/endurance/live_stream.h"
+#include "bench/endurance/process_figures.h"
+#include "bench/endurance/shell_cycles.h"
+#include "engine/com_apartment.h"
+
+namespace {
+
+using quorvel::bench::ProcessFigures;
+
+constexpr int kBaselineCycle = 10;
+
+struct Census {
+  std::map<std::string, int> handles;
+  std::map<std::string, int> gdi;
+  std::map<std::string, int> windows;
+};
+
+Census take_census() {
+  return {quorvel::bench::handle_census(), quorvel::bench::gdi_census(),
+          quorvel::bench::window_census()};
+}
+
+void print_census(const char* title, const std::map<std::string, int>& census) {
+  std::printf("# %s:", title);
+  for (const auto& [name, count] : census) std::printf(" %s=%d", name.c_str(), count);
+  std::printf("\n");
+}
+
+int run_cycles(int count) {
+  quorvel::bench::ShellCycles cycles;
+  std::string error;
+  if (!cycles.start(error)) {
+    std::fprintf(stderr, "endurance: %s\n", error.c_str());
+    return 1;
+  }
+  std::vector<ProcessFigures> figures;
+  Census baseline;
+  for (int cycle = 1; cycle <= count; ++cycle) {
+    if (!cycles.run_cycle(error)) {
+      std::fprintf(stderr, "endurance: cycle %d: %s\n", cycle, error.c_str());
+      return 1;
+    }
+    const ProcessFigures now = quorvel::bench::read_process_figures();
+    figures.push_back(now);
+    std::printf("cycle %d %llu %u %u %u %u\n", cycle,
+                static_cast<unsigned long long>(now.private_bytes), now.handles,
+                now.gdi_objects, now.user_objects, now.threads);
+    std::fflush(stdout);
+    if (cycle == kBaselineCycle) baseline = take_census();
+  }
+  if (count < kBaselineCycle + 1) return 0;
+
+  const Census last = take_census();
+  const ProcessFigures& at_baseline = figures[kBaselineCycle - 1];
+  const ProcessFigures& at_last = figures.back();
+  struct Figure {
+    const char* name;
+    double (*value)(const ProcessFigures&);
+    const char* unit;
+  };
+  const Figure table[] = {
+      {"private_bytes", [](const ProcessFigures& f) { return double(f.private_bytes); }, "bytes"},
+      {"handles", [](const ProcessFigures& f) { return double(f.handles); }, "handles"},
+      {"gdi_objects", [](const ProcessFigures& f) { return double(f.gdi_objects); }, "objects"},
+      {"user_objects", [](const ProcessFigures& f) { return double(f.user_objects); }, "objects"},
+      {"threads", [](const ProcessFigures& f) { return double(f.threads); }, "threads"},
+  };
+  std::vector<double> x;
+  for (int cycle = kBaselineCycle; cycle <= count; ++cycle) x.push_back(cycle);
+  for (const Figure& figure : table) {
+    std::vector<double> y;
+    for (int cycle = kBaselineCycle; cycle <= count; ++cycle) {
+      y.push_back(figure.value(figures[cycle - 1]));
+    }
+    std::printf("endurance_%s_cycle10 %.0f %s\n", figure.name, figure.value(at_baseline),
+                figure.unit);
+    std::printf("endurance_%s_cycle%d %.0f %s\n", figure.name, count, figure.value(at_last),
+                figure.unit);
+    std::printf("endurance_%s_growth_per_cycle %.3f %s\n", figure.name,
+                quorvel::bench::least_squares_slope(x, y), figure.unit);
+  }
+  // GetGuiResources may be a stub on some systems: the censuses give the
+  // GDI and window counts as the process's own tables hold them.
+  auto total = [](const std::map<std::string, int>& census) {
+    int sum = 0;
+    for (const auto& [name, count] : census) sum += count;
+    return sum;
+  };
+  std::printf("endurance_gdi_census_cycle10 %d objects\n", total(baseline.gdi));
+  std::printf("endurance_gdi_census_cycle%d %d objects\n", count, total(last.gdi));
+  std::printf("endurance_windows_cycle10 %d windows\n", total(baseline.windows));
+  std::printf("endurance_windows_cycle%d %d windows\n", count, total(last.windows));
+  std::printf("endurance_handle_census_cycle10 %d handles\n", total(baseline.handles));
+  std::printf("endurance_handle_census_cycle%d %d handles\n", count, total(last.handles));
+  const std::string moved = "handles:\n" +
+                            quorvel::bench::census_difference(baseline.handles, last.handles) +
+                            "gdi:\n" + quorvel::bench::census_difference(baseline.gdi, last.gdi) +
+                            "windows:\n" +
+                            quorvel::bench::census_difference(baseline.windows, last.windows);
+  std::printf("# census differences, cycle 10 -> %d\n%s", count, moved.c_str());
+  print_census("handles at the last cycle", last.handles);
+  print_census("gdi at the last cycle", last.gdi);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  if (argc == 3 && std::wstring(argv[1]) == L"cycles") {
+    const quorvel::windows::ComApartment apartment(COINIT_APARTMENTTHREADED);
+    return run_cycles(_wtoi(argv[2]));
+  }
+  if (argc == 5 && std::wstring(argv[1]) == L"stream") {
+    return quorvel::bench::run_live_stream(argv[2], argv[3], _wtoi(argv[4])) ? 0 : 1;
+  }
+  std::fprintf(stderr,
+               "usage: endurance_bench cycles COUNT | stream URL KEY SECONDS\n");
+  return 2;
+}
