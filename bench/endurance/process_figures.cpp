@@ -95,6 +95,26 @@ uint32_t thread_count() {
   return count;
 }
 
+// Committed private memory, from the address space itself: for systems
+// whose GetProcessMemoryInfo leaves PrivateUsage at 0.
+uint64_t committed_private_bytes() {
+  uint64_t total = 0;
+  MEMORY_BASIC_INFORMATION region{};
+  for (const char* address = nullptr;
+       VirtualQuery(address, &region, sizeof(region)) == sizeof(region);
+       address = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    if (region.RegionSize == 0) break;
+  }
+  return total;
+}
+
+int census_total(const std::map<std::string, int>& census) {
+  int total = 0;
+  for (const auto& [name, count] : census) total += count;
+  return total;
+}
+
 }  // namespace
 
 ProcessFigures read_process_figures() {
@@ -110,6 +130,12 @@ ProcessFigures read_process_figures() {
   figures.gdi_objects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   figures.user_objects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
   figures.threads = thread_count();
+  // Where a call answers nothing (Wine leaves these at 0), the process's
+  // own tables give the figure.
+  if (figures.private_bytes == 0) figures.private_bytes = committed_private_bytes();
+  if (figures.handles == 0) figures.handles = census_total(handle_census());
+  if (figures.gdi_objects == 0) figures.gdi_objects = census_total(gdi_census());
+  if (figures.user_objects == 0) figures.user_objects = census_total(window_census());
   return figures;
 }
 
@@ -123,8 +149,10 @@ std::map<std::string, int> handle_census() {
   int found = 0;
   // Handle values are small multiples of four, reused lowest first: a span
   // of a few times the count holds them all.
-  const uintptr_t last = 4 * (static_cast<uintptr_t>(total) * 4 + 1024);
-  for (uintptr_t value = 4; value <= last && found < static_cast<int>(total); value += 4) {
+  // Without a count (Wine gives none) the span is a fixed one.
+  const uintptr_t last = 4 * (static_cast<uintptr_t>(total) * 4 + 4096);
+  for (uintptr_t value = 4; value <= last && (total == 0 || found < static_cast<int>(total));
+       value += 4) {
     ULONG length = 0;
     const NTSTATUS status = query(reinterpret_cast<HANDLE>(value),
                                   static_cast<OBJECT_INFORMATION_CLASS>(2), buffer,

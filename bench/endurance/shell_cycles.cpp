@@ -139,6 +139,8 @@ bool ShellCycles::start(std::string& error) {
                                        double(monitor_.right), double(monitor_.bottom)};
   const windows::CaptureBounds area{monitor.left + 200, monitor.top + 150, monitor.left + 680,
                                     monitor.top + 510};
+  region_monitor_ = monitor;
+  region_ = area;
   start_with_region(std::move(platform), monitor, area, false);
   pump();
   return true;
@@ -165,6 +167,11 @@ bool ShellCycles::run_cycle(std::string& error) {
 
 bool ShellCycles::record(std::string& error) {
   App& app = *app_;
+  // The screenshot took the monitor under the mouse: the region is chosen
+  // again, as the user would.
+  AppTestAccess::monitor_rect(app) = region_monitor_;
+  AppTestAccess::capture_area(app) = region_;
+  AppTestAccess::region_ready(app) = true;
   app.start_recording();
   pump();
   if (!AppTestAccess::recording(app)) {

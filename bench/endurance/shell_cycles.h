@@ -60,6 +60,8 @@ class ShellCycles final : public windows::AppSessionTest {
   std::unique_ptr<windows::FakeDuplicationScript> desktop_;
   BenchMainWindow* main_window_ = nullptr;
   RECT monitor_{};
+  windows::CaptureBounds region_monitor_{};
+  windows::CaptureBounds region_{};
   Microsoft::WRL::ComPtr<ID3D11Device> device_;
   Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
   Microsoft::WRL::ComPtr<ID3D11Texture2D> frame_;
