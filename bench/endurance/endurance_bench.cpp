@@ -4,8 +4,10 @@
 // Run it with bench/endurance.sh, which makes the display, the Wine prefix
 // and the RTMP server on loopback.
 //
-//   endurance_bench.exe cycles COUNT
-//     COUNT cycles of the shell (see shell_cycles.h); the process figures
+//   endurance_bench.exe cycles COUNT [STEPS]
+//     COUNT cycles of the shell (see shell_cycles.h), of only the STEPS
+//     named (comma-separated: record, screenshot, windows, theme, signin)
+//     when given, to find which one holds on to something; the process figures
 //     after each cycle as "cycle N private_bytes handles gdi user threads"
 //     lines, then each figure after cycle 10 and after the last and its
 //     growth per cycle, a least-squares fit over cycles 10 to the last.
@@ -52,9 +54,13 @@ void print_census(const char* title, const std::map<std::string, int>& census) {
   std::printf("\n");
 }
 
-int run_cycles(int count) {
+int run_cycles(int count, const std::string& steps) {
   quorvel::bench::ShellCycles cycles;
   std::string error;
+  if (!steps.empty() && !cycles.choose_steps(steps)) {
+    std::fprintf(stderr, "endurance: unknown step in \"%s\"\n", steps.c_str());
+    return 2;
+  }
   if (!cycles.start(error)) {
     std::fprintf(stderr, "endurance: %s\n", error.c_str());
     return 1;
@@ -133,14 +139,18 @@ int run_cycles(int count) {
 
 int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  if (argc == 3 && std::wstring(argv[1]) == L"cycles") {
+  if ((argc == 3 || argc == 4) && std::wstring(argv[1]) == L"cycles") {
     const quorvel::windows::ComApartment apartment(COINIT_APARTMENTTHREADED);
-    return run_cycles(_wtoi(argv[2]));
+    std::string steps;
+    if (argc == 4) {
+      for (const wchar_t* c = argv[3]; *c != 0; ++c) steps += static_cast<char>(*c);
+    }
+    return run_cycles(_wtoi(argv[2]), steps);
   }
   if (argc == 5 && std::wstring(argv[1]) == L"stream") {
     return quorvel::bench::run_live_stream(argv[2], argv[3], _wtoi(argv[4])) ? 0 : 1;
   }
   std::fprintf(stderr,
-               "usage: endurance_bench cycles COUNT | stream URL KEY SECONDS\n");
+               "usage: endurance_bench cycles COUNT [STEPS] | stream URL KEY SECONDS\n");
   return 2;
 }

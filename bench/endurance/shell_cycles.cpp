@@ -1,5 +1,6 @@
 #include "bench/endurance/shell_cycles.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <functional>
@@ -157,9 +158,35 @@ void ShellCycles::forget_records() {
   converter_->conversions.clear();
 }
 
+bool ShellCycles::choose_steps(const std::string& names) {
+  record_ = screenshot_ = windows_ = theme_ = sign_in_ = false;
+  size_t begin = 0;
+  while (begin <= names.size()) {
+    const size_t end = std::min(names.find(',', begin), names.size());
+    const std::string name = names.substr(begin, end - begin);
+    if (name == "record") {
+      record_ = true;
+    } else if (name == "screenshot") {
+      screenshot_ = true;
+    } else if (name == "windows") {
+      windows_ = true;
+    } else if (name == "theme") {
+      theme_ = true;
+    } else if (name == "signin") {
+      sign_in_ = true;
+    } else {
+      return false;
+    }
+    begin = end + 1;
+  }
+  return true;
+}
+
 bool ShellCycles::run_cycle(std::string& error) {
-  const bool done = record(error) && screenshot(error) && setup_windows(error) &&
-                    (switch_theme_and_language(), true) && sign_in_cancelled(error);
+  const bool done = (!record_ || record(error)) && (!screenshot_ || screenshot(error)) &&
+                    (!windows_ || setup_windows(error)) &&
+                    (!theme_ || (switch_theme_and_language(), true)) &&
+                    (!sign_in_ || sign_in_cancelled(error));
   pump();
   forget_records();
   return done;

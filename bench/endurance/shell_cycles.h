@@ -38,7 +38,11 @@ class ShellCycles final : public windows::AppSessionTest {
 
   // Starts the App; false with `error` set when it cannot.
   bool start(std::string& error);
-  // One whole cycle; false with `error` naming the step that failed.
+  // Which steps a cycle runs, by name ("record", "screenshot", "windows",
+  // "theme", "signin", comma-separated); all of them unless set. False
+  // when a name is unknown.
+  bool choose_steps(const std::string& names);
+  // One cycle; false with `error` naming the step that failed.
   bool run_cycle(std::string& error);
 
  private:
@@ -54,6 +58,11 @@ class ShellCycles final : public windows::AppSessionTest {
   // conversions), so that only the program's own holdings remain.
   void forget_records();
 
+  bool record_ = true;
+  bool screenshot_ = true;
+  bool windows_ = true;
+  bool theme_ = true;
+  bool sign_in_ = true;
   std::unique_ptr<LoopbackAccountService> account_service_;
   // The desktop: no frames for the App's own capture, one frame for each
   // screenshot.

@@ -204,15 +204,16 @@ bool FakeAccountService::wait_for_requests(size_t count, int timeout_ms) const {
 }
 
 void FakeAccountService::reset() {
-  std::vector<std::thread> threads;
+  std::map<uint64_t, std::thread> threads;
   {
     std::lock_guard lock(mutex_);
     ++generation_;
     for (SOCKET connection : open_connections_) ::shutdown(connection, SD_BOTH);
     threads.swap(connection_threads_);
+    finished_serials_.clear();
     changed_.notify_all();
   }
-  for (std::thread& thread : threads) thread.join();
+  for (auto& [serial, thread] : threads) thread.join();
   std::lock_guard lock(mutex_);
   routes_.clear();
   scripts_.clear();
@@ -233,17 +234,38 @@ void FakeAccountService::accept_loop() {
     if (::select(0, &readable, nullptr, nullptr, &poll) <= 0) continue;
     const SOCKET connection = ::accept(listener_, nullptr, nullptr);
     if (connection == INVALID_SOCKET) continue;
-    std::lock_guard lock(mutex_);
-    if (stopping_) {
-      closesocket(connection);
-      return;
+    std::vector<std::thread> finished;
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) {
+        closesocket(connection);
+        return;
+      }
+      finished = take_finished_threads();
+      open_connections_.insert(connection);
+      const uint64_t serial = next_serial_++;
+      connection_threads_.emplace(
+          serial, std::thread([this, connection, serial] { serve(connection, serial); }));
     }
-    open_connections_.insert(connection);
-    connection_threads_.emplace_back([this, connection] { serve(connection); });
+    // An ended thread keeps its handle until joined.
+    for (std::thread& thread : finished) thread.join();
   }
 }
 
-void FakeAccountService::serve(SOCKET connection) {
+std::vector<std::thread> FakeAccountService::take_finished_threads() {
+  std::vector<std::thread> finished;
+  for (const uint64_t serial : finished_serials_) {
+    // A serial whose thread reset() took is no longer here.
+    const auto thread = connection_threads_.find(serial);
+    if (thread == connection_threads_.end()) continue;
+    finished.push_back(std::move(thread->second));
+    connection_threads_.erase(thread);
+  }
+  finished_serials_.clear();
+  return finished;
+}
+
+void FakeAccountService::serve(SOCKET connection, uint64_t serial) {
   if (const std::optional<FakeRequest> request = read_request(connection)) {
     const FakeStep step = step_for(*request);
     if (hold(step.delay_ms)) {
@@ -269,6 +291,8 @@ void FakeAccountService::serve(SOCKET connection) {
     open_connections_.erase(connection);
   }
   closesocket(connection);
+  std::lock_guard lock(mutex_);
+  finished_serials_.push_back(serial);
 }
 
 FakeStep FakeAccountService::step_for(const FakeRequest& request) {

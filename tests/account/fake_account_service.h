@@ -8,9 +8,11 @@
 // steady-clock time, method, target, raw header lines and body.
 //
 // Written from the wire protocol, not from the client. Each connection runs
-// on its own thread; reset() releases every held answer, closes the open
-// connections, joins their threads and forgets routes, scripts and the log,
-// so no test can leave one hanging. Thread-safe.
+// on its own thread, joined once it has served when the next connection
+// comes, so a long-lived service holds no more than the threads of the
+// connections still open; reset() releases every held answer, closes the
+// open connections, joins their threads and forgets routes, scripts and the
+// log, so no test can leave one hanging. Thread-safe.
 #pragma once
 
 #include <winsock2.h>
@@ -104,7 +106,10 @@ class FakeAccountService {
   using Key = std::pair<std::string, std::string>;
 
   void accept_loop();
-  void serve(SOCKET connection);
+  void serve(SOCKET connection, uint64_t serial);
+  // The threads of connections already served, taken out of
+  // connection_threads_ for the caller to join. Under mutex_.
+  std::vector<std::thread> take_finished_threads();
   FakeStep step_for(const FakeRequest& request);
   FakeAnswer handler_answer(const FakeRequest& request);
   // False when reset() released the hold.
@@ -124,7 +129,10 @@ class FakeAccountService {
   std::map<Key, int> attempts_;
   std::vector<FakeRequest> log_;
   std::set<SOCKET> open_connections_;
-  std::vector<std::thread> connection_threads_;
+  // By connection serial; the serials of the threads that have served.
+  std::map<uint64_t, std::thread> connection_threads_;
+  std::vector<uint64_t> finished_serials_;
+  uint64_t next_serial_ = 0;
   std::thread accept_thread_;
 };
 
