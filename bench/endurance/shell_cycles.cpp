@@ -242,6 +242,9 @@ bool ShellCycles::screenshot(std::string& error) {
   app.begin_screenshot();
   pump();
   // The App's own capture has stopped: the frame is the snapshot's.
+  const int live_at_push = desktop_->live_duplications();
+  const int delivered_before = desktop_->frames_delivered();
+  const int acquires_before = desktop_->acquire_calls();
   desktop_->push(windows::FakeAcquireStep::frame({40, 80, 120, 255}));
   const HWND canvas = thread_window(windows::kScreenshotCanvasClass);
   if (!AppTestAccess::has_editor(app) || canvas == nullptr) {
@@ -267,7 +270,11 @@ bool ShellCycles::screenshot(std::string& error) {
     pump();
   }
   if (IsWindow(canvas) || thread_window(windows::kScreenshotNoticeClass)) {
-    error = "the editor did not close after the copy";
+    error = "the editor did not close after the copy (duplications open at the push " +
+            std::to_string(live_at_push) + ", frames delivered " +
+            std::to_string(desktop_->frames_delivered() - delivered_before) + ", acquires " +
+            std::to_string(desktop_->acquire_calls() - acquires_before) + ", opens " +
+            std::to_string(desktop_->open_calls()) + ")";
     return false;
   }
   return true;
