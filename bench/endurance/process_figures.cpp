@@ -36,9 +36,13 @@ const char* gdi_type_name(uint8_t type) {
     case 0x04: return "region";
     case 0x05: return "bitmap";
     case 0x08: return "palette";
+    case 0x09: return "colorspace";
     case 0x0a: return "font";
     case 0x10: return "brush";
-    case 0x21: return "enhmetafile";
+    case 0x21: return "enhmetadc";
+    case 0x26: return "metafile";
+    case 0x46: return "enhmetafile";
+    case 0x66: return "metadc";
     case 0x30: return "pen";
     case 0x50: return "extpen";
     default: return nullptr;
@@ -166,23 +170,34 @@ std::map<std::string, int> handle_census() {
 }
 
 std::map<std::string, int> gdi_census() {
-  std::map<std::string, int> census;
   const GdiHandleEntry* table = gdi_table();
-  if (table == nullptr) return census;
-  const uint16_t own = static_cast<uint16_t>(GetCurrentProcessId());
-  for (size_t index = 0; index < kGdiTableEntries; ++index) {
-    const GdiHandleEntry& entry = table[index];
-    if (entry.type == 0 || entry.process_id != own) continue;
-    // Stock objects belong to every process.
-    if ((entry.unique & 0x80) != 0) continue;
-    const char* name = gdi_type_name(entry.type);
-    char unknown[16];
-    if (name == nullptr) {
-      std::snprintf(unknown, sizeof(unknown), "type_%02x", entry.type);
-      name = unknown;
+  if (table == nullptr) return {};
+  // The owner's id as the table keeps it. Windows shares one table among
+  // the processes of a session and marks each entry with its owner's id;
+  // Wine keeps a table of the process's own and leaves the id at 0, so
+  // when nothing carries this process's id, the unmarked entries are ours.
+  const auto count_owned_by = [table](uint16_t owner) {
+    std::map<std::string, int> census;
+    for (size_t index = 0; index < kGdiTableEntries; ++index) {
+      const GdiHandleEntry& entry = table[index];
+      if (entry.type == 0 || entry.object == 0 || entry.process_id != owner) continue;
+      // Stock objects belong to every process.
+      if ((entry.unique & 0x80) != 0) continue;
+      // The kind is the low seven bits of the handle's upper word (pens and
+      // brushes share the entry's own type field).
+      const uint8_t kind = static_cast<uint8_t>(entry.unique & 0x7f);
+      const char* name = gdi_type_name(kind);
+      char unknown[16];
+      if (name == nullptr) {
+        std::snprintf(unknown, sizeof(unknown), "type_%02x", kind);
+        name = unknown;
+      }
+      ++census[name];
     }
-    ++census[name];
-  }
+    return census;
+  };
+  std::map<std::string, int> census = count_owned_by(static_cast<uint16_t>(GetCurrentProcessId()));
+  if (census.empty()) census = count_owned_by(0);
   return census;
 }
 

@@ -27,8 +27,9 @@ ProcessFigures read_process_figures();
 // Open handles of this process by object type name ("Event", "File", ...).
 std::map<std::string, int> handle_census();
 
-// GDI objects of this process by GetObjectType kind ("bitmap", "font",
-// "dc", ...), found by asking each handle value of the GDI table.
+// GDI objects of this process by kind ("bitmap", "font", "dc", ...), read
+// from the GDI handle table the system maps into the process, stock objects
+// left out. Works where GetGuiResources answers 0 (Wine).
 std::map<std::string, int> gdi_census();
 
 // Top-level and child windows of this process by class name.

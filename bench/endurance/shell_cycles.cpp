@@ -132,6 +132,13 @@ bool ShellCycles::start(std::string& error) {
       static_cast<UINT>(width), static_cast<UINT>(height), DXGI_FORMAT_B8G8R8A8_UNORM));
   platform.capture.open_duplication = desktop_->opener();
   platform.make_editor = make_bench_editor;
+  // The folder a finished recording opens is a window of the shell's own
+  // process, not of this one: a folder window left open by each of
+  // hundreds of cycles would only load the machine the figures run on.
+  platform.open_folder = [this](HWND, const std::wstring&) {
+    ++folder_opens_;
+    return true;
+  };
   platform.make_account = [this] { return account_service_->make_account(); };
   platform.account_dialog = {};
   converter_->keep_source_copies = false;
@@ -228,10 +235,15 @@ bool ShellCycles::record(std::string& error) {
     converter_->conversions.clear();
     pump();
   }
+  const int opens_before = folder_opens_;
   app.stop_recording(false);
   pump();
   if (AppTestAccess::recording(app)) {
     error = "the recording did not stop";
+    return false;
+  }
+  if (folder_opens_ != opens_before + 1) {
+    error = "the finished recording did not open its folder";
     return false;
   }
   return true;

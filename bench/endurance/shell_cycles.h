@@ -58,6 +58,7 @@ class ShellCycles final : public windows::AppSessionTest {
   // conversions), so that only the program's own holdings remain.
   void forget_records();
 
+  int folder_opens_ = 0;
   bool record_ = true;
   bool screenshot_ = true;
   bool windows_ = true;
