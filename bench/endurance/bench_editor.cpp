@@ -29,7 +29,21 @@ class BenchEditor final : public windows::EditorPort {
                 application, std::move(on_closed), bench_seams()) {}
 
   bool open(const RECT& screen_rect, CaptureCallback capture) override {
-    return editor_.open(screen_rect, std::move(capture));
+    // A capture the editor cannot use is told with its cause, which the
+    // editor's own message leaves out.
+    const LONG width = screen_rect.right - screen_rect.left;
+    const LONG height = screen_rect.bottom - screen_rect.top;
+    return editor_.open(screen_rect, [capture = std::move(capture), width,
+                                      height](windows::DesktopSnapshot& snapshot) {
+      const HRESULT result = capture(snapshot);
+      if (FAILED(result) || static_cast<LONG>(snapshot.width) != width ||
+          static_cast<LONG>(snapshot.height) != height) {
+        std::fprintf(stderr, "editor capture: 0x%08lx, %ux%u for a %ldx%ld canvas\n",
+                     static_cast<unsigned long>(result), snapshot.width, snapshot.height, width,
+                     height);
+      }
+      return result;
+    });
   }
   bool is_open() const override { return editor_.is_open(); }
   void bring_to_front() override { editor_.bring_to_front(); }

@@ -8,9 +8,11 @@
 //     COUNT cycles of the shell (see shell_cycles.h), of only the STEPS
 //     named (comma-separated: record, screenshot, windows, theme, signin)
 //     when given, to find which one holds on to something; the process figures
-//     after each cycle as "cycle N private_bytes handles gdi user threads"
-//     lines, then each figure after cycle 10 and after the last and its
-//     growth per cycle, a least-squares fit over cycles 10 to the last.
+//     after each cycle as "cycle N private_bytes handles gdi user threads
+//     heap_busy_bytes" lines, the painting caches of the UI thread after
+//     cycle 10 and after the last (bounded caches that fill are no leak),
+//     then each figure after cycle 10 and after the last and its growth
+//     per cycle, a least-squares fit over cycles 10 to the last.
 //     Where a count moved, the per-type handle, GDI and window censuses of
 //     cycle 10 and of the last cycle name the difference.
 //   endurance_bench.exe stream URL KEY SECONDS
@@ -30,6 +32,7 @@
 #include "bench/endurance/process_figures.h"
 #include "bench/endurance/shell_cycles.h"
 #include "engine/com_apartment.h"
+#include "ui/views/graphics/graphics_diagnostics.h"
 
 namespace {
 
@@ -46,6 +49,14 @@ struct Census {
 Census take_census() {
   return {quorvel::bench::handle_census(), quorvel::bench::gdi_census(),
           quorvel::bench::window_census()};
+}
+
+void print_painting_caches(int cycle) {
+  const auto caches = win32_ui::modern::detail::thread_graphics_diagnostics();
+  std::printf("# painting caches after cycle %d: bitmaps %zu (%llu bytes) text formats %zu "
+              "text layouts %zu (%zu units)\n",
+              cycle, caches.bitmap_entries, static_cast<unsigned long long>(caches.bitmap_bytes),
+              caches.format_entries, caches.layout_entries, caches.layout_text_units);
 }
 
 void print_census(const char* title, const std::map<std::string, int>& census) {
@@ -74,12 +85,17 @@ int run_cycles(int count, const std::string& steps) {
     }
     const ProcessFigures now = quorvel::bench::read_process_figures();
     figures.push_back(now);
-    std::printf("cycle %d %llu %u %u %u %u\n", cycle,
+    std::printf("cycle %d %llu %u %u %u %u %llu\n", cycle,
                 static_cast<unsigned long long>(now.private_bytes), now.handles,
-                now.gdi_objects, now.user_objects, now.threads);
+                now.gdi_objects, now.user_objects, now.threads,
+                static_cast<unsigned long long>(now.heap_busy_bytes));
     std::fflush(stdout);
-    if (cycle == kBaselineCycle) baseline = take_census();
+    if (cycle == kBaselineCycle) {
+      baseline = take_census();
+      print_painting_caches(cycle);
+    }
   }
+  if (count > kBaselineCycle) print_painting_caches(count);
   if (count < kBaselineCycle + 1) return 0;
 
   const Census last = take_census();
@@ -96,6 +112,8 @@ int run_cycles(int count, const std::string& steps) {
       {"gdi_objects", [](const ProcessFigures& f) { return double(f.gdi_objects); }, "objects"},
       {"user_objects", [](const ProcessFigures& f) { return double(f.user_objects); }, "objects"},
       {"threads", [](const ProcessFigures& f) { return double(f.threads); }, "threads"},
+      {"heap_busy_bytes", [](const ProcessFigures& f) { return double(f.heap_busy_bytes); },
+       "bytes"},
   };
   std::vector<double> x;
   for (int cycle = kBaselineCycle; cycle <= count; ++cycle) x.push_back(cycle);

@@ -113,6 +113,25 @@ uint64_t committed_private_bytes() {
   return total;
 }
 
+uint64_t heap_busy_bytes() {
+  std::vector<HANDLE> heaps(64);
+  DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+  if (count > heaps.size()) {
+    heaps.resize(count);
+    count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+  }
+  uint64_t total = 0;
+  for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
+    if (!HeapLock(heaps[i])) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heaps[i], &entry)) {
+      if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) total += entry.cbData;
+    }
+    HeapUnlock(heaps[i]);
+  }
+  return total;
+}
+
 int census_total(const std::map<std::string, int>& census) {
   int total = 0;
   for (const auto& [name, count] : census) total += count;
@@ -134,6 +153,7 @@ ProcessFigures read_process_figures() {
   figures.gdi_objects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   figures.user_objects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
   figures.threads = thread_count();
+  figures.heap_busy_bytes = heap_busy_bytes();
   // Where a call answers nothing (Wine leaves these at 0), the process's
   // own tables give the figure.
   if (figures.private_bytes == 0) figures.private_bytes = committed_private_bytes();

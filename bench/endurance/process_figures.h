@@ -20,6 +20,9 @@ struct ProcessFigures {
   uint32_t gdi_objects = 0;
   uint32_t user_objects = 0;
   uint32_t threads = 0;
+  // Bytes in use in the process's heaps (HeapWalk): what the program and
+  // the system's libraries hold, without the heaps' free and spare pages.
+  uint64_t heap_busy_bytes = 0;
 };
 
 ProcessFigures read_process_figures();
