@@ -22,6 +22,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -44,11 +45,12 @@ struct Census {
   std::map<std::string, int> handles;
   std::map<std::string, int> gdi;
   std::map<std::string, int> windows;
+  std::map<std::string, int> heap_blocks;
 };
 
 Census take_census() {
   return {quorvel::bench::handle_census(), quorvel::bench::gdi_census(),
-          quorvel::bench::window_census()};
+          quorvel::bench::window_census(), quorvel::bench::heap_block_census()};
 }
 
 void print_painting_caches(int cycle) {
@@ -148,6 +150,21 @@ int run_cycles(int count, const std::string& steps) {
                             "windows:\n" +
                             quorvel::bench::census_difference(baseline.windows, last.windows);
   std::printf("# census differences, cycle 10 -> %d\n%s", count, moved.c_str());
+  // Heap blocks by size: only the sizes that gained most, which name the
+  // kept objects' sizes where the heaps grow.
+  std::vector<std::pair<int, std::string>> gained;
+  for (const auto& [size, after] : last.heap_blocks) {
+    const auto before = baseline.heap_blocks.find(size);
+    const int gain = after - (before == baseline.heap_blocks.end() ? 0 : before->second);
+    if (gain > 0) gained.emplace_back(gain, size);
+  }
+  std::sort(gained.rbegin(), gained.rend());
+  std::printf("# heap blocks gained by size, cycle 10 -> %d:", count);
+  for (size_t i = 0; i < gained.size() && i < 16; ++i) {
+    std::printf(" %s:+%d", gained[i].second.c_str() + gained[i].second.find_first_not_of(' '),
+                gained[i].first);
+  }
+  std::printf("\n");
   print_census("handles at the last cycle", last.handles);
   print_census("gdi at the last cycle", last.gdi);
   return 0;

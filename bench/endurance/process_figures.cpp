@@ -113,22 +113,28 @@ uint64_t committed_private_bytes() {
   return total;
 }
 
-uint64_t heap_busy_bytes() {
+// Calls `visit` with the size of every block in use in the process's heaps.
+template <typename Visit>
+void walk_heaps(Visit visit) {
   std::vector<HANDLE> heaps(64);
   DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
   if (count > heaps.size()) {
     heaps.resize(count);
     count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
   }
-  uint64_t total = 0;
   for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
     if (!HeapLock(heaps[i])) continue;
     PROCESS_HEAP_ENTRY entry{};
     while (HeapWalk(heaps[i], &entry)) {
-      if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) total += entry.cbData;
+      if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) visit(entry.cbData);
     }
     HeapUnlock(heaps[i]);
   }
+}
+
+uint64_t heap_busy_bytes() {
+  uint64_t total = 0;
+  walk_heaps([&total](uint64_t size) { total += size; });
   return total;
 }
 
@@ -218,6 +224,18 @@ std::map<std::string, int> gdi_census() {
   };
   std::map<std::string, int> census = count_owned_by(static_cast<uint16_t>(GetCurrentProcessId()));
   if (census.empty()) census = count_owned_by(0);
+  return census;
+}
+
+std::map<std::string, int> heap_block_census() {
+  std::map<uint64_t, int> by_size;
+  walk_heaps([&by_size](uint64_t size) { ++by_size[size]; });
+  std::map<std::string, int> census;
+  for (const auto& [size, count] : by_size) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "%8llu", static_cast<unsigned long long>(size));
+    census[name] = count;
+  }
   return census;
 }
 

@@ -35,6 +35,10 @@ std::map<std::string, int> handle_census();
 // left out. Works where GetGuiResources answers 0 (Wine).
 std::map<std::string, int> gdi_census();
 
+// Blocks in use in the process's heaps by size in bytes: where the heaps
+// grow, the sizes that gained blocks hint at what was kept.
+std::map<std::string, int> heap_block_census();
+
 // Top-level and child windows of this process by class name.
 std::map<std::string, int> window_census();
 
