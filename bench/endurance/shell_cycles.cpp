@@ -117,9 +117,10 @@ bool ShellCycles::start(std::string& error) {
   // Files written as the program writes them, without the fake keeping a
   // record of each sample or of each writer.
   platform.sessions.writers.sink_writers.create_file_writer =
-      [](const std::wstring& path, IMFAttributes* attributes, IMFSinkWriter** out) -> HRESULT {
+      [this](const std::wstring& path, IMFAttributes* attributes, IMFSinkWriter** out) -> HRESULT {
     if (out == nullptr) return E_POINTER;
     *out = new windows::test::FakeFileSinkWriter(path, attributes, {}, false);
+    last_writer_ = *out;
     return S_OK;
   };
   platform.make_main_window = [this](HINSTANCE instance, HWND owner,
@@ -241,6 +242,17 @@ bool ShellCycles::record(std::string& error) {
   if (AppTestAccess::recording(app)) {
     error = "the recording did not stop";
     return false;
+  }
+  // The file writer of a finished recording is the bench's alone.
+  if (last_writer_) {
+    last_writer_->AddRef();
+    const ULONG references = last_writer_->Release();
+    last_writer_.Reset();
+    if (references != 1) {
+      error = "the finished recording kept " + std::to_string(references - 1) +
+              " references to its file writer";
+      return false;
+    }
   }
   if (folder_opens_ != opens_before + 1) {
     error = "the finished recording did not open its folder";

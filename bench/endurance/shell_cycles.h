@@ -18,6 +18,7 @@
 
 #include <windows.h>
 #include <d3d11.h>
+#include <mfreadwrite.h>
 #include <wrl/client.h>
 
 #include <memory>
@@ -75,6 +76,7 @@ class ShellCycles final : public windows::AppSessionTest {
   Microsoft::WRL::ComPtr<ID3D11Device> device_;
   Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
   Microsoft::WRL::ComPtr<ID3D11Texture2D> frame_;
+  Microsoft::WRL::ComPtr<IMFSinkWriter> last_writer_;
 };
 
 }  // namespace quorvel::bench
