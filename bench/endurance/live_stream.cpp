@@ -90,8 +90,9 @@ std::shared_ptr<const windows::EncodedPacket> shifted(const windows::EncodedPack
 
 void print_sample(double seconds) {
   const ProcessFigures figures = read_process_figures();
-  std::printf("stream_sample %.0f %llu %u\n", seconds,
-              static_cast<unsigned long long>(figures.private_bytes), figures.handles);
+  std::printf("stream_sample %.0f %llu %u %llu\n", seconds,
+              static_cast<unsigned long long>(figures.private_bytes), figures.handles,
+              static_cast<unsigned long long>(figures.heap_busy_bytes));
   std::fflush(stdout);
 }
 

@@ -1,7 +1,9 @@
 // A long live stream through the real streamer and its real connection: the
 // streaming tests' clip, looped with its times carried on and offered at
-// the pace it was captured, to an RTMP server on loopback. Private bytes and
-// handle count are printed every 10 s and the streamer's status at the end.
+// the pace it was captured, to an RTMP server on loopback. Private bytes,
+// handle count and the heaps' bytes in use are printed every 10 s as
+// "stream_sample SECONDS PRIVATE HANDLES HEAP" and the streamer's status at
+// the end.
 #pragma once
 
 #include <string>
