@@ -17,7 +17,7 @@
 //     cycle 10 and of the last cycle name the difference.
 //   endurance_bench.exe stream URL KEY SECONDS
 //     The streaming tests' clip, looped and paced as captured, through the
-//     real streamer to URL/KEY for SECONDS; private bytes and handles every
+//     real streamer to URL/KEY for SECONDS; private bytes, handles and heap bytes every
 //     10 s, then the streamer's status.
 #include <winsock2.h>
 #include <windows.h>
