@@ -98,6 +98,8 @@ int run_cycles(int count, const std::string& steps) {
     }
   }
   if (count > kBaselineCycle) print_painting_caches(count);
+  std::printf("endurance_encoders_kept_past_the_next_recording %d encoders\n",
+              cycles.encoders_kept());
   if (count < kBaselineCycle + 1) return 0;
 
   const Census last = take_census();

@@ -162,6 +162,7 @@ void ShellCycles::pump() {
 
 void ShellCycles::forget_records() {
   messages_.clear();
+  earlier_encoders_ = std::move(encoders_);
   encoders_.clear();
   converter_->conversions.clear();
 }
@@ -254,6 +255,14 @@ bool ShellCycles::record(std::string& error) {
       return false;
     }
   }
+  // The encoders of the recording before this one are the bench's alone
+  // by now: the program may keep its last session until the next starts.
+  // Counted, not failed, so that the other figures still come.
+  for (const auto& encoder : earlier_encoders_) {
+    encoder->AddRef();
+    if (encoder->Release() != 1) ++encoders_kept_;
+  }
+  earlier_encoders_.clear();
   if (folder_opens_ != opens_before + 1) {
     error = "the finished recording did not open its folder";
     return false;

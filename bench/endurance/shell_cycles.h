@@ -23,6 +23,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/app/app_session_fixture.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
@@ -43,6 +44,9 @@ class ShellCycles final : public windows::AppSessionTest {
   // "theme", "signin", comma-separated); all of them unless set. False
   // when a name is unknown.
   bool choose_steps(const std::string& names);
+  // Encoders of a recording still referenced by the program after the
+  // next recording has finished.
+  int encoders_kept() const { return encoders_kept_; }
   // One cycle; false with `error` naming the step that failed.
   bool run_cycle(std::string& error);
 
@@ -60,6 +64,7 @@ class ShellCycles final : public windows::AppSessionTest {
   void forget_records();
 
   int folder_opens_ = 0;
+  int encoders_kept_ = 0;
   bool record_ = true;
   bool screenshot_ = true;
   bool windows_ = true;
@@ -77,6 +82,7 @@ class ShellCycles final : public windows::AppSessionTest {
   Microsoft::WRL::ComPtr<ID3D11DeviceContext> context_;
   Microsoft::WRL::ComPtr<ID3D11Texture2D> frame_;
   Microsoft::WRL::ComPtr<IMFSinkWriter> last_writer_;
+  std::vector<Microsoft::WRL::ComPtr<windows::test::FakeSinkWriter>> earlier_encoders_;
 };
 
 }  // namespace quorvel::bench
