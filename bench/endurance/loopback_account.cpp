@@ -1,10 +1,9 @@
 #include "bench/endurance/loopback_account.h"
 
-#include <optional>
 #include <string>
 #include <utility>
 
-#include "account/account_actions.h"
+#include "app/product_account.h"
 #include "account/client_configuration.h"
 #include "account/connectivity_hint.h"
 #include "account/platform_hooks.h"
@@ -19,28 +18,6 @@ namespace {
 namespace sdk = halvarin::sdk;
 
 constexpr char kClientId[] = "quorvel.desktop";
-
-// The product's account port, on a client of the loopback service.
-class LoopbackAccount final : public windows::AccountPort {
- public:
-  explicit LoopbackAccount(sdk::Client client) : client_(std::move(client)) {}
-
-  bool has_account() const override { return windows::has_account(client_); }
-  std::optional<sdk::AccountIdentity> query_account() override {
-    return windows::query_account(client_);
-  }
-  sdk::AuthResult sign_in(std::stop_token stop_token, std::string locale) override {
-    return windows::sign_in_account(client_, std::move(stop_token), std::move(locale));
-  }
-  sdk::Error disconnect() override { return windows::disconnect_account(client_); }
-  sdk::Error open_account_page() override { return windows::open_account_page(client_); }
-  bool open_support_page() override {
-    return windows::open_support_page(client_).kind == sdk::kErrorNone;
-  }
-
- private:
-  sdk::Client client_;
-};
 
 }  // namespace
 
@@ -72,8 +49,8 @@ std::unique_ptr<windows::AccountPort> LoopbackAccountService::make_account() {
     return true;
   };
   hooks.connectivity_level = [] { return sdk::kConnectivityUnknown; };
-  return std::make_unique<LoopbackAccount>(
-      windows::make_account_client(std::move(configuration), std::move(hooks)));
+  // The product's own account port, on a client of the loopback service.
+  return windows::make_product_account(std::move(configuration), std::move(hooks));
 }
 
 }  // namespace quorvel::bench

@@ -9,9 +9,9 @@
 #include "app/app_messages.h"
 #include "app/editor/copied_notice.h"
 #include "app/editor/screenshot_editor.h"
+#include "app/product_main_window.h"
 #include "bench/endurance/bench_editor.h"
 #include "app/setup/modern_recording_preview.h"
-#include "bench/endurance/bench_main_window.h"
 #include "bench/endurance/loopback_account.h"
 #include "tests/account/ui/dialog_watcher.h"
 #include "tests/app/app_test_access.h"
@@ -125,7 +125,7 @@ bool ShellCycles::start(std::string& error) {
   };
   platform.make_main_window = [this](HINSTANCE instance, HWND owner,
                                      win32_ui::scaffold::Application& application) {
-    auto window = std::make_unique<BenchMainWindow>(instance, owner, application);
+    auto window = std::make_unique<windows::ProductMainWindow>(instance, owner, application);
     main_window_ = window.get();
     return std::unique_ptr<windows::MainWindowPort>(std::move(window));
   };

@@ -28,9 +28,12 @@
 #include "tests/app/app_session_fixture.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
 
+namespace quorvel::windows {
+class ProductMainWindow;
+}
+
 namespace quorvel::bench {
 
-class BenchMainWindow;
 class LoopbackAccountService;
 
 class ShellCycles final : public windows::AppSessionTest {
@@ -74,7 +77,7 @@ class ShellCycles final : public windows::AppSessionTest {
   // The desktop: no frames for the App's own capture, one frame for each
   // screenshot.
   std::unique_ptr<windows::FakeDuplicationScript> desktop_;
-  BenchMainWindow* main_window_ = nullptr;
+  windows::ProductMainWindow* main_window_ = nullptr;
   RECT monitor_{};
   windows::CaptureBounds region_monitor_{};
   windows::CaptureBounds region_{};
