@@ -271,9 +271,11 @@ void AudioCaptureSource::run(std::stop_token stop, AudioCaptureEndpoint endpoint
     return;
   }
   ComPtr<AudioEndpointNotificationClient> client;
-  client.Attach(new (std::nothrow) AudioEndpointNotificationClient(
+  // Takes over the new object's own reference (MinGW's ComPtr::Attach
+  // would add another).
+  *client.GetAddressOf() = new (std::nothrow) AudioEndpointNotificationClient(
       wake_event, flow_of(endpoint.kind), endpoint.device_id, &notifications_,
-      [this] { wake_retry_wait(); }));
+      [this] { wake_retry_wait(); });
   if (!client) {
     set_failed(E_OUTOFMEMORY);
     return;

@@ -33,7 +33,9 @@ HRESULT PacketSink::create(PacketCallback callback, ComPtr<PacketSink>& out) {
   try {
     PacketSink* sink = new (std::nothrow) PacketSink(std::move(callback));
     if (!sink) return E_OUTOFMEMORY;
-    out.Attach(sink);
+    // The new object's own reference is handed over as it is: MinGW's
+    // ComPtr::Attach would add a second one that nobody releases.
+    *out.ReleaseAndGetAddressOf() = sink;
     return S_OK;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -93,7 +95,7 @@ STDMETHODIMP PacketSink::AddStreamSink(DWORD identifier, IMFMediaType* type, IMF
       if (existing->identifier_ == identifier) return kErrorStreamSinkExists;
     }
     ComPtr<PacketStream> created;
-    created.Attach(new (std::nothrow) PacketStream());
+    *created.GetAddressOf() = new (std::nothrow) PacketStream();
     if (!created) return E_OUTOFMEMORY;
     const HRESULT hr = created->initialize(this, identifier, static_cast<uint32_t>(streams_.size()),
                                            type, callback_);

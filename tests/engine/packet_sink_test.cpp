@@ -540,6 +540,27 @@ TEST_F(PacketSinkTest, ShutdownLetsGoOfTheCallback) {
   EXPECT_EQ(held.use_count(), 1);
 }
 
+// The references `object` has besides none of ours.
+ULONG reference_count(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+TEST_F(PacketSinkTest, AfterShutdownOnlyTheCallersReferencesRemain) {
+  ComPtr<PacketSink> sink;
+  ASSERT_HRESULT_SUCCEEDED(
+      PacketSink::create([](std::shared_ptr<const EncodedPacket>) { return S_OK; }, sink));
+  EXPECT_EQ(reference_count(static_cast<IMFMediaSink*>(sink.Get())), 1u);
+  ComPtr<IMFStreamSink> stream;
+  ASSERT_HRESULT_SUCCEEDED(sink->AddStreamSink(1, make_h264_type().Get(), &stream));
+  EXPECT_EQ(reference_count(stream.Get()), 2u);  // ours, the sink's
+  EXPECT_EQ(reference_count(static_cast<IMFMediaSink*>(sink.Get())), 2u);  // ours, the stream's
+  ASSERT_HRESULT_SUCCEEDED(sink->Shutdown());
+  // Our releases are the last ones: nothing of a finished recording stays.
+  EXPECT_EQ(reference_count(stream.Get()), 1u);
+  EXPECT_EQ(reference_count(static_cast<IMFMediaSink*>(sink.Get())), 1u);
+}
+
 // The same sink driven by the platform's own sink writer.
 class PlatformSinkWriterTest : public PacketSinkTest {
  protected:
