@@ -182,6 +182,31 @@ INSTANTIATE_TEST_SUITE_P(
                      L"message.invalid_bitrate", MB_ICONWARNING}),
     [](const testing::TestParamInfo<RefusedStart>& info) { return std::string(info.param.name); });
 
+TEST_F(AppRecordingTest, AFinishedRecordingKeepsNoReferenceToItsEncoder) {
+  App& app = start_app();
+  const CaptureBounds monitor = AppTestAccess::monitor_rect(app);
+  const CaptureBounds area = AppTestAccess::capture_area(app);
+  for (int recording = 1; recording <= 2; ++recording) {
+    // Each recording starts from a chosen region, as the user would.
+    AppTestAccess::monitor_rect(app) = monitor;
+    AppTestAccess::capture_area(app) = area;
+    AppTestAccess::region_ready(app) = true;
+    app.start_recording();
+    ASSERT_TRUE(AppTestAccess::recording(app)) << testing::PrintToString(message_keys());
+    for (int i = 0; i < 5; ++i) ASSERT_HRESULT_SUCCEEDED(push_frame());
+    app.stop_recording(true);
+    ASSERT_FALSE(AppTestAccess::recording(app));
+    ASSERT_EQ(encoders_.size(), static_cast<size_t>(recording));
+    for (const auto& encoder : encoders_) {
+      // Ours is the last reference: the encoder, and the sink it writes
+      // to, go with it.
+      encoder->AddRef();
+      EXPECT_EQ(encoder->Release(), 1u) << "recording " << recording;
+      EXPECT_EQ(encoder->finalize_calls(), 1);
+    }
+  }
+}
+
 TEST_F(AppRecordingTest, UnreadableWatermarkImageRemovesTheEmptyDatedFolder) {
   App& app = start_app();
   RecordingWatermark watermark;

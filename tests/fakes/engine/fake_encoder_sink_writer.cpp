@@ -38,10 +38,10 @@ SinkWriterFactory::EncodingWriterFunction FakeEncoderSinkWriter::factory(
     record->has_device_manager =
         attributes && SUCCEEDED(attributes->GetUnknown(MF_SINK_WRITER_D3D_MANAGER, IID_PPV_ARGS(&manager)));
     ComPtr<FakeSinkWriter> inner;
-    inner.Attach(new FakeSinkWriter(sink, held_back));
+    *inner.GetAddressOf() = new FakeSinkWriter(sink, held_back);
     record->writers.push_back(inner);
     ComPtr<FakeEncoderSinkWriter> writer;
-    writer.Attach(new FakeEncoderSinkWriter(inner, record));
+    *writer.GetAddressOf() = new FakeEncoderSinkWriter(inner, record);
     *out = writer.Detach();
     return S_OK;
   };

@@ -55,7 +55,7 @@ SinkWriterFactory::EncodingWriterFunction FakeSinkWriter::factory(std::vector<Co
   return [made, held_back](IMFMediaSink* sink, IMFAttributes*, IMFSinkWriter** out) -> HRESULT {
     if (!sink || !out) return E_POINTER;
     ComPtr<FakeSinkWriter> writer;
-    writer.Attach(new FakeSinkWriter(sink, held_back));
+    *writer.GetAddressOf() = new FakeSinkWriter(sink, held_back);
     made->push_back(writer);
     *out = writer.Detach();
     return S_OK;
@@ -288,7 +288,7 @@ SinkWriterFactory::FileWriterFunction FakeFileWriterFactory::function() {
     ++create_calls_;
     if (FAILED(create_result_)) return create_result_;
     ComPtr<FakeFileSinkWriter> writer;
-    writer.Attach(new FakeFileSinkWriter(path, attributes, hook_, record_samples_));
+    *writer.GetAddressOf() = new FakeFileSinkWriter(path, attributes, hook_, record_samples_);
     made_.push_back(writer);
     *out = writer.Detach();
     return S_OK;
