@@ -573,7 +573,9 @@ ComPtr<IRawElementProviderSimple> create_provider(std::shared_ptr<ProviderState>
                                                   std::uint64_t element_id) {
   auto* provider = new (std::nothrow) Provider(std::move(state), element_id);
   ComPtr<IRawElementProviderSimple> result;
-  if (provider != nullptr) result.Attach(static_cast<IRawElementProviderSimple*>(provider));
+  // The new object's own reference is handed over as it is: MinGW's
+  // ComPtr::Attach would add a second one that nobody releases.
+  if (provider != nullptr) *result.GetAddressOf() = static_cast<IRawElementProviderSimple*>(provider);
   return result;
 }
 

@@ -33,7 +33,9 @@ ID2D1Factory* d2d_factory() {
     void* made = nullptr;
     if (SUCCEEDED(D2D1CreateFactory(D2D1_FACTORY_TYPE_MULTI_THREADED, __uuidof(ID2D1Factory),
                                     nullptr, &made))) {
-      factory.Attach(static_cast<ID2D1Factory*>(made));
+      // Takes over the created reference (MinGW's ComPtr::Attach would
+      // add one).
+      *factory.GetAddressOf() = static_cast<ID2D1Factory*>(made);
     }
     return static_cast<void*>(factory.Get());
   }));
@@ -45,7 +47,7 @@ IDWriteFactory* dwrite_factory() {
   return static_cast<IDWriteFactory*>(once(init_once, [] {
     IUnknown* made = nullptr;
     if (SUCCEEDED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory), &made))) {
-      factory.Attach(static_cast<IDWriteFactory*>(made));
+      *factory.GetAddressOf() = static_cast<IDWriteFactory*>(made);
     }
     return static_cast<void*>(factory.Get());
   }));

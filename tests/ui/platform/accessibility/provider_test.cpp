@@ -99,6 +99,20 @@ TEST_F(ProviderTest, RootOnlyInterfacesAnswerOnlyOnTheRoot) {
   EXPECT_EQ(root->QueryInterface(__uuidof(IDispatch), &dispatch), E_NOINTERFACE);
 }
 
+TEST_F(ProviderTest, ANewProviderHoldsOnlyTheCallersReference) {
+  auto* view = surface.add(std::make_unique<DescribedView>(element(ElementRole::kText)), 10, 10,
+                           50, 20);
+  ASSERT_TRUE(surface.attach());
+  // Every request of a screen reader makes a provider; one reference too
+  // many would keep each of them, and its state, for the process's life.
+  for (const std::uint64_t id : {view->id(), std::uint64_t{0}}) {
+    const auto provider = surface.provider(id);
+    ASSERT_NE(provider, nullptr);
+    provider->AddRef();
+    EXPECT_EQ(provider->Release(), 1u) << "element " << id;
+  }
+}
+
 TEST_F(ProviderTest, RuntimeIdIsAppendThenLowThenHighHalf) {
   surface.add(std::make_unique<DescribedView>(element(ElementRole::kText)), 10, 10, 50, 20);
   ASSERT_TRUE(surface.attach());
