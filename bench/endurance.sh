@@ -5,20 +5,30 @@
 # live stream to the streaming tests' nginx on loopback with ffprobe of the
 # recording nginx made. Runs under Wine on a private Xvfb, in a throwaway
 # prefix with one warm Wine server, both removed afterwards.
-#   bash bench/endurance.sh [--cycles N] [--stream-seconds S] [--build DIR]
-#   (defaults: 200 cycles, a 600 s stream, build/mingw; 0 skips a part)
+#   bash bench/endurance.sh [--cycles N] [--stream-seconds S] [--build DIR] [--census]
+#                            [--steps record,screenshot,windows,theme,signin] [--gdi-only]
+#   (defaults: 200 cycles, a 600 s stream, build/mingw; 0 skips a part;
+#   --census runs the cycles in endurance_census.exe, which also names the
+#   stacks that hold the heap blocks the cycles leave behind; --gdi-only has
+#   every window painted with GDI, Direct2D refusing its render targets)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cycles=200
 stream_seconds=600
 build="$root/build/mingw"
+program=endurance_bench
+steps=()
+gdi_only=()
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --cycles) cycles="$2"; shift 2 ;;
     --stream-seconds) stream_seconds="$2"; shift 2 ;;
     --build) build="$2"; shift 2 ;;
-    *) echo "usage: $0 [--cycles N] [--stream-seconds S] [--build DIR]" >&2; exit 2 ;;
+    --census) program=endurance_census; shift ;;
+    --steps) steps=("$2"); shift 2 ;;
+    --gdi-only) gdi_only=(--gdi-only); shift ;;
+    *) echo "usage: $0 [--cycles N] [--stream-seconds S] [--build DIR] [--census] [--steps LIST] [--gdi-only]" >&2; exit 2 ;;
   esac
 done
 
@@ -27,7 +37,7 @@ if [[ ! -f "$build/build.ninja" ]]; then
   (cd "$root" && cmake --preset mingw >/dev/null)
 fi
 build="$(cd "$build" && pwd)"
-cmake --build "$build" -j4 --target endurance_bench trust_test_ca
+cmake --build "$build" -j4 --target "$program" trust_test_ca
 
 source "$root/cmake/start_xvfb.sh"
 prefix="$build/bench_endurance_wineprefix"
@@ -48,9 +58,12 @@ emulator=("$root/cmake/wine_emulator.sh" --prefix "$prefix")
 WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1 || true
 WINEPREFIX="$prefix" WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
-exe="$build/bench/endurance_bench.exe"
+exe="$build/bench/$program.exe"
 if [[ "$cycles" -gt 0 ]]; then
-  "${emulator[@]}" "$exe" cycles "$cycles"
+  "${emulator[@]}" "$exe" cycles "$cycles" "${steps[@]}" "${gdi_only[@]}"
+  # What the system's Direct2D itself keeps per draw, to set against the
+  # cycles' growth: every cycle paints.
+  "${emulator[@]}" "$exe" direct2d-draws 2000
 fi
 
 if [[ "$stream_seconds" -gt 0 ]]; then

@@ -4,7 +4,7 @@
 // Run it with bench/endurance.sh, which makes the display, the Wine prefix
 // and the RTMP server on loopback.
 //
-//   endurance_bench.exe cycles COUNT [STEPS]
+//   endurance_bench.exe cycles COUNT [STEPS] [--gdi-only]
 //     COUNT cycles of the shell (see shell_cycles.h), of only the STEPS
 //     named (comma-separated: record, screenshot, windows, theme, signin)
 //     when given, to find which one holds on to something; the process figures
@@ -13,8 +13,16 @@
 //     cycle 10 and after the last (bounded caches that fill are no leak),
 //     then each figure after cycle 10 and after the last and its growth
 //     per cycle, a least-squares fit over cycles 10 to the last.
+//     --gdi-only makes Direct2D refuse its render targets, so that every
+//     window paints with GDI (see direct2d_refusal.h).
 //     Where a count moved, the per-type handle, GDI and window censuses of
 //     cycle 10 and of the last cycle name the difference.
+//     endurance_census.exe, the same program with every `new` recorded,
+//     also prints the stacks holding the most bytes made in cycles 11 to
+//     the last but two and still alive (see heap_census.h).
+//   endurance_bench.exe direct2d-draws COUNT
+//     What the system's Direct2D keeps per draw call (see direct2d_draws.h),
+//     and in endurance_census.exe the Direct3D resources it makes per call.
 //   endurance_bench.exe stream URL KEY SECONDS
 //     The streaming tests' clip, looped and paced as captured, through the
 //     real streamer to URL/KEY for SECONDS; private bytes, handles and heap bytes every
@@ -29,10 +37,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/endurance/direct2d_draws.h"
+#include "bench/endurance/direct2d_refusal.h"
+#include "bench/endurance/heap_census.h"
 #include "bench/endurance/live_stream.h"
 #include "bench/endurance/process_figures.h"
 #include "bench/endurance/shell_cycles.h"
 #include "engine/com_apartment.h"
+#include "tests/engine/gpu_test_support.h"
 #include "ui/views/graphics/graphics_diagnostics.h"
 
 namespace {
@@ -51,6 +63,18 @@ struct Census {
 Census take_census() {
   return {quorvel::bench::handle_census(), quorvel::bench::gdi_census(),
           quorvel::bench::window_census(), quorvel::bench::heap_block_census()};
+}
+
+// In the census build, counts from now on the Direct3D resources every
+// device of the process makes. The devices share their methods' table: any
+// device serves.
+void count_gpu_resources_when_recording() {
+  if (!quorvel::bench::heap_census::recording()) return;
+  Microsoft::WRL::ComPtr<ID3D11Device> device;
+  Microsoft::WRL::ComPtr<ID3D11DeviceContext> context;
+  if (quorvel::windows::test::make_device(device, context)) {
+    quorvel::bench::heap_census::count_gpu_resources(device.Get());
+  }
 }
 
 void print_painting_caches(int cycle) {
@@ -74,6 +98,7 @@ int run_cycles(int count, const std::string& steps) {
     std::fprintf(stderr, "endurance: unknown step in \"%s\"\n", steps.c_str());
     return 2;
   }
+  count_gpu_resources_when_recording();
   if (!cycles.start(error)) {
     std::fprintf(stderr, "endurance: %s\n", error.c_str());
     return 1;
@@ -81,6 +106,7 @@ int run_cycles(int count, const std::string& steps) {
   std::vector<ProcessFigures> figures;
   Census baseline;
   for (int cycle = 1; cycle <= count; ++cycle) {
+    quorvel::bench::heap_census::set_cycle(cycle);
     if (!cycles.run_cycle(error)) {
       std::fprintf(stderr, "endurance: cycle %d: %s\n", cycle, error.c_str());
       return 1;
@@ -93,11 +119,25 @@ int run_cycles(int count, const std::string& steps) {
                 static_cast<unsigned long long>(now.heap_busy_bytes));
     std::fflush(stdout);
     if (cycle == kBaselineCycle) {
+      quorvel::bench::heap_census::remember_heap_blocks();
+      quorvel::bench::heap_census::remember_private_regions();
       baseline = take_census();
       print_painting_caches(cycle);
     }
   }
   if (count > kBaselineCycle) print_painting_caches(count);
+  quorvel::bench::heap_census::set_cycle(0);
+  // The last two cycles' blocks may still be held on purpose (the cycles
+  // keep the previous recording's encoders): the census names older ones.
+  if (quorvel::bench::heap_census::recording() && count > kBaselineCycle + 2) {
+    quorvel::bench::heap_census::report(kBaselineCycle + 1, count - 2, 40, stdout);
+    // The later half alone, once the bounded caches have filled.
+    quorvel::bench::heap_census::report(std::max(kBaselineCycle + 1, count / 2), count - 2, 10,
+                                        stdout);
+    quorvel::bench::heap_census::report_gpu_resources(kBaselineCycle + 1, count - 2, 100, stdout);
+    quorvel::bench::heap_census::report_new_heap_blocks(10, 8, stdout);
+    quorvel::bench::heap_census::report_private_regions(16, stdout);
+  }
   std::printf("endurance_encoders_kept_past_the_next_recording %d encoders\n",
               cycles.encoders_kept());
   if (count < kBaselineCycle + 1) return 0;
@@ -176,18 +216,33 @@ int run_cycles(int count, const std::string& steps) {
 
 int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  if ((argc == 3 || argc == 4) && std::wstring(argv[1]) == L"cycles") {
+  if (argc >= 3 && argc <= 5 && std::wstring(argv[1]) == L"cycles") {
     const quorvel::windows::ComApartment apartment(COINIT_APARTMENTTHREADED);
     std::string steps;
-    if (argc == 4) {
-      for (const wchar_t* c = argv[3]; *c != 0; ++c) steps += static_cast<char>(*c);
+    bool gdi_only = false;
+    for (int i = 3; i < argc; ++i) {
+      if (std::wstring(argv[i]) == L"--gdi-only") {
+        gdi_only = true;
+      } else {
+        for (const wchar_t* c = argv[i]; *c != 0; ++c) steps += static_cast<char>(*c);
+      }
+    }
+    if (gdi_only && !quorvel::bench::refuse_direct2d_render_targets()) {
+      std::fprintf(stderr, "endurance: Direct2D's render targets could not be refused\n");
+      return 1;
     }
     return run_cycles(_wtoi(argv[2]), steps);
+  }
+  if (argc == 3 && std::wstring(argv[1]) == L"direct2d-draws") {
+    const quorvel::windows::ComApartment apartment(COINIT_APARTMENTTHREADED);
+    count_gpu_resources_when_recording();
+    return quorvel::bench::run_direct2d_draws(_wtoi(argv[2])) ? 0 : 1;
   }
   if (argc == 5 && std::wstring(argv[1]) == L"stream") {
     return quorvel::bench::run_live_stream(argv[2], argv[3], _wtoi(argv[4])) ? 0 : 1;
   }
   std::fprintf(stderr,
-               "usage: endurance_bench cycles COUNT [STEPS] | stream URL KEY SECONDS\n");
+               "usage: endurance_bench cycles COUNT [STEPS] [--gdi-only] | stream URL KEY SECONDS | "
+               "direct2d-draws COUNT\n");
   return 2;
 }
