@@ -61,9 +61,10 @@ WINEPREFIX="$prefix" WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 
 exe="$build/bench/$program.exe"
 if [[ "$cycles" -gt 0 ]]; then
   "${emulator[@]}" "$exe" cycles "$cycles" "${steps[@]}" "${gdi_only[@]}"
-  # What the system's Direct2D itself keeps per draw, to set against the
-  # cycles' growth: every cycle paints.
-  "${emulator[@]}" "$exe" direct2d-draws 2000
+  # What the system's graphics libraries themselves keep per paint, shader
+  # compile and device, to set against the cycles' growth: every cycle
+  # paints, compiles and makes devices.
+  "${emulator[@]}" "$exe" platform-costs 2000
 fi
 
 if [[ "$stream_seconds" -gt 0 ]]; then

@@ -20,9 +20,10 @@
 //     endurance_census.exe, the same program with every `new` recorded,
 //     also prints the stacks holding the most bytes made in cycles 11 to
 //     the last but two and still alive (see heap_census.h).
-//   endurance_bench.exe direct2d-draws COUNT
-//     What the system's Direct2D keeps per draw call (see direct2d_draws.h),
-//     and in endurance_census.exe the Direct3D resources it makes per call.
+//   endurance_bench.exe platform-costs COUNT
+//     What the system's graphics libraries keep per Direct2D paint, shader
+//     compile and Direct3D device (see platform_costs.h), and in
+//     endurance_census.exe the Direct3D resources each makes.
 //   endurance_bench.exe stream URL KEY SECONDS
 //     The streaming tests' clip, looped and paced as captured, through the
 //     real streamer to URL/KEY for SECONDS; private bytes, handles and heap bytes every
@@ -37,10 +38,10 @@
 #include <string>
 #include <vector>
 
-#include "bench/endurance/direct2d_draws.h"
 #include "bench/endurance/direct2d_refusal.h"
 #include "bench/endurance/heap_census.h"
 #include "bench/endurance/live_stream.h"
+#include "bench/endurance/platform_costs.h"
 #include "bench/endurance/process_figures.h"
 #include "bench/endurance/shell_cycles.h"
 #include "engine/com_apartment.h"
@@ -233,16 +234,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     return run_cycles(_wtoi(argv[2]), steps);
   }
-  if (argc == 3 && std::wstring(argv[1]) == L"direct2d-draws") {
+  if (argc == 3 && std::wstring(argv[1]) == L"platform-costs") {
     const quorvel::windows::ComApartment apartment(COINIT_APARTMENTTHREADED);
     count_gpu_resources_when_recording();
-    return quorvel::bench::run_direct2d_draws(_wtoi(argv[2])) ? 0 : 1;
+    return quorvel::bench::run_platform_costs(_wtoi(argv[2])) ? 0 : 1;
   }
   if (argc == 5 && std::wstring(argv[1]) == L"stream") {
     return quorvel::bench::run_live_stream(argv[2], argv[3], _wtoi(argv[4])) ? 0 : 1;
   }
   std::fprintf(stderr,
                "usage: endurance_bench cycles COUNT [STEPS] [--gdi-only] | stream URL KEY SECONDS | "
-               "direct2d-draws COUNT\n");
+               "platform-costs COUNT\n");
   return 2;
 }

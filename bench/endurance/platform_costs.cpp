@@ -1,16 +1,19 @@
-#include "bench/endurance/direct2d_draws.h"
+#include "bench/endurance/platform_costs.h"
 
 #include <windows.h>
 #include <d2d1.h>
 #include <dwrite.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 #include "bench/endurance/heap_census.h"
 #include "bench/endurance/process_figures.h"
+#include "engine/shader_sources.h"
+#include "tests/engine/gpu_test_support.h"
 
 namespace quorvel::bench {
 namespace {
@@ -18,7 +21,9 @@ namespace {
 using Microsoft::WRL::ComPtr;
 
 constexpr int kSide = 64;
-constexpr int kWarmUpDraws = 100;
+constexpr int kWarmUpPaints = 100;
+constexpr int kWarmUpCalls = 5;
+constexpr int kPaintsPerCall = 20;
 
 // A memory device context with a 32-bit DIB selected, for the render target.
 class MemoryDc {
@@ -50,9 +55,63 @@ class MemoryDc {
   HGDIOBJ previous_ = nullptr;
 };
 
+struct Kind {
+  const char* name;
+  const char* unit;
+  // One unit of work; false when it failed.
+  std::function<bool()> run;
+};
+
+// Runs `kind` `warm_up` times, then `count` times between two readings of
+// the process, and prints what stayed per unit.
+bool run_times(const Kind& kind, int times) {
+  for (int i = 0; i < times; ++i) {
+    if (!kind.run()) {
+      std::fprintf(stderr, "endurance: a %s failed\n", kind.name);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool measure(const Kind& kind, int warm_up, int count) {
+  if (!run_times(kind, warm_up)) return false;
+  const ProcessFigures before = read_process_figures();
+  const std::size_t resources_before = heap_census::gpu_resources_made();
+  if (!run_times(kind, count)) return false;
+  const ProcessFigures after = read_process_figures();
+  const std::size_t resources = heap_census::gpu_resources_made() - resources_before;
+  std::printf("%s_heap_bytes_per_%s %.1f bytes\n", kind.name, kind.unit,
+              (double(after.heap_busy_bytes) - double(before.heap_busy_bytes)) / count);
+  std::printf("%s_private_bytes_per_%s %.1f bytes\n", kind.name, kind.unit,
+              (double(after.private_bytes) - double(before.private_bytes)) / count);
+  if (heap_census::recording()) {
+    std::printf("%s_gpu_resources_per_%s %.2f resources\n", kind.name, kind.unit,
+                double(resources) / count);
+  }
+  return true;
+}
+
+bool compile_snapshot_shader() {
+  const windows::EmbeddedShader& shader = windows::snapshot_shader();
+  for (const windows::ShaderEntryPoint& stage : windows::kVertexPixelEntryPoints) {
+    ComPtr<ID3DBlob> code;
+    if (FAILED(windows::compile_embedded_shader(shader, stage.entry, stage.target, &code))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool make_and_release_device() {
+  ComPtr<ID3D11Device> device;
+  ComPtr<ID3D11DeviceContext> context;
+  return windows::test::make_device(device, context);
+}
+
 }  // namespace
 
-bool run_direct2d_draws(int count) {
+bool run_platform_costs(int count) {
   ComPtr<ID2D1Factory> factory;
   ComPtr<IDWriteFactory> text_factory;
   if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, factory.GetAddressOf())) ||
@@ -86,53 +145,34 @@ bool run_direct2d_draws(int count) {
   }
   const D2D1_RECT_F box = D2D1::RectF(4, 4, kSide - 4.0f, kSide - 4.0f);
   const wchar_t text[] = L"00:00:03";
-  struct Kind {
-    const char* name;
-    std::function<void()> draw;
+  // One paint of `draw`, as the toolkit paints a window: the render target
+  // is bound to the paint's device context each time.
+  auto paint = [&](std::function<void()> draw) {
+    return [&target, &dc, &area, draw] {
+      if (FAILED(target->BindDC(dc.get(), &area))) return false;
+      target->BeginDraw();
+      draw();
+      return SUCCEEDED(target->EndDraw());
+    };
   };
-  const Kind kinds[] = {
-      {"bitmap", [&] { target->DrawBitmap(bitmap.Get(), box); }},
-      {"round_rect",
-       [&] {
+  const Kind paints[] = {
+      {"direct2d_bitmap", "paint", paint([&] { target->DrawBitmap(bitmap.Get(), box); })},
+      {"direct2d_round_rect", "paint",
+       paint([&] {
          target->FillRoundedRectangle(D2D1::RoundedRect(box, 4, 4), brush.Get());
          target->DrawRoundedRectangle(D2D1::RoundedRect(box, 4, 4), brush.Get(), 1.0f);
-       }},
-      {"text",
-       [&] {
+       })},
+      {"direct2d_text", "paint",
+       paint([&] {
          target->DrawText(text, UINT32(std::size(text) - 1), format.Get(), box, brush.Get());
-       }},
+       })},
   };
-  auto paint = [&](const Kind& kind, int draws) {
-    for (int i = 0; i < draws; ++i) {
-      target->BeginDraw();
-      kind.draw();
-      if (FAILED(target->EndDraw())) return false;
-    }
-    return true;
-  };
-  for (const Kind& kind : kinds) {
-    if (!paint(kind, kWarmUpDraws)) {
-      std::fprintf(stderr, "endurance: a %s draw failed\n", kind.name);
-      return false;
-    }
-    const ProcessFigures before = read_process_figures();
-    const std::size_t resources_before = heap_census::gpu_resources_made();
-    if (!paint(kind, count)) {
-      std::fprintf(stderr, "endurance: a %s draw failed\n", kind.name);
-      return false;
-    }
-    const ProcessFigures after = read_process_figures();
-    const std::size_t resources = heap_census::gpu_resources_made() - resources_before;
-    std::printf("direct2d_%s_heap_bytes_per_draw %.1f bytes\n", kind.name,
-                (double(after.heap_busy_bytes) - double(before.heap_busy_bytes)) / count);
-    std::printf("direct2d_%s_private_bytes_per_draw %.1f bytes\n", kind.name,
-                (double(after.private_bytes) - double(before.private_bytes)) / count);
-    if (heap_census::recording()) {
-      std::printf("direct2d_%s_gpu_resources_per_draw %.2f resources\n", kind.name,
-                  double(resources) / count);
-    }
+  for (const Kind& kind : paints) {
+    if (!measure(kind, kWarmUpPaints, count)) return false;
   }
-  return true;
+  const int calls = std::max(10, count / kPaintsPerCall);
+  return measure({"shader", "compile", compile_snapshot_shader}, kWarmUpCalls, calls) &&
+         measure({"direct3d_device", "device", make_and_release_device}, kWarmUpCalls, calls);
 }
 
 }  // namespace quorvel::bench
