@@ -43,7 +43,9 @@ source "$root/cmake/start_xvfb.sh"
 prefix="$build/bench_endurance_wineprefix"
 server="$build/bench/endurance_rtmp"
 xvfb_pid=""
+sampler_pid=""
 cleanup() {
+  if [[ -n "$sampler_pid" ]]; then kill "$sampler_pid" 2>/dev/null || true; fi
   bash "$root/tests/streaming/rtmp_server_fixture.sh" stop "$server" >/dev/null 2>&1 || true
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi
@@ -59,8 +61,37 @@ WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1 || true
 WINEPREFIX="$prefix" WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 exe="$build/bench/$program.exe"
+
+# Under Wine the program's own figures cannot tell committed memory it
+# never touched from memory the machine gives it, nor see the host side of
+# the system's libraries (the GL driver, the display connection). Every
+# 10 s this prints "host_sample CYCLE BYTES": the cycle the program last
+# reported (from its output in $1) and the memory the host's kernel counts
+# as the program's process's own and written (Private_Dirty).
+sample_host_memory() {
+  local output="$1" pid cycle bytes
+  while sleep 10; do
+    pid="$(pgrep -n -f "^$exe cycles")" || continue
+    cycle="$(grep -a '^cycle ' "$output" | tail -n1 | cut -d' ' -f2)"
+    bytes="$(awk '/^Private_Dirty:/ { print $2 * 1024 }' "/proc/$pid/smaps_rollup" 2>/dev/null)"
+    if [[ -n "$cycle" && -n "$bytes" ]]; then echo "host_sample $cycle $bytes"; fi
+  done
+}
+
 if [[ "$cycles" -gt 0 ]]; then
-  "${emulator[@]}" "$exe" cycles "$cycles" "${steps[@]}" "${gdi_only[@]}"
+  cycles_output="$build/bench/endurance_cycles.txt"
+  : >"$cycles_output"
+  sample_host_memory "$cycles_output" >"$cycles_output.host" &
+  sampler_pid=$!
+  "${emulator[@]}" "$exe" cycles "$cycles" "${steps[@]}" "${gdi_only[@]}" | tee "$cycles_output"
+  kill "$sampler_pid" 2>/dev/null || true
+  wait "$sampler_pid" 2>/dev/null || true
+  cat "$cycles_output.host"
+  # The least-squares growth per cycle of the samples from cycle 10 on.
+  awk '$2 >= 10 { n++; sx += $2; sy += $3; sxx += $2 * $2; sxy += $2 * $3 }
+       END { if (n > 1 && n * sxx != sx * sx) {
+               printf "endurance_host_private_dirty_growth_per_cycle %.0f bytes (%d samples)\n",
+                      (n * sxy - sx * sy) / (n * sxx - sx * sx), n } }' "$cycles_output.host"
   # What the system's graphics libraries themselves keep per paint, shader
   # compile and device, to set against the cycles' growth: every cycle
   # paints, compiles and makes devices.

@@ -292,11 +292,36 @@ void report_private_regions(std::size_t top, std::FILE* out) {
     if (now.count(base) == 0) total -= static_cast<long long>(bytes);
   }
   std::sort(growth.rbegin(), growth.rend());
+  // A heap that outgrows its first region goes on in regions of their own:
+  // the busy blocks inside a region say whether it is heap and how much of
+  // it is in use.
+  const HeapBlocks busy = busy_heap_blocks();
   std::fprintf(out, "# private regions: %lld bytes more in all\n", total);
   for (std::size_t i = 0; i < growth.size() && i < top; ++i) {
+    const char* base = static_cast<const char*>(growth[i].second);
     const bool heap = std::find(heaps.begin(), heaps.end(), growth[i].second) != heaps.end();
-    std::fprintf(out, "region %p %+lld bytes now %zu%s\n", growth[i].second, growth[i].first,
-                 now.at(growth[i].second), heap ? " (a heap)" : "");
+    MEMORY_BASIC_INFORMATION region{};
+    std::size_t reserved = 0;
+    for (const char* address = base;
+         VirtualQuery(address, &region, sizeof(region)) == sizeof(region) &&
+         region.AllocationBase == base && region.RegionSize != 0;
+         address += region.RegionSize) {
+      reserved += region.RegionSize;
+    }
+    std::size_t blocks = 0;
+    std::size_t block_bytes = 0;
+    for (const HeapBlock& block : busy) {
+      const char* address = static_cast<const char*>(block.address);
+      if (address >= base && address < base + reserved) {
+        ++blocks;
+        block_bytes += block.size;
+      }
+    }
+    std::fprintf(out,
+                 "region %p %+lld bytes, now %zu committed of %zu, %zu busy heap blocks of %zu "
+                 "bytes%s\n",
+                 growth[i].second, growth[i].first, now.at(growth[i].second), reserved, blocks,
+                 block_bytes, heap ? " (a heap's first region)" : "");
   }
 }
 

@@ -43,8 +43,8 @@ void report_new_heap_blocks(std::size_t sizes, std::size_t samples, std::FILE* o
 // allocations (regions by their allocation base) now.
 void remember_private_regions();
 // Prints to `out` the `top` allocations whose committed private bytes grew
-// most since `remember_private_regions`, each with whether it is one of the
-// process's heaps.
+// most since `remember_private_regions`, each with its reserved size, the
+// heap blocks in use inside it and whether it is a heap's first region.
 void report_private_regions(std::size_t top, std::FILE* out);
 
 }  // namespace quorvel::bench::heap_census
