@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <d3d11.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <atomic>
@@ -103,6 +104,7 @@ struct PageAllocator {
 struct HeapBlock {
   const void* address;
   std::size_t size;
+  HANDLE heap;
 };
 
 std::vector<HANDLE> process_heaps() {
@@ -134,7 +136,7 @@ HeapBlocks busy_heap_blocks() {
     entry = PROCESS_HEAP_ENTRY{};
     while (HeapWalk(heap, &entry) && blocks.size() < blocks.capacity()) {
       if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
-        blocks.push_back({entry.lpData, entry.cbData});
+        blocks.push_back({entry.lpData, entry.cbData, heap});
       }
     }
     HeapUnlock(heap);
@@ -310,18 +312,24 @@ void report_private_regions(std::size_t top, std::FILE* out) {
     }
     std::size_t blocks = 0;
     std::size_t block_bytes = 0;
+    HANDLE owner = nullptr;
     for (const HeapBlock& block : busy) {
       const char* address = static_cast<const char*>(block.address);
       if (address >= base && address < base + reserved) {
         ++blocks;
         block_bytes += block.size;
+        owner = block.heap;
       }
     }
+    const char* owner_name = owner == nullptr                ? ""
+                             : owner == GetProcessHeap()     ? ", the process heap"
+                             : owner == HANDLE(_get_heap_handle()) ? ", the C runtime's heap"
+                                                                   : ", another heap";
     std::fprintf(out,
                  "region %p %+lld bytes, now %zu committed of %zu, %zu busy heap blocks of %zu "
-                 "bytes%s\n",
+                 "bytes%s%s\n",
                  growth[i].second, growth[i].first, now.at(growth[i].second), reserved, blocks,
-                 block_bytes, heap ? " (a heap's first region)" : "");
+                 block_bytes, owner_name, heap ? " (its first region)" : "");
   }
 }
 
