@@ -26,8 +26,9 @@ class AccountPort {
   // failure.
   virtual bool has_account() = 0;
   // `ended` runs on a background thread each time such a start has ended,
-  // when who is signed in may have changed; empty: nobody is told.
-  virtual void on_background_start_ended(std::function<void()> ended) = 0;
+  // told whether it changed who is signed in (a start that fails again
+  // changes nothing); empty: nobody is told.
+  virtual void on_background_start_ended(std::function<void(bool signed_in_changed)> ended) = 0;
   virtual std::optional<halvarin::sdk::AccountIdentity> query_account() = 0;
   // The browser sign-in with its pages in `locale` ("en-US" or "zh-CN").
   virtual halvarin::sdk::AuthResult sign_in(std::stop_token stop_token, std::string locale) = 0;

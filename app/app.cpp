@@ -118,8 +118,8 @@ void App::start_up(int show_command) {
   // A start repeated in the background ends on its own thread; the shell
   // hears of it on the UI thread.
   if (account_) {
-    account_->on_background_start_ended([host = host_window_] {
-      PostMessageW(host, kAccountStartEndedMessage, 0, 0);
+    account_->on_background_start_ended([host = host_window_](bool signed_in_changed) {
+      PostMessageW(host, kAccountStartEndedMessage, signed_in_changed ? 1 : 0, 0);
     });
   }
   watch_system_theme();

@@ -161,7 +161,9 @@ LRESULT App::handle_host_message(HWND window, UINT message, WPARAM wparam, LPARA
       bring_to_front();
       return 0;
     case kAccountStartEndedMessage:
-      account_changed();
+      // Rebuilding the account row closes an open help menu: only a start
+      // that changed the sign-in is worth that.
+      if (wparam != 0) account_changed();
       return 0;
     default:
       return DefWindowProcW(window, message, wparam, lparam);

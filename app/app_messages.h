@@ -21,7 +21,8 @@ inline constexpr UINT kTrayMenuMessage = 0x8005;
 inline constexpr UINT kStopRecordingMessage = 0x8006;
 // Start a recording of the confirmed region.
 inline constexpr UINT kStartRecordingMessage = 0x8007;
-// Posted by the account service's background start when it has ended.
+// Posted by the account service's background start when it has ended;
+// wparam is 1 when it changed who is signed in, 0 when it did not.
 inline constexpr UINT kAccountStartEndedMessage = 0x8008;
 
 // The global hotkeys' registration ids: rows 0-8 while recording, rows

@@ -40,7 +40,7 @@ class ProductAccount final : public AccountPort {
     if (!retry_running_.load() && client_.start_retry_due()) begin_retry();
     return quorvel::windows::has_account(client_);
   }
-  void on_background_start_ended(std::function<void()> ended) override {
+  void on_background_start_ended(std::function<void(bool signed_in_changed)> ended) override {
     std::lock_guard lock(ended_mutex_);
     start_ended_ = std::move(ended);
   }
@@ -84,13 +84,18 @@ class ProductAccount final : public AccountPort {
   }
 
   void run_retry() {
+    bool changed = false;
     {
+      // A start that fails again changes nothing the shell shows; only one
+      // that restores or loses the sign-in does.
       std::lock_guard lock(client_mutex_);
+      const bool before = quorvel::windows::has_account(client_);
       (void)client_.start();
+      changed = quorvel::windows::has_account(client_) != before;
     }
     {
       std::lock_guard lock(ended_mutex_);
-      if (start_ended_) start_ended_();
+      if (start_ended_) start_ended_(changed);
     }
     retry_running_ = false;
   }
@@ -100,7 +105,7 @@ class ProductAccount final : public AccountPort {
   // Held by every client operation that may start the client.
   std::mutex client_mutex_;
   std::mutex ended_mutex_;
-  std::function<void()> start_ended_;
+  std::function<void(bool)> start_ended_;
   std::atomic<bool> retry_running_{false};
   std::thread retry_;
 };

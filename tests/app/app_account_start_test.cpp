@@ -1,19 +1,21 @@
 // The product's account service inside the App against the account tests'
 // fake service behind its TLS front: a start that failed at launch because
 // the service could not be reached is repeated in the background once the
-// retry interval has passed, and the shell then shows the restored sign-in.
-// Skips without the front.
+// retry interval has passed, and the shell then shows the restored sign-in;
+// one that fails again leaves the shell as it was. Skips without the front.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "account/client.h"
 #include "app/app.h"
+#include "app/app_messages.h"
 #include "app/product_account.h"
 #include "tests/account/client_fixture.h"
 #include "tests/fakes/app/fake_main_window.h"
@@ -71,8 +73,23 @@ class AppAccountStartTest : public halvarin::sdk::test::ClientTest {
   void pump() {
     MSG message{};
     for (int turn = 0; turn < 10000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++turn) {
+      if (message.message == kAccountStartEndedMessage) ++start_ends_seen_;
       app_->process_message(message);
     }
+  }
+
+  // Runs the App's loop until it has handled `count` ends of a background
+  // start in all, or the limit has passed; whether it has.
+  bool pump_until_start_ends(int count) {
+    const ULONGLONG deadline = GetTickCount64() + kStartEndLimitMs;
+    while (start_ends_seen_ < count) {
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) return false;
+      MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
+      pump();
+    }
+    return true;
   }
 
   // Runs the App's loop until the help menu has been closed `closes` times
@@ -93,6 +110,7 @@ class AppAccountStartTest : public halvarin::sdk::test::ClientTest {
   std::shared_ptr<quorvel::test::FakeMainWindowLog> main_log_ =
       std::make_shared<quorvel::test::FakeMainWindowLog>();
   std::vector<std::wstring> message_keys_;
+  int start_ends_seen_ = 0;
   // The App's account service, once made.
   AccountPort* account_ = nullptr;
   std::unique_ptr<App> app_;
@@ -132,6 +150,45 @@ TEST_F(AppAccountStartTest, ASignInNotRestoredAtLaunchComesBackInTheBackgroundAf
   EXPECT_EQ(identity->email, "ada@example.com");
   EXPECT_TRUE(message_keys_.empty());
 }
+
+// The repeated start fails again, for want of the service or because it is
+// busy: nothing the help menu shows has changed, so a help menu the user
+// has open stays open.
+struct FailedAgainCase {
+  const char* name;
+  halvarin::sdk::test::FakeStep repeated_answer;
+  friend void PrintTo(const FailedAgainCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AppAccountStartFailedAgainTest : public AppAccountStartTest,
+                                       public testing::WithParamInterface<FailedAgainCase> {};
+
+TEST_P(AppAccountStartFailedAgainTest, LeavesTheHelpMenuOpen) {
+  signed_in();
+  script_from_now("POST", halvarin::sdk::test::kTokenRoute,
+                  {action_step(halvarin::sdk::test::FakeAction::kGarbage), GetParam().repeated_answer});
+  const size_t before = account_service().request_count();
+  App& app = start_app();
+  ASSERT_NE(main_log_->window, nullptr);
+  EXPECT_FALSE(app.settings_state().signed_in);
+  const int closes = main_log_->help_menu_closes;
+
+  clock_->advance(kStartRetryIntervalNs);
+  EXPECT_FALSE(app.settings_state().signed_in);
+  ASSERT_TRUE(pump_until_start_ends(1)) << "the background start never ended";
+
+  EXPECT_EQ(main_log_->help_menu_closes, closes);
+  EXPECT_FALSE(app.settings_state().signed_in);
+  EXPECT_EQ(paths_after(before), (std::vector<std::string>{kToken, kToken}));
+  EXPECT_TRUE(message_keys_.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AppAccountStartFailedAgainTest,
+    testing::Values(
+        FailedAgainCase{"Unreachable", action_step(halvarin::sdk::test::FakeAction::kGarbage)},
+        FailedAgainCase{"Busy", halvarin::sdk::test::answer_step(503)}),
+    [](const testing::TestParamInfo<FailedAgainCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quorvel::windows

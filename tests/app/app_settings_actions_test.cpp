@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -161,22 +162,41 @@ TEST_F(AppSettingsActionsTest, UnknownActionDoesNothing) {
 
 // A start the account service repeated on a thread of its own may have
 // signed the user in: the App hears of it on the UI thread and has the help
-// menu, whose account row depends on it, built afresh.
-TEST_F(AppSettingsActionsTest, TheEndOfABackgroundAccountStartRebuildsTheHelpMenu) {
+// menu, whose account row depends on it, built afresh. A start that changed
+// nothing leaves an open help menu alone.
+struct BackgroundStartCase {
+  const char* name;
+  bool signed_in_after;
+  bool changed;
+  int expected_rebuilds;
+  friend void PrintTo(const BackgroundStartCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AppBackgroundStartTest : public AppSettingsActionsTest,
+                               public testing::WithParamInterface<BackgroundStartCase> {};
+
+TEST_P(AppBackgroundStartTest, RebuildsTheHelpMenuOnlyWhenTheSignInChanged) {
+  const BackgroundStartCase& c = GetParam();
   App& app = start(SW_SHOWNORMAL);
   ASSERT_TRUE(account_->start_ended) << "the App asks to hear of background starts";
   EXPECT_FALSE(app.settings_state().signed_in);
   const int closes = main_log_->help_menu_closes;
 
-  account_->signed_in = true;
-  std::thread background(account_->start_ended);
+  account_->signed_in = c.signed_in_after;
+  std::thread background(account_->start_ended, c.changed);
   background.join();
   EXPECT_EQ(main_log_->help_menu_closes, closes) << "nothing is touched off the UI thread";
   pump();
 
-  EXPECT_EQ(main_log_->help_menu_closes, closes + 1);
-  EXPECT_TRUE(app.settings_state().signed_in);
+  EXPECT_EQ(main_log_->help_menu_closes, closes + c.expected_rebuilds);
+  EXPECT_EQ(app.settings_state().signed_in, c.signed_in_after);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, AppBackgroundStartTest,
+    testing::Values(BackgroundStartCase{"SignInRestored", true, true, 1},
+                    BackgroundStartCase{"FailedAgain", false, false, 0}),
+    [](const testing::TestParamInfo<BackgroundStartCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quorvel::windows

@@ -15,7 +15,7 @@ namespace quorvel::test {
 class FakeAccount final : public quorvel::windows::AccountPort {
  public:
   bool has_account() override { return signed_in; }
-  void on_background_start_ended(std::function<void()> ended) override {
+  void on_background_start_ended(std::function<void(bool)> ended) override {
     start_ended = std::move(ended);
   }
   std::optional<halvarin::sdk::AccountIdentity> query_account() override {
@@ -46,7 +46,7 @@ class FakeAccount final : public quorvel::windows::AccountPort {
   halvarin::sdk::AuthResult sign_in_result;
   std::vector<std::string> calls;
   // What the App asked to be told when a background start ends.
-  std::function<void()> start_ended;
+  std::function<void(bool signed_in_changed)> start_ended;
 };
 
 }  // namespace quorvel::test
