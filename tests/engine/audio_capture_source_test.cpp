@@ -669,7 +669,12 @@ TEST(AudioEndpointNotificationClientTest, WakesOnlyForTheEndpointItWatches) {
     UniqueEvent wake(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     std::atomic<uint64_t> counter{0};
     ComPtr<AudioEndpointNotificationClient> client;
-    client.Attach(new AudioEndpointNotificationClient(wake.get(), eCapture, c.bound_id, &counter));
+    // Takes over the new client's own reference (MinGW's ComPtr::Attach
+    // would add another).
+    *client.GetAddressOf() =
+        new AudioEndpointNotificationClient(wake.get(), eCapture, c.bound_id, &counter);
+    ASSERT_EQ(client.Get()->AddRef(), 2u);  // the pointer holds the only reference
+    ASSERT_EQ(client.Get()->Release(), 1u);
     c.notify(client.Get());
     EXPECT_EQ(c.wakes ? 1u : 0u, counter.load());
     EXPECT_EQ(c.wakes ? WAIT_OBJECT_0 : static_cast<DWORD>(WAIT_TIMEOUT),

@@ -466,7 +466,11 @@ TEST_F(PacketSinkTest, CopiesOnlyFromABufferThatLocksConsistently) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ComPtr<test::FakeMediaBuffer> buffer;
-    buffer.Attach(new test::FakeMediaBuffer(c.behaviour));
+    // Takes over the new buffer's own reference (MinGW's ComPtr::Attach
+    // would add another).
+    *buffer.GetAddressOf() = new test::FakeMediaBuffer(c.behaviour);
+    ASSERT_EQ(buffer.Get()->AddRef(), 2u);  // the pointer holds the only reference
+    ASSERT_EQ(buffer.Get()->Release(), 1u);
     ComPtr<IMFSample> sample;
     ASSERT_HRESULT_SUCCEEDED(MFCreateSample(&sample));
     ASSERT_HRESULT_SUCCEEDED(sample->AddBuffer(buffer.Get()));
