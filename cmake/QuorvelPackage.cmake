@@ -18,6 +18,8 @@ add_custom_command(
   OUTPUT ${QUORVEL_DIST_PROGRAM} ${QUORVEL_DIST_DIR}/Quorvel.exe.debug
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORVEL_DIST_DIR}
   COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:Quorvel> Quorvel.exe.debug
+  # Strip carries the load-configuration directory entry over from the
+  # linked program (the build checks read it from both).
   COMMAND ${CMAKE_STRIP} --strip-debug --strip-unneeded -o Quorvel.exe $<TARGET_FILE:Quorvel>
   # The link holds the debug file's name and checksum; run in its folder so
   # only the name is stored.

@@ -4,7 +4,9 @@
 # Idempotent and quiet: it asks apt only for what dpkg says is missing.
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools
+# g++ builds the one build step that runs on this machine (the program's
+# load-configuration entry, cmake/set_load_configuration.cpp).
+build_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools g++
                 wine64 wine xvfb xauth fonts-wine googletest)
 # What the running program needs of the host: without a CJK font Wine's
 # DirectWrite draws the Chinese UI texts as nothing.
