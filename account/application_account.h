@@ -8,11 +8,12 @@
 #include <string_view>
 
 #include "account/client_configuration.h"
+#include "quorvel/version.h"
 
 namespace quorvel::windows {
 
 // The version the application reports to the account service.
-inline constexpr std::string_view kAccountApplicationVersion = "1.0.4";
+inline constexpr std::string_view kAccountApplicationVersion = kProgramVersion;
 
 // The account client's configuration for this application: the built-in
 // service root, its identifiers and version, the product and account pages,

@@ -11,6 +11,7 @@
 #include "account/utf16_text.h"
 #include "app/app.h"
 #include "app/common/hotkey_text.h"
+#include "quorvel/version.h"
 #include "ui/platform/scaffold/dialog.h"
 #include "ui/views/grid_panel.h"
 #include "ui/views/surface_fonts.h"
@@ -23,7 +24,6 @@ namespace layout = win32_ui::layout;
 namespace modern = win32_ui::modern;
 namespace scaffold = win32_ui::scaffold;
 
-constexpr char kVersion[] = "1.0.4";
 constexpr int kHeadingStyle = 1;
 constexpr int kBodyStyle = 2;
 constexpr int kCaptionStyle = 3;
@@ -84,10 +84,11 @@ std::unique_ptr<modern::View> about_body() {
       0.0f, 4.0f);
   grid->add_child(about_line(modern::LocalizedText::from_text(L"Quorvel"), kHeadingStyle),
                   layout::GridCell{0, 0, 1, 1});
-  grid->add_child(about_line(modern::LocalizedText::from_key(L"about.version",
-                                                             {halvarin::sdk::utf8_to_wide(kVersion)}),
-                             kBodyStyle),
-                  layout::GridCell{0, 1, 1, 1});
+  grid->add_child(
+      about_line(modern::LocalizedText::from_key(
+                     L"about.version", {halvarin::sdk::utf8_to_wide(kProgramVersion)}),
+                 kBodyStyle),
+      layout::GridCell{0, 1, 1, 1});
   grid->add_child(about_line(modern::LocalizedText::from_key(L"about.description", {}),
                              kBodyStyle),
                   layout::GridCell{0, 2, 1, 1});

@@ -14,6 +14,15 @@ set(QUORVEL_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 set(QUORVEL_DIST_PROGRAM ${QUORVEL_DIST_DIR}/Quorvel.exe)
 set(QUORVEL_DIST_ZIP ${QUORVEL_DIST_DIR}/Quorvel-${PROJECT_VERSION}-win64.zip)
 
+# A zip of an earlier version must not sit beside the current one: the
+# version changes only through project(), which reconfigures, so clearing
+# them here is enough.
+file(GLOB quorvel_stale_zips ${QUORVEL_DIST_DIR}/Quorvel-*-win64.zip)
+list(REMOVE_ITEM quorvel_stale_zips ${QUORVEL_DIST_ZIP})
+if(quorvel_stale_zips)
+  file(REMOVE ${quorvel_stale_zips})
+endif()
+
 add_custom_command(
   OUTPUT ${QUORVEL_DIST_PROGRAM} ${QUORVEL_DIST_DIR}/Quorvel.exe.debug
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORVEL_DIST_DIR}

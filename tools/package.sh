@@ -15,7 +15,14 @@ if [[ ! -f "$build_dir/build.ninja" ]]; then
 fi
 cmake --build "$build_dir" --target quorvel_package
 
+# dist/ holds this build's download alone: no zip of an earlier version
+# stays behind (the build clears those from its own dist folder as well).
+zips=("$build_dir"/dist/Quorvel-*-win64.zip)
+if [[ ${#zips[@]} -ne 1 || ! -f "${zips[0]}" ]]; then
+  echo "package.sh: expected one zip in $build_dir/dist, found: ${zips[*]}" >&2
+  exit 1
+fi
 rm -rf "$root/dist"
 mkdir -p "$root/dist"
-cp "$build_dir"/dist/Quorvel.exe "$build_dir"/dist/Quorvel.exe.debug "$build_dir"/dist/*.zip "$root/dist/"
+cp "$build_dir"/dist/Quorvel.exe "$build_dir"/dist/Quorvel.exe.debug "${zips[0]}" "$root/dist/"
 ls -l "$root/dist"

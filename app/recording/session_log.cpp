@@ -5,10 +5,14 @@
 
 #include "app/utf8_conversion.h"
 #include "engine/unique_handle.h"
+#include "quorvel/version.h"
 
 namespace quorvel::windows {
 
-SessionLog::SessionLog() : bytes_("\xEF\xBB\xBFQuorvel recording log\nversion=1.0.4\n") {}
+SessionLog::SessionLog() : bytes_("\xEF\xBB\xBFQuorvel recording log\nversion=") {
+  bytes_.append(kProgramVersion);
+  bytes_.push_back('\n');
+}
 
 void SessionLog::add(std::string_view key, std::string_view value) {
   bytes_.append(key);
