@@ -1,8 +1,9 @@
-# The download: Quorvel.exe without its debug information (about 113 MB of the
-# linked program), the debug information in Quorvel.exe.debug beside it, found
-# by debuggers through the program's .gnu_debuglink, and a zip with the
-# program and the README. Made in <build>/dist by the quorvel_package target;
-# tools/package.sh copies it to dist/ at the top of the tree.
+# The download: Quorvel.exe without its debug information (about 116 MB of the
+# linked program's 119 MB; about 3.4 MB are left), the debug information in
+# Quorvel.exe.debug beside it, found by debuggers through the program's
+# .gnu_debuglink, and a zip (about 1.4 MB) with the program and the README.
+# Made in <build>/dist by the quorvel_package target; tools/package.sh copies
+# it to dist/ at the top of the tree.
 #
 # MSVC keeps its debug information in a PDB already, so only MinGW builds
 # have this step.
