@@ -431,7 +431,10 @@ bool between(Rgb c, Rgb a, Rgb b) {
   return within(c.r, a.r, b.r) && within(c.g, a.g, b.g) && within(c.b, a.b, b.b);
 }
 
-TEST_F(RecordingControlViewTest, DisabledButtonsShowTheDisabledFillAndInkInEveryTheme) {
+// The bar's buttons are flat: disabled, they stay at rest on the card, with
+// no fill or outline that would read as hovered or pressed, and only their
+// picture turns to the disabled ink.
+TEST_F(RecordingControlViewTest, DisabledButtonsShowOnlyTheDisabledInkOnTheCardInEveryTheme) {
   struct Case {
     const char* name;
     Theme theme;
@@ -468,22 +471,22 @@ TEST_F(RecordingControlViewTest, DisabledButtonsShowTheDisabledFillAndInkInEvery
       for (std::size_t i : disabled) {
         SCOPED_TRACE(i);
         const RECT box = pixel_rect(button(i));
-        // Beside the picture, inside the rounded frame.
-        const Rgb side = shown.pixel(box.left + 4, (box.top + box.bottom) / 2);
+        // From the button's edge, where an outline would be, to beside the
+        // picture, where a fill would be: the card.
+        const int middle = (box.top + box.bottom) / 2;
+        for (int x = box.left; x <= box.left + 4; ++x) EXPECT_EQ(shown.pixel(x, middle), card) << x;
         if (enabled) {
-          EXPECT_EQ(side, card);
           EXPECT_TRUE(shown.ink(card, box).any) << "its own picture";
           continue;
         }
-        EXPECT_EQ(side, rgb(3));
-        // Inside the frame only the fill and the picture in the disabled
-        // text colour, blended at its edges.
+        // Everywhere on the button only the card and the picture in the
+        // disabled text colour, blended at its edges.
         int ink = 0;
-        for (int y = box.top + 8; y < box.bottom - 8; ++y) {
-          for (int x = box.left + 8; x < box.right - 8; ++x) {
+        for (int y = box.top; y < box.bottom; ++y) {
+          for (int x = box.left; x < box.right; ++x) {
             const Rgb pixel = shown.pixel(x, y);
-            EXPECT_TRUE(between(pixel, rgb(3), rgb(8))) << x << "," << y;
-            ink += pixel != rgb(3);
+            EXPECT_TRUE(between(pixel, card, rgb(8))) << x << "," << y;
+            ink += pixel != card;
           }
         }
         EXPECT_GT(ink, 8) << "the picture is drawn";

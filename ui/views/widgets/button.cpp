@@ -192,12 +192,13 @@ void Button::draw_frame(DrawContext& context, const Rect& area, const StateColor
   const float radius = context.to_px(std::max(context.find_metric(kButtonRadiusToken, 8.0f), 0.0f));
   const float width = outline_width(context);
   const bool contrast = context.is_high_contrast();
-  // A disabled button shows its disabled fill and border also when flat: a
-  // flat one at rest would otherwise look exactly like an enabled one.
-  const bool flat = flat_ && accepts_input();
-  if (!flat || progress.any() > kRest) {
+  // A flat button without input is at rest whatever the pointer or its
+  // selection does: a fill or an outline would read as hovered or pressed.
+  // Its ink in the disabled text colour is what tells it apart.
+  if (flat_ && !accepts_input()) return;
+  if (!flat_ || progress.any() > kRest) {
     Color fill = colors.fill;
-    if (flat && !contrast) {
+    if (flat_ && !contrast) {
       fill = context.is_dark()
                  ? mix_color(context.color(0), fill, progress.any())
                  : mix_color(mix_color(context.color(0), context.color(2),
@@ -207,7 +208,7 @@ void Button::draw_frame(DrawContext& context, const Rect& area, const StateColor
     canvas.fill_round_rect(area, radius, fill);
   }
   const Rect outline = inset_rect(area, width / 2.0f);
-  if (!flat) {
+  if (!flat_) {
     Color border = colors.border;
     if (!primary_ && !contrast && progress.any() < kRest) {
       border = context.find_color(kButtonQuietOutlineToken, quiet_outline(colors));

@@ -2,9 +2,10 @@
 // vector glyph, or a pair of bitmaps for light and dark backgrounds) in a
 // row or a tile (icon above the label), in a normal, flat or primary look,
 // with an optional shortcut chip at its end. Its colours animate between the
-// control tone's states; a disabled button draws its frame even when flat
-// and its picture in the disabled text colour. A click, Enter or Space, or the accessibility
-// invoke raises invoked, which on_invoked receives.
+// control tone's states. A disabled button draws its label and picture in
+// the disabled text colour; a disabled flat one draws no frame at all. A
+// click, Enter or Space, or the accessibility invoke raises invoked, which
+// on_invoked receives.
 //
 // Owned by its parent view. UI thread only.
 #pragma once

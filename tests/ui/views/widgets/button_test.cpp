@@ -160,10 +160,13 @@ TEST(ButtonDrawTest, AFlatButtonAtRestDrawsOnlyItsLabelAndFadesInWhenHovered) {
   button.attach_host(nullptr);
 }
 
-// A flat picture button as the control bar has them: disabled, it shows the
-// disabled fill and border and its picture as ink of the disabled text
-// colour, in every palette; enabled and at rest, only its own picture.
-TEST(ButtonDrawTest, ADisabledFlatPictureButtonShowsTheDisabledColours) {
+// Disabled, a flat button (the control bar's picture buttons) stays at rest
+// whatever the pointer and its selection say: no fill and no outline, which
+// would read as hovered or pressed. A normal button keeps the disabled fill
+// and border. Both draw their label and picture as ink of the disabled text
+// colour, in every palette. Enabled and at rest, a flat button draws only its
+// label and its own picture.
+TEST(ButtonDrawTest, ADisabledButtonDrawsTheDisabledInkAndAFrameOnlyWhenNotFlat) {
   // 2 x 1: an opaque red pixel and a half-covered green one.
   const std::vector<std::uint8_t> pixels{0, 0, 255, 255, 0, 128, 0, 128};
   Image picture;
@@ -171,50 +174,77 @@ TEST(ButtonDrawTest, ADisabledFlatPictureButtonShowsTheDisabledColours) {
   struct Case {
     const char* name;
     ui::graphics::RenderPalette palette;
+    bool flat;
+    bool enabled;
+    // Under the pointer, pressed and selected.
+    bool busy;
   };
-  const Case cases[] = {{"light", light_palette()},
-                        {"dark", dark_palette()},
-                        {"high contrast", light_palette(true)}};
+  const Case cases[] = {
+      {"light flat", light_palette(), true, false, false},
+      {"dark flat", dark_palette(), true, false, false},
+      {"high contrast flat", light_palette(true), true, false, false},
+      {"dark high contrast flat", dark_palette(true), true, false, false},
+      {"light flat, busy", light_palette(), true, false, true},
+      {"dark flat, busy", dark_palette(), true, false, true},
+      {"high contrast flat, busy", light_palette(true), true, false, true},
+      {"dark high contrast flat, busy", dark_palette(true), true, false, true},
+      {"light normal", light_palette(), false, false, false},
+      {"dark normal", dark_palette(), false, false, false},
+      {"high contrast normal", light_palette(true), false, false, false},
+      {"light flat enabled", light_palette(), true, true, false},
+      {"dark flat enabled", dark_palette(), true, true, false},
+      {"high contrast flat enabled", light_palette(true), true, true, false},
+  };
   for (const Case& c : cases) {
-    for (const bool enabled : {true, false}) {
-      SCOPED_TRACE(::testing::Message() << c.name << (enabled ? " enabled" : " disabled"));
-      Button button(1, L"", 0);
-      button.set_flat(true);
-      button.set_tall(Button::kLayoutTile);
-      button.set_icon_images(picture, picture);
-      button.set_icon_size(2);
-      button.set_enabled(enabled);
-      testing::lay_out(button, {0, 0, 42, 42});
-      Painter painter(c.palette);
-      painter.paint(button);
+    SCOPED_TRACE(c.name);
+    Button button(1, L"Go", 0);
+    button.set_flat(c.flat);
+    button.set_tall(Button::kLayoutTile);
+    button.set_icon_images(picture, picture);
+    button.set_icon_size(2);
+    button.set_selected(c.busy);
+    button.set_enabled(c.enabled);
+    testing::lay_out(button, {0, 0, 42, 42});
+    Painter painter(c.palette);
+    if (c.busy) {
+      painter.setup.hovered = &button;
+      painter.setup.pressed = &button;
+    }
+    painter.paint(button);
 
-      ASSERT_EQ(painter.canvas.images.size(), 1u);
-      const Image& drawn = painter.canvas.images[0];
-      if (enabled) {
-        EXPECT_TRUE(painter.calls_starting("fill_round_rect").empty());
-        EXPECT_TRUE(painter.calls_starting("stroke_round_rect").empty());
-        EXPECT_EQ(drawn.data(), picture.data());
-        continue;
-      }
-      const std::vector<std::string> fills = painter.calls_starting("fill_round_rect");
-      ASSERT_EQ(fills.size(), 1u);
-      EXPECT_EQ(fills[0], "fill_round_rect 0 0 42 42 8 " + painter.hex(3));
+    ASSERT_EQ(painter.canvas.images.size(), 1u);
+    const Image& drawn = painter.canvas.images[0];
+    const std::vector<std::string> texts = painter.calls_starting("draw_text \"Go\"");
+    ASSERT_EQ(texts.size(), 1u);
+    if (c.enabled) {
+      EXPECT_TRUE(painter.calls_starting("fill_round_rect").empty());
+      EXPECT_TRUE(painter.calls_starting("stroke_round_rect").empty());
+      EXPECT_EQ(drawn.data(), picture.data());
+      EXPECT_NE(texts[0].find(painter.hex(6)), std::string::npos) << texts[0];
+      continue;
+    }
+    if (c.flat) {
+      EXPECT_TRUE(painter.calls_starting("fill_round_rect").empty());
+      EXPECT_TRUE(painter.calls_starting("stroke_round_rect").empty());
+    } else {
+      EXPECT_EQ(painter.calls_starting("fill_round_rect"),
+                std::vector<std::string>{"fill_round_rect 0 0 42 42 8 " + painter.hex(3)});
       const Color border = c.palette.high_contrast != 0
                                ? painter.color(4)
                                : quiet(painter.color(4), painter.color(3));
       EXPECT_EQ(painter.calls_starting("stroke_round_rect"),
                 std::vector<std::string>{"stroke_round_rect 0.5 0.5 41.5 41.5 8 " +
                                          FakeCanvas::format(border) + " 1"});
-      const Color ink = painter.color(8);
-      const auto premultiplied = [](std::uint8_t channel, std::uint8_t alpha) {
-        return static_cast<std::uint8_t>((channel * alpha + 127) / 255);
-      };
-      const std::vector<std::uint8_t> expected{
-          ink.b, ink.g, ink.r, 255, premultiplied(ink.b, 128), premultiplied(ink.g, 128),
-          premultiplied(ink.r, 128), 128};
-      EXPECT_EQ(std::vector<std::uint8_t>(drawn.pixels().begin(), drawn.pixels().end()),
-                expected);
     }
+    EXPECT_NE(texts[0].find(painter.hex(8)), std::string::npos) << texts[0];
+    const Color ink = painter.color(8);
+    const auto premultiplied = [](std::uint8_t channel, std::uint8_t alpha) {
+      return static_cast<std::uint8_t>((channel * alpha + 127) / 255);
+    };
+    const std::vector<std::uint8_t> expected{
+        ink.b, ink.g, ink.r, 255, premultiplied(ink.b, 128), premultiplied(ink.g, 128),
+        premultiplied(ink.r, 128), 128};
+    EXPECT_EQ(std::vector<std::uint8_t>(drawn.pixels().begin(), drawn.pixels().end()), expected);
   }
 }
 
