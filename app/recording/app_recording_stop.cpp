@@ -50,7 +50,17 @@ void App::stop_recording(bool open_result) {
   // Whichever way the stop came (the bar, the hotkey, the tick, the exit),
   // the bar's Stop can do nothing more while the files are finished.
   if (control_view_) control_view_->set_stop_enabled(false);
-  set_control_title(localized_text(live_only_ ? L"stream.stopping" : L"control.saving"));
+  const std::wstring saving = localized_text(live_only_ ? L"stream.stopping" : L"control.saving");
+  set_control_title(saving);
+  if (control_view_) control_view_->set_status_text(saving);
+  // The finish below holds this thread for seconds on a long recording, and
+  // the bar would go on showing a live Stop and the clock. It is painted
+  // once now: RDW_UPDATENOW sends it WM_PAINT directly, with no message loop
+  // that would let other work in while the session ends.
+  if (control_window_ != nullptr) {
+    RedrawWindow(control_window_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  }
   unregister_recording_hotkeys();
   const bool committed = finish_recording(true);
 

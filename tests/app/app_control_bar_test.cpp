@@ -2,13 +2,15 @@
 // the engine's fakes: its creation and placement, its commands and hotkeys,
 // its clock and status texts on a manual performance counter, DPI changes,
 // the live buttons, the title and details of live sessions in each state of
-// the stream on the fake RTMP server, and a language switch.
+// the stream on the fake RTMP server, a language switch, and what it shows
+// while a stop finishes the files.
 #include <windows.h>
 #include <commctrl.h>
 #include <d3d11.h>
 #include <mfapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <string>
@@ -235,10 +237,8 @@ class AppControlBarTest : public AppSessionTest {
     return false;
   }
 
-  // The bar's client area as drawn now, kept as a PNG when asked.
-  std::unique_ptr<win32_ui::ui::graphics::test::DibTarget> draw_bar(HWND bar,
-                                                                     const std::string& name) {
-    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The bar's client area as its window shows it, without painting it.
+  static std::unique_ptr<win32_ui::ui::graphics::test::DibTarget> read_bar(HWND bar) {
     RECT client{};
     GetClientRect(bar, &client);
     auto shown =
@@ -246,8 +246,26 @@ class AppControlBarTest : public AppSessionTest {
     HDC dc = GetDC(bar);
     EXPECT_TRUE(BitBlt(shown->dc(), 0, 0, shown->width(), shown->height(), dc, 0, 0, SRCCOPY));
     ReleaseDC(bar, dc);
+    return shown;
+  }
+
+  // The bar's client area as drawn now, kept as a PNG when asked.
+  std::unique_ptr<win32_ui::ui::graphics::test::DibTarget> draw_bar(HWND bar,
+                                                                     const std::string& name) {
+    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    auto shown = read_bar(bar);
     shown->save_png_if_asked(name);
     return shown;
+  }
+
+  // A view's rectangle on the bar, in client pixels.
+  static RECT bar_pixels(const win32_ui::modern::View& view) {
+    const auto bounds = view.bounds_in_root();
+    const float scale = RecordingControlView::kZoom;
+    return {static_cast<LONG>(std::lround(bounds.x * scale)),
+            static_cast<LONG>(std::lround(bounds.y * scale)),
+            static_cast<LONG>(std::lround((bounds.x + bounds.width) * scale)),
+            static_cast<LONG>(std::lround((bounds.y + bounds.height) * scale))};
   }
 
   // A live target the fake server accepts, the output mode and, when given,
@@ -587,6 +605,85 @@ TEST_F(AppControlBarTest, TheBarSaysSavingWhileTheStopItAskedForRuns) {
   // The session's result box stood over the bar while it was saving.
   ASSERT_EQ(owner_titles_.size(), 1u);
   EXPECT_EQ(owner_titles_[0], L"Quorvel — Saving recording…");
+}
+
+// Whether `c` lies between `a` and `b` in every channel, one step of
+// rounding aside: a blend of the two.
+bool between(win32_ui::ui::graphics::test::Rgb c, win32_ui::ui::graphics::test::Rgb a,
+             win32_ui::ui::graphics::test::Rgb b) {
+  const auto within = [](int v, int x, int y) {
+    return v >= std::min(x, y) - 1 && v <= std::max(x, y) + 1;
+  };
+  return within(c.r, a.r, b.r) && within(c.g, a.g, b.g) && within(c.b, a.b, b.b);
+}
+
+// The finish of a stop holds the UI thread for seconds: what the bar shows
+// meanwhile is read from its window from inside the encoder's finalize,
+// where no message can paint it any more. The zoom buttons are off (the
+// picture does not follow the mouse).
+TEST_F(AppControlBarTest, WhileTheFilesAreFinishedTheBarShowsItsDisabledStopAndSaving) {
+  using win32_ui::ui::graphics::test::DibTarget;
+  using win32_ui::ui::graphics::test::Rgb;
+  struct Case {
+    const char* name;
+    win32_ui::ThemeMode mode;
+  };
+  const Rgb stop_red{0xE0, 0x3E, 0x45};
+  for (const Case& c : {Case{"light", win32_ui::kThemeModeLight},
+                        Case{"dark", win32_ui::kThemeModeDark}}) {
+    SCOPED_TRACE(c.name);
+    make_app();
+    app_->set_theme_mode(c.mode);
+    const win32_ui::Theme theme = AppTestAccess::theme_registry(*app_).theme();
+    const std::size_t encoders_before = encoders_.size();
+    const HWND bar = start_bar();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_NO_FATAL_FAILURE(push_frame());
+    // The file's encoder alone.
+    ASSERT_EQ(encoders_.size(), encoders_before + 1);
+    const RECT stop = bar_pixels(*view().button(8));
+    const RECT status = bar_pixels(*view().status_text());
+    const auto recording = draw_bar(bar, std::string("app_control_bar_recording_") + c.name + ".png");
+    int red = 0;
+    for (int y = stop.top; y < stop.bottom; ++y) {
+      for (int x = stop.left; x < stop.right; ++x) red += recording->pixel(x, y) == stop_red;
+    }
+    ASSERT_GT(red, 8) << "Stop shows its own picture while recording";
+
+    std::unique_ptr<DibTarget> saving;
+    std::wstring status_text;
+    encoders_.back()->set_finalize_hook([&] {
+      saving = read_bar(bar);
+      status_text = view().status_text()->text();
+    });
+    app_->stop_recording(false);
+    ASSERT_NE(saving, nullptr) << "the file's encoder was finalized";
+    saving->save_png_if_asked(std::string("app_control_bar_saving_") + c.name + ".png");
+
+    // Stop shows only the card and its picture in the disabled ink.
+    const Rgb card = palette_rgb(theme, 1);
+    const Rgb ink = palette_rgb(theme, 8);
+    int inked = 0;
+    for (int y = stop.top; y < stop.bottom; ++y) {
+      for (int x = stop.left; x < stop.right; ++x) {
+        const Rgb pixel = saving->pixel(x, y);
+        EXPECT_TRUE(between(pixel, card, ink)) << x << "," << y;
+        inked += pixel != card;
+      }
+    }
+    EXPECT_GT(inked, 8) << "the disabled picture is drawn";
+    // The status line has left the clock for the saving text.
+    EXPECT_EQ(status_text, en(L"control.saving"));
+    int changed = 0;
+    for (int y = status.top; y < status.bottom; ++y) {
+      for (int x = status.left; x < status.right; ++x) {
+        changed += saving->pixel(x, y) != recording->pixel(x, y);
+      }
+    }
+    EXPECT_GT(changed, 8) << "the status line is drawn anew";
+    EXPECT_FALSE(IsWindow(bar));
+    app_.reset();
+  }
 }
 
 TEST_F(AppControlBarTest, LiveCommandsDoNothingWithoutALiveStream) {

@@ -133,6 +133,13 @@ STDMETHODIMP FakeSinkWriter::WriteSample(DWORD index, IMFSample* sample) {
 }
 
 STDMETHODIMP FakeSinkWriter::Finalize() {
+  std::function<void()> hook;
+  {
+    std::lock_guard lock(mutex_);
+    hook = std::exchange(finalize_hook_, nullptr);
+  }
+  // Outside the lock: the hook may look at anything, this writer included.
+  if (hook) hook();
   std::lock_guard lock(mutex_);
   ++finalize_calls_;
   if (FAILED(failure_)) return failure_;
@@ -142,6 +149,11 @@ STDMETHODIMP FakeSinkWriter::Finalize() {
   }
   writing_ = false;
   return finalize_result_;
+}
+
+void FakeSinkWriter::set_finalize_hook(std::function<void()> hook) {
+  std::lock_guard lock(mutex_);
+  finalize_hook_ = std::move(hook);
 }
 
 void FakeSinkWriter::set_finalize_result(HRESULT result) {

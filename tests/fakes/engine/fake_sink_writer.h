@@ -69,6 +69,9 @@ class FakeSinkWriter final : public FakeSinkWriterBase {
   STDMETHODIMP Finalize() override;
 
   int finalize_calls() const { return finalize_calls_; }
+  // The next Finalize first runs `hook` on the calling thread, once: a test
+  // looks at the program while it waits for its encoder to finish.
+  void set_finalize_hook(std::function<void()> hook);
   // Finalize drains as usual, then answers `result` (an encoder that fails
   // while draining).
   void set_finalize_result(HRESULT result);
@@ -104,6 +107,7 @@ class FakeSinkWriter final : public FakeSinkWriterBase {
   size_t delivered_ = 0;
   HRESULT failure_ = S_OK;
   HRESULT finalize_result_ = S_OK;
+  std::function<void()> finalize_hook_;
   bool writing_ = false;
   int finalize_calls_ = 0;
 };
