@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -28,6 +29,7 @@
 #include <wrl/client.h>
 
 #include "engine/captured_frame_info.h"
+#include "engine/clock.h"
 #include "engine/d3d11_device.h"
 
 namespace quorvel::windows {
@@ -90,6 +92,9 @@ struct DesktopCaptureSeams {
   RetryWait wait_before_retry;
   // Makes the capture's device (with video support where the adapter has it).
   D3D11DeviceFactory create_device;
+  // What a snapshot taken with these seams measures its time-out on; empty:
+  // the steady clock.
+  std::shared_ptr<Clock> clock;
 };
 
 // Attempts per recovery episode before the capture gives up.

@@ -2,8 +2,8 @@
 
 #include <wrl/client.h>
 
-#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -18,8 +18,7 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// The longest single wait on the condition variable: one day.
-constexpr std::chrono::milliseconds kLongestWait{86'400'000};
+constexpr int64_t kNsPerMs = 1'000'000;
 
 // What the capture thread hands back to the waiting caller.
 struct SnapshotWait {
@@ -154,7 +153,10 @@ HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, in
   // Shared with the capture thread's callback, which never outlives the
   // capture stopped below; the shared owner keeps that true on every path.
   const auto wait = std::make_shared<SnapshotWait>();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  // The steady clock waits for whole milliseconds, rounded up, and at most a
+  // day at a time.
+  const std::shared_ptr<Clock> clock = seams.clock ? seams.clock : make_steady_clock();
+  const int64_t deadline = clock->now() + int64_t{timeout_ms} * kNsPerMs;
 
   DesktopCapture capture(std::move(seams));
   FrameCallback on_frame = [wait](ID3D11Device* device, ID3D11DeviceContext* context,
@@ -188,16 +190,13 @@ HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, in
   {
     std::unique_lock lock(wait->mutex);
     while (!wait->done) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now >= deadline) {
+      if (clock->now() >= deadline) {
         // Frames that still arrive are ignored from here on.
         wait->done = true;
         timed_out = true;
         break;
       }
-      const auto remaining =
-          std::min(std::chrono::ceil<std::chrono::milliseconds>(deadline - now), kLongestWait);
-      wait->ready.wait_for(lock, remaining);
+      clock->wait_until(wait->ready, lock, deadline);
     }
   }
   capture.stop();

@@ -60,7 +60,7 @@ static_assert(sizeof(SnapshotConstants) == 32);
 // conversion's failure; when no frame came in time, the capture's own failure
 // or else HRESULT_FROM_WIN32(ERROR_TIMEOUT). `snapshot` is emptied at entry
 // and holds data only on S_OK. `seams` replaces the capture's platform calls
-// in tests.
+// and the clock of the time-out in tests.
 [[nodiscard]] HRESULT capture_desktop_snapshot(HMONITOR monitor, DesktopSnapshot& snapshot, int32_t timeout_ms,
                                  std::function<void()> before_capture,
                                  DesktopCaptureSeams seams = {});

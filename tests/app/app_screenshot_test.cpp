@@ -10,6 +10,7 @@
 #include "tests/app/app_test_fixture.h"
 #include "tests/app/overlay/rect_printing.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
+#include "tests/support/fake_clock.h"
 
 namespace quorvel::windows {
 namespace {
@@ -27,6 +28,9 @@ class AppScreenshotTest : public AppTest {
     AppPlatform platform = make_platform();
     platform.capture.open_duplication = script_->opener();
     platform.capture.wait_before_retry = [](std::stop_token) { return false; };
+    // The snapshot's time-out never passes: a slow machine still gets its
+    // frame.
+    platform.capture.clock = std::make_shared<test::FakeClock>();
     app_ = std::make_unique<App>(GetModuleHandleW(nullptr), std::move(platform));
     app_->start_up(0);
     return *app_;
@@ -102,7 +106,7 @@ TEST_F(AppScreenshotTest, CaptureCallbackTakesTheMonitorThroughTheSeam) {
   App& app = start_with_script();
   app.begin_screenshot();
   ASSERT_TRUE(editor_log_->capture);
-  script_->push(FakeAcquireStep::frame({10, 20, 30, 255}));
+  script_->set_desktop(FakeAcquireStep::frame({10, 20, 30, 255}));
   DesktopSnapshot snapshot;
   EXPECT_EQ(editor_log_->capture(snapshot), S_OK);
   const SIZE monitor = monitor_pixel_size(AppTestAccess::target_rect(app));

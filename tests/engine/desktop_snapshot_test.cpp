@@ -11,12 +11,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "engine/d3d11_textures.h"
 #include "tests/engine/display_test_support.h"
 #include "tests/fakes/engine/fake_device_factory.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::windows {
@@ -24,6 +27,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Microsoft::WRL::ComPtr;
+
+constexpr int64_t kNsPerMs = 1'000'000;
 
 using test::primary_monitor;
 // Some expectations hold only for Wine's display, which cannot be duplicated
@@ -369,15 +374,22 @@ TEST(DesktopSnapshot, OnWineReturnsTheCaptureFailureAfterTheTimeout) {
   if (!running_under_wine()) GTEST_SKIP() << "Windows duplicates the output";
   DesktopSnapshot snapshot;
   int before_calls = 0;
-  const auto begin = std::chrono::steady_clock::now();
+  const auto clock = std::make_shared<test::FakeClock>();
+  DesktopCaptureSeams seams;
+  seams.clock = clock;
+  const int64_t deadline = clock->now() + 300 * kNsPerMs;
+  std::atomic<bool> time_passed{false};
+  std::thread time_passes([&] {
+    EXPECT_TRUE(clock->wait_for_waiter(deadline, 60000));
+    time_passed = true;
+    clock->advance(300 * kNsPerMs);
+  });
   const HRESULT hr =
-      capture_desktop_snapshot(primary_monitor(), snapshot, 300, [&] { ++before_calls; });
-  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - begin);
+      capture_desktop_snapshot(primary_monitor(), snapshot, 300, [&] { ++before_calls; }, seams);
+  EXPECT_TRUE(time_passed.load()) << "returned before its time-out";
+  time_passes.join();
   EXPECT_EQ(hr, E_NOTIMPL);
   EXPECT_EQ(before_calls, 1);
-  EXPECT_GE(took, 300ms);
-  EXPECT_LT(took, 300ms + 1500ms) << took.count();
   EXPECT_TRUE(snapshot.pixels.empty());
   EXPECT_EQ(snapshot.width, 0u);
 }
@@ -457,17 +469,78 @@ TEST(DesktopSnapshot, AdapterRefusingVideoSupportStillGivesTheSnapshot) {
   }
 }
 
+// The seams' clock: the tests' stands still until they move it.
+DesktopCaptureSeams seams_on(FakeDuplicationScript& script, std::shared_ptr<test::FakeClock> clock) {
+  DesktopCaptureSeams seams;
+  seams.open_duplication = script.opener();
+  seams.clock = std::move(clock);
+  return seams;
+}
+
 TEST(DesktopSnapshot, OnlyAllZeroFramesTimeOut) {
   FakeDuplicationScript script(FakeDuplicationScript::mode(8, 8, DXGI_FORMAT_B8G8R8A8_UNORM));
   for (int i = 0; i < 5; ++i) script.push(FakeAcquireStep::frame());
+  const auto clock = std::make_shared<test::FakeClock>();
+  const int64_t deadline = clock->now() + 2000 * kNsPerMs;
+  // The time-out passes once the capture has seen all five and waits for
+  // more, however long that took.
+  std::thread time_passes([&] {
+    EXPECT_TRUE(script.wait_until_drained(60s));
+    EXPECT_TRUE(clock->wait_for_waiter(deadline, 60000));
+    clock->advance(2000 * kNsPerMs);
+  });
   DesktopSnapshot snapshot;
-  const auto begin = std::chrono::steady_clock::now();
-  // The shell's time-out: ample for the capture to start and see all five.
-  EXPECT_EQ(capture_desktop_snapshot(primary_monitor(), snapshot, 2000, {}, {script.opener(), {}}),
+  EXPECT_EQ(capture_desktop_snapshot(primary_monitor(), snapshot, 2000, {}, seams_on(script, clock)),
             HRESULT_FROM_WIN32(ERROR_TIMEOUT));
-  EXPECT_GE(std::chrono::steady_clock::now() - begin, 2000ms);
+  time_passes.join();
   EXPECT_EQ(script.frames_delivered(), 5);
   EXPECT_TRUE(snapshot.pixels.empty());
+}
+
+// However slowly the machine starts the capture and converts the frame, the
+// time-out is counted on the seams' clock, not in real time.
+TEST(DesktopSnapshot, TimeOutRunsOnTheSeamsClock) {
+  FakeDuplicationScript script(FakeDuplicationScript::mode(8, 8, DXGI_FORMAT_B8G8R8A8_UNORM));
+  script.push(FakeAcquireStep::frame({7, 8, 9, 255}));
+  DesktopSnapshot snapshot;
+  // One millisecond is less than making a device takes.
+  ASSERT_EQ(capture_desktop_snapshot(primary_monitor(), snapshot, 1, {},
+                                     seams_on(script, std::make_shared<test::FakeClock>())),
+            S_OK);
+  ASSERT_EQ(snapshot.pixels.size(), 8u * 8 * 4);
+  EXPECT_EQ(snapshot.pixels[0], 7);
+  EXPECT_EQ(snapshot.pixels[2], 9);
+}
+
+// As with a real duplication, the snapshot's own starts with the current
+// desktop image at once while another capture of the output waits for
+// frames: nothing is taken from one by the other.
+TEST(DesktopSnapshot, GetsTheCurrentDesktopWhileAnotherCaptureRuns) {
+  FakeDuplicationScript script(FakeDuplicationScript::mode(8, 8, DXGI_FORMAT_B8G8R8A8_UNORM));
+  script.set_desktop(FakeAcquireStep::frame({11, 22, 33, 255}));
+  std::atomic<int> live_frames{0};
+  DesktopCapture live(seams_on(script, nullptr));
+  ASSERT_TRUE(live.start(
+      primary_monitor(),
+      [&](ID3D11Device*, ID3D11DeviceContext*, ID3D11Texture2D*, const CapturedFrameInfo&) {
+        ++live_frames;
+        return S_OK;
+      },
+      IdleCallback{}));
+  ASSERT_TRUE(script.wait_until_drained(60s)) << "the live capture waits for more";
+
+  DesktopSnapshot snapshot;
+  ASSERT_EQ(capture_desktop_snapshot(primary_monitor(), snapshot, 2000, {},
+                                     seams_on(script, std::make_shared<test::FakeClock>())),
+            S_OK);
+  live.stop();
+  ASSERT_EQ(snapshot.pixels.size(), 8u * 8 * 4);
+  EXPECT_EQ(snapshot.pixels[0], 11);
+  EXPECT_EQ(snapshot.pixels[1], 22);
+  EXPECT_EQ(snapshot.pixels[2], 33);
+  EXPECT_EQ(live_frames.load(), 1) << "the live capture saw the desktop once, when it began";
+  EXPECT_EQ(script.frames_delivered(), 2);
+  EXPECT_EQ(script.protocol_errors(), 0);
 }
 
 TEST(DesktopSnapshot, MonitorThatCannotBeDuplicatedReturnsTheCaptureFailure) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_messages.h"
@@ -17,6 +18,7 @@
 #include "tests/app/overlay/patterned_snapshot.h"
 #include "tests/app/overlay/rect_printing.h"
 #include "tests/fakes/engine/fake_output_duplication.h"
+#include "tests/support/fake_clock.h"
 #include "tests/ui/views/graphics/paint_target.h"
 
 namespace quorvel::windows {
@@ -82,6 +84,9 @@ class AppRegionSelectionTest : public AppTest {
       return inner(adapter, output, device, duplication);
     };
     platform.capture.wait_before_retry = [](std::stop_token) { return false; };
+    // The snapshot's time-out passes only when a test says so: a slow
+    // machine still gets its frame.
+    platform.capture.clock = clock_;
     app_ = std::make_unique<App>(GetModuleHandleW(nullptr), std::move(platform));
     SetCursorPos(100, 100);
     app_->start_up(0);
@@ -92,18 +97,23 @@ class AppRegionSelectionTest : public AppTest {
 
   // Starts a selection over a frozen desktop of `desktop` pixels.
   void begin_selection(bool record_afterwards, SIZE desktop) {
-    // The live capture would take the frame meant for the snapshot.
-    AppTestAccess::capture(*app_).stop();
-    script_->push(FakeAcquireStep{.image = patterned_desktop(desktop)});
+    script_->set_desktop(FakeAcquireStep{.image = patterned_desktop(desktop)});
     app_->begin_region_selection(record_afterwards);
   }
   // Starts a selection over a frozen desktop of the monitor's size through
   // `trigger` (a hotkey, a command).
   template <typename Trigger>
   void begin_selection_by(Trigger trigger) {
-    AppTestAccess::capture(*app_).stop();
-    script_->push(FakeAcquireStep{.image = patterned_desktop(monitor_)});
+    script_->set_desktop(FakeAcquireStep{.image = patterned_desktop(monitor_)});
     trigger();
+  }
+  // Lets the snapshot's time-out pass once the snapshot waits for it.
+  std::thread pass_snapshot_time_out() {
+    const int64_t deadline = clock_->now() + kSnapshotTimeoutNs;
+    return std::thread([clock = clock_, deadline] {
+      EXPECT_TRUE(clock->wait_for_waiter(deadline, 60000));
+      clock->advance(kSnapshotTimeoutNs);
+    });
   }
   void begin_selection(bool record_afterwards = false) {
     begin_selection(record_afterwards, monitor_);
@@ -127,7 +137,10 @@ class AppRegionSelectionTest : public AppTest {
     return rect;
   }
 
+  static constexpr int64_t kSnapshotTimeoutNs = int64_t{2000} * 1'000'000;
+
   SIZE monitor_{};
+  std::shared_ptr<test::FakeClock> clock_ = std::make_shared<test::FakeClock>();
   std::unique_ptr<FakeDuplicationScript> script_;
   std::mutex icon_mutex_;
   std::vector<bool> icon_shown_at_open_;
@@ -405,7 +418,9 @@ TEST_F(AppRegionSelectionTest, TrayIconComesBackAfterAFailedSnapshot) {
   start_with_script();
   script_->set_default_open_result(E_NOTIMPL);
   AppTestAccess::capture(*app_).stop();
+  std::thread time_passes = pass_snapshot_time_out();
   app_->begin_region_selection(false);
+  time_passes.join();
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].key, L"message.snapshot_failed");
   EXPECT_TRUE(AppTestAccess::tray(*app_).icon_shown());

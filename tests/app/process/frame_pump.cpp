@@ -46,13 +46,17 @@ void FramePump::run() {
 }
 
 void FramePump::offer_frame() {
+  // A slowly changing grey, so that consecutive frames differ.
+  const auto level = static_cast<uint8_t>(64 + frames_offered_ % 128);
+  const windows::FakeAcquireStep frame = windows::FakeAcquireStep::frame({level, level, level, 255});
+  // What the screen shows now: a duplication opened next (a snapshot's)
+  // starts with it at once, as a real one does.
+  script_.set_desktop(frame);
   // Only a capture waiting for its next frame gets one: frames never pile
   // up while nobody captures (between a snapshot and the restart, or after
   // the program stopped its capture).
   if (!script_.wait_until_drained(std::chrono::milliseconds(0))) return;
-  // A slowly changing grey, so that consecutive frames differ.
-  const auto level = static_cast<uint8_t>(64 + frames_offered_ % 128);
-  script_.push(windows::FakeAcquireStep::frame({level, level, level, 255}));
+  script_.push(frame);
   ++frames_offered_;
 }
 

@@ -1,8 +1,8 @@
 // The desktop and the sound card of quorvel_test_app.exe: a thread that
-// hands a frame of the monitor's size to the fake duplication about 30 times
-// a second, whenever the capture has taken the previous one and asks for
-// more, and 10 ms packets of a quiet tone to whichever fake audio stream is
-// running. It paces itself on a waitable timer; it is a producer, not a
+// makes a frame of the monitor's size the current desktop image about 30
+// times a second and hands it to the fake duplication whenever the capture
+// has taken the previous one and asks for more, and 10 ms packets of a
+// quiet tone to whichever fake audio stream is running. It paces itself on a waitable timer; it is a producer, not a
 // test's wait.
 //
 // Made and destroyed on the program's main thread; the script and the audio

@@ -8,6 +8,7 @@
 #include "app/product_editor.h"
 #include "app/product_main_window.h"
 #include "tests/fakes/engine/fake_compact_video_encoder.h"
+#include "tests/support/fake_clock.h"
 
 namespace quorvel::test {
 namespace {
@@ -48,6 +49,11 @@ DXGI_OUTDUPL_DESC TestAppWorld::primary_monitor_mode() {
 windows::AppPlatform TestAppWorld::platform() {
   windows::AppPlatform platform;
   platform.capture.open_duplication = script_.opener();
+  // Snapshots wait for their frame however busy the machine is: under Wine
+  // making a device and converting a frame with software rendering can take
+  // longer than the time-out alone. The time-out itself is tested on the
+  // engine's and the App's tests' clocks.
+  platform.capture.clock = std::make_shared<windows::test::FakeClock>();
   platform.sessions.nv12_converters = windows::test::FakeNv12Converter::factory(converter_);
   // Full-screen frames as they are would be 8 MB a packet: the identity
   // encoder gets the compact stand-in of a real encoder's output instead.

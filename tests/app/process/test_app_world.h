@@ -1,8 +1,9 @@
 // Everything quorvel_test_app.exe puts in place of the platform: a fake
 // desktop duplication of the primary monitor's size fed by a FramePump, a
-// fake sound system with one render and one capture endpoint, the identity
-// encoder behind a compact video stand-in, and the file writer that writes
-// the encoded bytes to the output path, and message boxes, folder openers and pickers that report to an
+// snapshot time-out that never passes, a fake sound system with one render
+// and one capture endpoint, the identity encoder behind a compact video
+// stand-in, the file writer that writes the encoded bytes to the output
+// path, and message boxes, folder openers and pickers that report to an
 // event file instead of showing anything. Everything else (windows, tray,
 // hotkeys, registry, timeline and log files) is real.
 //

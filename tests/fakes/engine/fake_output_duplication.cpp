@@ -18,6 +18,8 @@ struct FakeDuplicationScript::State {
   std::deque<HRESULT> open_results;
   HRESULT default_open_result = S_OK;
   std::deque<FakeAcquireStep> steps;
+  // The current desktop image, if the test set one.
+  std::optional<FakeAcquireStep> desktop;
   bool drained = false;
   int open_calls = 0;
   int acquire_calls = 0;
@@ -37,6 +39,7 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
       : state_(std::move(state)), device_(device) {
     std::lock_guard lock(state_->mutex);
     mode_ = state_->mode;
+    first_frame_ = state_->desktop;
     ++state_->live_duplications;
   }
 
@@ -88,17 +91,22 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
       ++state_->protocol_errors;
       return DXGI_ERROR_INVALID_CALL;
     }
-    if (state_->steps.empty()) {
-      state_->drained = true;
-      state_->changed.notify_all();
-      if (!state_->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                                    [&] { return !state_->steps.empty(); })) {
-        return DXGI_ERROR_WAIT_TIMEOUT;
+    if (first_frame_) {
+      step_ = std::move(*first_frame_);
+      first_frame_.reset();
+    } else {
+      if (state_->steps.empty()) {
+        state_->drained = true;
+        state_->changed.notify_all();
+        if (!state_->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                      [&] { return !state_->steps.empty(); })) {
+          return DXGI_ERROR_WAIT_TIMEOUT;
+        }
       }
+      step_ = std::move(state_->steps.front());
+      state_->steps.pop_front();
+      if (step_.result != S_OK) return step_.result;
     }
-    step_ = std::move(state_->steps.front());
-    state_->steps.pop_front();
-    if (step_.result != S_OK) return step_.result;
 
     ComPtr<ID3D11Texture2D> texture;
     HRESULT hr = make_texture(texture);
@@ -203,6 +211,8 @@ class FakeOutputDuplication final : public IDXGIOutputDuplication {
   DXGI_OUTDUPL_DESC mode_{};
   // Guarded by the script's mutex.
   bool holding_frame_ = false;
+  // The desktop image this duplication starts with, until delivered.
+  std::optional<FakeAcquireStep> first_frame_;
   FakeAcquireStep step_;
 };
 
@@ -275,6 +285,11 @@ void FakeDuplicationScript::push(FakeAcquireStep step) {
   state_->steps.push_back(std::move(step));
   state_->drained = false;
   state_->changed.notify_all();
+}
+
+void FakeDuplicationScript::set_desktop(FakeAcquireStep frame) {
+  std::lock_guard lock(state_->mutex);
+  state_->desktop = std::move(frame);
 }
 
 DuplicationOpener FakeDuplicationScript::opener() {

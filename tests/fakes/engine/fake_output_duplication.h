@@ -3,11 +3,14 @@
 //
 // A FakeDuplicationScript is shared by every duplication its opener makes:
 // the opener answers with scripted results and, on success, creates a
-// FakeOutputDuplication on the capture's own (real) D3D11 device. Each
-// AcquireNextFrame takes the next scripted step: a frame (a fresh texture on
-// that device filled with the step's pixels, with its frame information and
-// pointer shape), a time-out or an error. With no step queued it waits up to
-// the requested time-out for one and then reports DXGI_ERROR_WAIT_TIMEOUT.
+// FakeOutputDuplication on the capture's own (real) D3D11 device. As a real
+// duplication does, a new one delivers the current desktop image (when the
+// test has set one) as its first frame at once, whatever the other
+// duplications are doing. After that, each AcquireNextFrame takes the next
+// scripted step: a frame (a fresh texture on that device filled with the
+// step's pixels, with its frame information and pointer shape), a time-out
+// or an error. With no step queued it waits up to the requested time-out for
+// one and then reports DXGI_ERROR_WAIT_TIMEOUT.
 // The script counts what the capture did and checks the frame protocol
 // (no acquire while a frame is held, no release without a frame).
 //
@@ -26,6 +29,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "engine/desktop_capture.h"
@@ -73,6 +77,10 @@ class FakeDuplicationScript {
   void set_default_open_result(HRESULT result);
 
   void push(FakeAcquireStep step);
+  // What the screen shows now: the first frame of every duplication opened
+  // from now on (until set again). It is never queued, so no duplication
+  // takes it from another.
+  void set_desktop(FakeAcquireStep frame);
 
   // The seam to hand to DesktopCapture. The script must outlive the capture.
   DuplicationOpener opener();
