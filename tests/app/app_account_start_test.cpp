@@ -78,11 +78,12 @@ class AppAccountStartTest : public halvarin::sdk::test::ClientTest {
     }
   }
 
-  // Runs the App's loop until it has handled `count` ends of a background
-  // start in all, or the limit has passed; whether it has.
-  bool pump_until_start_ends(int count) {
+  // Runs the App's loop until `done` holds or the limit has passed; whether
+  // it held.
+  template <typename Done>
+  bool pump_until(Done done) {
     const ULONGLONG deadline = GetTickCount64() + kStartEndLimitMs;
-    while (start_ends_seen_ < count) {
+    while (!done()) {
       const ULONGLONG now = GetTickCount64();
       if (now >= deadline) return false;
       MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
@@ -91,19 +92,13 @@ class AppAccountStartTest : public halvarin::sdk::test::ClientTest {
     }
     return true;
   }
-
-  // Runs the App's loop until the help menu has been closed `closes` times
-  // in all, or the limit has passed; whether it was.
+  // Until the help menu has been closed `closes` times in all.
   bool pump_until_help_menu_closes(int closes) {
-    const ULONGLONG deadline = GetTickCount64() + kStartEndLimitMs;
-    while (main_log_->help_menu_closes < closes) {
-      const ULONGLONG now = GetTickCount64();
-      if (now >= deadline) return false;
-      MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
-                                  MWMO_INPUTAVAILABLE);
-      pump();
-    }
-    return true;
+    return pump_until([&] { return main_log_->help_menu_closes >= closes; });
+  }
+  // Until the App has handled `count` ends of a background start in all.
+  bool pump_until_start_ends(int count) {
+    return pump_until([&] { return start_ends_seen_ >= count; });
   }
 
   quorvel::test::TestRegistryKey key_;
